@@ -1,0 +1,79 @@
+// The one boundary between the core and the disk.
+//
+// The core names files the way help files do: backslashes (or slashes) as separators, and names that
+// may differ in case from the file on disk ("Setup.HTM" for "setup.htm"). Here such a path becomes a
+// native path: separators become '/', and each component that does not exist with its exact spelling
+// is matched without regard to case against the entries of its folder. Every file access of the core
+// goes through FileSystem(); tests install an in-memory fake (tests/support).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tomeshift {
+
+struct DirEntry {
+  std::u16string name;
+  bool is_directory = false;
+};
+
+class IFileSystem {
+ public:
+  virtual ~IFileSystem() = default;
+
+  virtual bool FileExists(std::u16string_view path) = 0;
+  virtual bool DirectoryExists(std::u16string_view path) = 0;
+  // Whole file as bytes; nullopt when it does not exist. A file that exists but cannot be read throws FileError.
+  virtual std::optional<std::string> ReadFile(std::u16string_view path) = 0;
+  // Replaces the file's content (creating it). Throws FileError naming the path and the reason.
+  virtual void WriteFile(std::u16string_view path, std::string_view bytes) = 0;
+  virtual void CreateDirectories(std::u16string_view path) = 0;
+  // False when there was nothing to remove or removal failed.
+  virtual bool RemoveFile(std::u16string_view path) = 0;
+  // Removes a folder tree without following symbolic links.
+  virtual bool RemoveTree(std::u16string_view path) = 0;
+  virtual std::vector<DirEntry> ListDirectory(std::u16string_view path) = 0;
+  virtual std::optional<std::uint64_t> FileSize(std::u16string_view path) = 0;
+  // The native (UTF-8, '/'-separated) path that the core's path resolves to; components that do not
+  // exist keep their spelling.
+  virtual std::string NativePath(std::u16string_view path) = 0;
+};
+
+// The process-wide file system (native unless a test installed another).
+IFileSystem& FileSystem();
+
+// Installs a replacement for the lifetime of the guard (tests); restores the previous one afterwards.
+class ScopedFileSystem {
+ public:
+  explicit ScopedFileSystem(IFileSystem& replacement);
+  ~ScopedFileSystem();
+  ScopedFileSystem(const ScopedFileSystem&) = delete;
+  ScopedFileSystem& operator=(const ScopedFileSystem&) = delete;
+
+ private:
+  IFileSystem* previous_;
+};
+
+// The native implementation, usable directly where a real disk is required (the extractor, saving).
+class NativeFileSystem final : public IFileSystem {
+ public:
+  bool FileExists(std::u16string_view path) override;
+  bool DirectoryExists(std::u16string_view path) override;
+  std::optional<std::string> ReadFile(std::u16string_view path) override;
+  void WriteFile(std::u16string_view path, std::string_view bytes) override;
+  void CreateDirectories(std::u16string_view path) override;
+  bool RemoveFile(std::u16string_view path) override;
+  bool RemoveTree(std::u16string_view path) override;
+  std::vector<DirEntry> ListDirectory(std::u16string_view path) override;
+  std::optional<std::uint64_t> FileSize(std::u16string_view path) override;
+  std::string NativePath(std::u16string_view path) override;
+};
+
+// Case-insensitive resolution of a native path ('/'-separated, UTF-8), shared by the native file system.
+std::string ResolveNativePath(std::string_view native);
+
+}  // namespace tomeshift
