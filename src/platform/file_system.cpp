@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "platform/errors.h"
+#include "text/text_utils.h"
 #include "text/unicode.h"
 
 namespace tomeshift {
@@ -21,28 +22,8 @@ IFileSystem*& Current() {
   return current;
 }
 
-// Case folding for file names: the simple upper-case mapping of the letters that help files use in
-// practice (ASCII, Latin-1, Latin Extended-A, Greek, Cyrillic). Enough to find "Setup.HTM" as "setup.htm".
-char32_t FoldChar(char32_t c) {
-  if (c >= 'a' && c <= 'z') return c - 32;
-  if (c < 0x80) return c;
-  if ((c >= 0xE0 && c <= 0xFE && c != 0xF7)) return c - 32;
-  if (c >= 0x100 && c <= 0x17F && (c & 1) && c != 0x131 && c != 0x138 && c != 0x149) return c - 1;
-  if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) return c - 32;
-  if (c >= 0x430 && c <= 0x44F) return c - 32;
-  if (c >= 0x450 && c <= 0x45F) return c - 80;
-  return c;
-}
-
-bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
-  const std::u16string ua = Utf8ToUtf16(a);
-  const std::u16string ub = Utf8ToUtf16(b);
-  if (ua.size() != ub.size()) return false;
-  for (size_t i = 0; i < ua.size(); ++i) {
-    if (FoldChar(ua[i]) != FoldChar(ub[i])) return false;
-  }
-  return true;
-}
+// Names on disk match the help file's spelling without regard to case.
+bool SameNameIgnoringCase(std::string_view a, std::string_view b) { return SameText(Utf8ToUtf16(a), Utf8ToUtf16(b)); }
 
 std::string ToNative(std::u16string_view path) {
   std::string native = Utf16ToUtf8(path);

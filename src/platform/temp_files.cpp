@@ -1,0 +1,158 @@
+#include "platform/temp_files.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <mutex>
+#include <random>
+#include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/errors.h"
+#include "platform/file_system.h"
+#include "text/text_utils.h"
+#include "text/unicode.h"
+
+namespace tomeshift {
+namespace {
+
+std::string Env(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? std::string(value) : std::string();
+}
+
+bool IsNativeDirectory(const std::string& path) {
+  struct stat st;
+  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// The documents folder named in XDG's user-dirs.dirs ("$HOME/..." or an absolute path), or empty.
+std::string XdgDocumentsDir(const std::string& home) {
+  std::string config = Env("XDG_CONFIG_HOME");
+  if (config.empty() || config[0] != '/') config = home + "/.config";
+  std::ifstream in(config + "/user-dirs.dirs");
+  std::string line;
+  while (std::getline(in, line)) {
+    const std::string_view key = "XDG_DOCUMENTS_DIR=";
+    if (line.compare(0, key.size(), key) != 0) continue;
+    std::string value = line.substr(key.size());
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
+    if (value.compare(0, 5, "$HOME") == 0) return home + value.substr(5);
+    if (!value.empty() && value[0] == '/') return value;
+    return {};
+  }
+  return {};
+}
+
+// Where Word keeps its owner file: "~$" in place of up to two leading characters of long names.
+std::u16string WordOwnerFileName(std::u16string_view name) {
+  const std::size_t dot = name.rfind(u'.');
+  const std::size_t base = dot == std::u16string_view::npos ? name.size() : dot;
+  std::size_t dropped = 0;
+  if (base >= 8) {
+    dropped = 2;
+  } else if (base == 7) {
+    dropped = 1;
+  }
+  return u"~$" + std::u16string(name.substr(dropped));
+}
+
+bool HeldByOfficeSuite(IFileSystem& fsys, const std::u16string& path) {
+  const std::size_t sep = path.find_last_of(u"/\\");
+  const std::u16string folder = sep == std::u16string::npos ? std::u16string() : path.substr(0, sep + 1);
+  const std::u16string name = sep == std::u16string::npos ? path : path.substr(sep + 1);
+  if (name.empty()) return false;
+  return fsys.FileExists(folder + u".~lock." + name + u"#") || fsys.FileExists(folder + WordOwnerFileName(name)) ||
+         fsys.FileExists(folder + u"~$" + name);
+}
+
+// Opens (creating when missing) for reading, and asks whether another process holds a lock on it.
+bool NativeFileInUse(const std::string& native) {
+  // O_NONBLOCK: a FIFO at that path must not hang the caller.
+  const int fd = ::open(native.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
+  if (fd < 0) return true;
+  struct flock lock;
+  std::memset(&lock, 0, sizeof lock);
+  lock.l_type = F_WRLCK;
+  lock.l_whence = SEEK_SET;
+  const bool locked = ::fcntl(fd, F_GETLK, &lock) == 0 && lock.l_type != F_UNLCK;
+  ::close(fd);
+  return locked;
+}
+
+}  // namespace
+
+std::u16string GetSpecialFolderPath(int csidl) {
+  if (csidl != CSIDL_PERSONAL) return {};
+  const std::string home = Env("HOME");
+  if (home.empty()) return {};
+  const std::string xdg = XdgDocumentsDir(home);
+  if (IsNativeDirectory(xdg)) return Utf8ToUtf16(xdg);
+  if (IsNativeDirectory(home + "/Documents")) return Utf8ToUtf16(home + "/Documents");
+  return Utf8ToUtf16(home);
+}
+
+bool IsFileInUse(const std::u16string& path) {
+  IFileSystem& fsys = FileSystem();
+  if (auto* native = dynamic_cast<NativeFileSystem*>(&fsys)) {
+    if (NativeFileInUse(native->NativePath(path))) return true;
+  } else {
+    // A stand-in file system (tests): the same answers without touching the disk.
+    if (fsys.DirectoryExists(path)) return true;
+    if (!fsys.FileExists(path)) {
+      try {
+        fsys.WriteFile(path, {});
+      } catch (const FileError&) {
+        return true;
+      }
+    }
+  }
+  return HeldByOfficeSuite(fsys, path);
+}
+
+bool DeleteFolder(const std::u16string& path) { return FileSystem().RemoveTree(path); }
+
+std::u16string GetTempFolder() {
+  std::string folder = Env("TMPDIR");
+  if (folder.empty()) folder = "/tmp";
+  if (folder.back() != '/') folder += '/';
+  return Utf8ToUtf16(folder);
+}
+
+std::u16string NewTempFileName() {
+  std::string pattern = Utf16ToUtf8(GetTempFolder()) + "~wiXXXXXX.tmp";
+  // mkostemps creates the file with O_EXCL: an existing file or link is never reused.
+  const int fd = ::mkostemps(pattern.data(), 4, O_CLOEXEC);
+  if (fd < 0) throw FileError(pattern, std::string("cannot create a temporary file: ") + std::strerror(errno));
+  ::close(fd);
+  return Utf8ToUtf16(pattern);
+}
+
+std::u16string NewTempFolderName() {
+  static std::mutex mutex;
+  static std::mt19937 generator(static_cast<std::mt19937::result_type>(
+      std::random_device{}() ^ std::chrono::steady_clock::now().time_since_epoch().count()));
+  std::uniform_int_distribution<int> number(0, 999998);
+  const std::u16string folder = GetTempFolder();
+  IFileSystem& fsys = FileSystem();
+  auto* native = dynamic_cast<NativeFileSystem*>(&fsys);
+  for (;;) {
+    int value = 0;
+    {
+      std::lock_guard<std::mutex> guard(mutex);
+      value = number(generator) + 100000;
+    }
+    const std::u16string candidate = folder + IntToStr(value) + u"/";
+    if (fsys.DirectoryExists(candidate) || fsys.FileExists(candidate)) continue;
+    // A dangling symbolic link is neither a file nor a folder, yet occupies the name.
+    struct stat st;
+    if (native && ::lstat(native->NativePath(candidate.substr(0, candidate.size() - 1)).c_str(), &st) == 0) continue;
+    return candidate;
+  }
+}
+
+}  // namespace tomeshift

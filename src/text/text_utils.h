@@ -1,0 +1,60 @@
+// Small UTF-16 text helpers shared by every part of the core: case mapping and case-insensitive
+// comparison without ICU, the HTML whitespace and digit classes, trimming, searching and number text.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/errors.h"
+
+namespace tomeshift {
+
+// A text that should hold an integer does not (a font specification with "x" as its size, say).
+class EConvertError : public TomeshiftError {
+ public:
+  using TomeshiftError::TomeshiftError;
+};
+
+// Simple one-to-one case mapping for ASCII, Latin-1, Latin Extended-A/B and Additional, Greek,
+// Cyrillic, Armenian and full-width Latin. Only reversible pairs are mapped (no dotless i, long s,
+// final sigma), so that folding never merges letters a reader tells apart. Other characters stay.
+char16_t UpperChar(char16_t c);
+char16_t LowerChar(char16_t c);
+std::u16string UpperCase(std::u16string_view text);
+std::u16string LowerCase(std::u16string_view text);
+
+// Case-insensitive comparison through UpperChar; CompareText orders like a sorted, case-insensitive list.
+bool SameText(std::u16string_view a, std::u16string_view b);
+int CompareText(std::u16string_view a, std::u16string_view b);
+// Ordinal comparison of UTF-16 units: <0, 0, >0.
+int CompareStr(std::u16string_view a, std::u16string_view b);
+bool StartsText(std::u16string_view prefix, std::u16string_view text);
+bool EndsText(std::u16string_view suffix, std::u16string_view text);
+// 0-based position of the first case-insensitive occurrence of needle at or after from; npos if none.
+std::size_t PosText(std::u16string_view needle, std::u16string_view text, std::size_t from = 0);
+bool ContainsText(std::u16string_view text, std::u16string_view needle);
+
+// Every occurrence of from (matched without regard to case) replaced by to; scanning resumes after
+// the inserted text, so a replacement is never matched again.
+std::u16string ReplaceText(std::u16string_view text, std::u16string_view from, std::u16string_view to);
+// The same with case-sensitive matching.
+std::u16string ReplaceAll(std::u16string_view text, std::u16string_view from, std::u16string_view to);
+
+// HTML whitespace: exactly TAB, LF, CR and space (not even the no-break space).
+constexpr bool IsWhitespace(char16_t c) { return c == u'\t' || c == u'\n' || c == u'\r' || c == u' '; }
+constexpr bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+
+// The ordinary trim: removes every character with a code up to 32 from the ends.
+std::u16string Trim(std::u16string_view text);
+std::u16string TrimLeft(std::u16string_view text);
+std::u16string TrimRight(std::u16string_view text);
+
+std::u16string IntToStr(std::int64_t value);
+// A decimal 32-bit integer with optional leading blanks and sign; nothing may follow the digits.
+// StrToInt throws EConvertError ("'x' is not a valid integer value"); TryStrToInt answers false.
+bool TryStrToInt(std::u16string_view text, std::int32_t& value);
+std::int32_t StrToInt(std::u16string_view text);
+
+}  // namespace tomeshift
