@@ -1,0 +1,44 @@
+// Conversion between Windows code pages and UTF-16, by code page number. The only place that talks
+// to ICU. Invalid byte sequences become U+FFFD; characters a code page lacks become '?'.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tomeshift {
+
+inline constexpr std::uint32_t kCodePageAnsi = 0;        // the system's ANSI code page
+inline constexpr std::uint32_t kCodePageOem = 1;         // the DOS code page that goes with it
+inline constexpr std::uint32_t kCodePageMac = 2;         // the Macintosh code page that goes with it
+inline constexpr std::uint32_t kCodePageThreadAnsi = 3;  // same as the ANSI code page here
+inline constexpr std::uint32_t kCodePageUtf16 = 1200;
+inline constexpr std::uint32_t kCodePageUtf16BigEndian = 1201;
+inline constexpr std::uint32_t kCodePageUtf7 = 65000;
+inline constexpr std::uint32_t kCodePageUtf8 = 65001;
+
+// 1252, unless the environment variable TOMESHIFT_ANSI_CODEPAGE names another code page that
+// converts exactly (a decimal number such as "1251" or "932").
+std::uint32_t AnsiCodePage();
+std::uint32_t OemCodePage();
+
+enum class CodePageSupport {
+  kExact,        // converted exactly
+  kSubstitute,   // a close relative stands in; a few characters may differ
+  kGuessed,      // an automatic-detection code page: the bytes decide among its candidates
+  kUnsupported,  // nothing fits: ASCII is kept, every other byte becomes U+FFFD
+};
+
+CodePageSupport GetCodePageSupport(std::uint32_t code_page);
+
+// Bytes of the code page (0 to 3 as above) to text, over their full length.
+// Unless the code page converts exactly, *warning (when given) receives a sentence saying how it was
+// read; otherwise it is left alone.
+std::u16string CodePageToText(std::string_view bytes, std::uint32_t code_page, std::u16string* warning = nullptr);
+
+// Text to bytes of the code page. The output holds the whole text however long its encoded form is
+// (UTF-7 grows). *lossless (when given) becomes false when a character had to be replaced.
+std::string TextToCodePage(std::u16string_view text, std::uint32_t code_page, bool* lossless = nullptr,
+                           std::u16string* warning = nullptr);
+
+}  // namespace tomeshift
