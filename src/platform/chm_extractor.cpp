@@ -27,13 +27,19 @@ constexpr unsigned char kFirstHeaderGuid[16] = {0x10, 0xFD, 0x01, 0x7C, 0xAA, 0x
                                                 0x9E, 0x0C, 0x00, 0xA0, 0xC9, 0x22, 0xE6, 0xEC};
 constexpr off_t kSecondGuidOffset = 0x28;
 
+struct BytePatch {
+  off_t offset;
+  unsigned char value;
+};
+
 // Where the help file's bytes come from: memory, or a file read with pread so that every handle
 // libmspack opens keeps its own position.
 struct Source {
   const unsigned char* data = nullptr;
   int fd = -1;
   off_t size = 0;
-  bool fix_second_guid = false;
+  // Corrections of chmcmd's header quirks, applied to every read that covers them.
+  std::vector<BytePatch> patches;
 
   std::size_t ReadAt(off_t pos, unsigned char* out, std::size_t want) const {
     if (pos >= size) return 0;
@@ -109,9 +115,8 @@ int IoRead(mspack_file* file, void* buffer, int bytes) {
   if (h->kind != HandleKind::kInput || bytes < 0) return -1;
   auto* out = static_cast<unsigned char*>(buffer);
   const std::size_t n = h->source->ReadAt(h->pos, out, static_cast<std::size_t>(bytes));
-  if (h->source->fix_second_guid && h->pos <= kSecondGuidOffset &&
-      kSecondGuidOffset < h->pos + static_cast<off_t>(n)) {
-    out[kSecondGuidOffset - h->pos] = 0x11;
+  for (const BytePatch& patch : h->source->patches) {
+    if (h->pos <= patch.offset && patch.offset < h->pos + static_cast<off_t>(n)) out[patch.offset - h->pos] = patch.value;
   }
   h->pos += static_cast<off_t>(n);
   return static_cast<int>(n);
@@ -346,15 +351,43 @@ class Writer {
   std::map<std::u16string, std::string> spelling_;  // folded folder path -> spelling on disk
 };
 
-ChmExtractReport Extract(Source& source, const std::string& display_name, const std::string& root_folder,
-                         const ChmExtractLimits& limits) {
+std::uint32_t Le32(const unsigned char* p) {
+  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+// Checks the size and notes the two quirks of chmcmd's headers that libmspack would trip over.
+void PrepareSource(Source& source, const std::string& display_name) {
   CheckSelfTest();
   // Too short for the header: not worth asking libmspack.
-  if (source.size < 0x38) throw NotAHelpFileError(display_name, "");
-  unsigned char header[0x38];
-  if (source.ReadAt(0, header, sizeof header) != sizeof header) throw NotAHelpFileError(display_name, "");
-  source.fix_second_guid = std::memcmp(header + 0x18, kFirstHeaderGuid, 16) == 0 &&
-                           std::memcmp(header + kSecondGuidOffset, kFirstHeaderGuid, 16) == 0;
+  unsigned char header[0x50];
+  if (source.size < 0x50 || source.ReadAt(0, header, sizeof header) != sizeof header) {
+    throw NotAHelpFileError(display_name, "");
+  }
+  // The first header GUID written twice: the second one should end in ...11 where the first has 10.
+  if (std::memcmp(header + 0x18, kFirstHeaderGuid, 16) == 0 &&
+      std::memcmp(header + kSecondGuidOffset, kFirstHeaderGuid, 16) == 0) {
+    source.patches.push_back({kSecondGuidOffset, 0x11});
+  }
+  // With more than one directory chunk chmcmd names chunk 1 as the first one, though chunk 0 is:
+  // the real first chunk is the one without a predecessor.
+  const std::uint64_t hs1 = Le32(header + 0x48) | (std::uint64_t{Le32(header + 0x4C)} << 32);
+  unsigned char itsp[0x28];
+  if (hs1 > static_cast<std::uint64_t>(source.size) ||
+      source.ReadAt(static_cast<off_t>(hs1), itsp, sizeof itsp) != sizeof itsp || std::memcmp(itsp, "ITSP", 4) != 0) {
+    return;  // libmspack will say what is wrong
+  }
+  const std::uint32_t first_pmgl = Le32(itsp + 0x20);
+  unsigned char chunk0[0x10];
+  if (first_pmgl != 0 &&
+      source.ReadAt(static_cast<off_t>(hs1 + Le32(itsp + 8)), chunk0, sizeof chunk0) == sizeof chunk0 &&
+      std::memcmp(chunk0, "PMGL", 4) == 0 && Le32(chunk0 + 0x0C) == 0xFFFFFFFFu) {
+    for (int i = 0; i < 4; ++i) source.patches.push_back({static_cast<off_t>(hs1 + 0x20 + i), 0});
+  }
+}
+
+ChmExtractReport Extract(Source& source, const std::string& display_name, const std::string& root_folder,
+                         const ChmExtractLimits& limits) {
+  PrepareSource(source, display_name);
 
   Budget budget;
   budget.remaining = std::min<std::uint64_t>(limits.max_total_bytes,
@@ -505,14 +538,10 @@ std::vector<std::string> ChmExtractor::ListFile(const std::string& chm_path) con
   if (fd.get() < 0) throw FileError(chm_path, "cannot open the help file: " + ErrnoText(errno));
   struct stat st {};
   if (::fstat(fd.get(), &st) != 0) throw FileError(chm_path, ErrnoText(errno));
-  CheckSelfTest();
   Source source;
   source.fd = fd.get();
   source.size = st.st_size;
-  unsigned char header[0x38];
-  if (source.ReadAt(0, header, sizeof header) != sizeof header) throw NotAHelpFileError(chm_path, "");
-  source.fix_second_guid = std::memcmp(header + 0x18, kFirstHeaderGuid, 16) == 0 &&
-                           std::memcmp(header + kSecondGuidOffset, kFirstHeaderGuid, 16) == 0;
+  PrepareSource(source, chm_path);
   Budget budget;
   IoSystem io{{IoOpen, IoClose, IoRead, IoWrite, IoSeek, IoTell, IoMessage, IoAlloc, IoFree, IoCopy, nullptr},
               &source, &budget, -1};

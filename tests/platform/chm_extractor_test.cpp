@@ -72,7 +72,7 @@ TEST_P(ExtractorMatchesChmls, EveryOrdinaryFileIsByteIdentical) {
 INSTANTIATE_TEST_SUITE_P(Fixtures, ExtractorMatchesChmls,
                          ::testing::Values("nested-contents.chm", "linked-target.chm", "japanese-shift-jis.chm",
                                            "sitemap-in-subfolder.chm", "stray-hha-before-system.chm",
-                                           "many-pages.chm"));
+                                           "many-pages.chm", "many-directory-chunks.chm"));
 
 TEST(ChmExtractor, EveryCorpusFileExtractsWithoutProblems) {
   const fs::path corpus = CorpusDir();
