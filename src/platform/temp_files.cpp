@@ -73,8 +73,18 @@ bool HeldByOfficeSuite(IFileSystem& fsys, const std::u16string& path) {
 // Opens (creating when missing) for reading, and asks whether another process holds a lock on it.
 bool NativeFileInUse(const std::string& native) {
   // O_NONBLOCK: a FIFO at that path must not hang the caller.
-  const int fd = ::open(native.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
+  int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0 && errno == ENOENT) {
+    // Created exclusively: a dangling symbolic link planted at the path is not followed.
+    fd = ::open(native.c_str(), O_RDONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NONBLOCK, 0644);
+    if (fd < 0 && errno == EEXIST) fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  }
   if (fd < 0) return true;
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    return true;  // a folder cannot be opened as the file
+  }
   struct flock lock;
   std::memset(&lock, 0, sizeof lock);
   lock.l_type = F_WRLCK;

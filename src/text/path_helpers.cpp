@@ -252,7 +252,19 @@ std::u16string DecodeHtmlEntities(std::u16string_view text) {
       AppendCodePoint(out, DigitsValue(digits));
     }
   };
-  for (const char16_t c : text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    if (!inReference && c != u'&') {
+      // Plain text up to the next reference is copied in one piece.
+      std::size_t next = text.find(u'&', i);
+      if (next == npos) next = text.size();
+      std::size_t from = i;
+      if (c == u';' && justDecoded) ++from;
+      out.append(text.substr(from, next - from));
+      justDecoded = false;
+      i = next - 1;
+      continue;
+    }
     if (c == u'&') {
       if (inReference) {
         out += u'&';
@@ -297,8 +309,6 @@ std::u16string DecodeHtmlEntities(std::u16string_view text) {
       }
       continue;
     }
-    if (!(c == u';' && justDecoded)) out += c;
-    justDecoded = false;
   }
   if (inReference) {
     if (numeric) {

@@ -1,5 +1,6 @@
 #include "text/string_list.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "text/text_utils.h"
@@ -18,11 +19,18 @@ std::u16string_view TStringList::NameOf(std::u16string_view line) const {
 }
 
 int TStringList::CompareLines(std::u16string_view a, std::u16string_view b) const {
-  const std::u16string_view na = NameOf(a);
-  const std::u16string_view nb = NameOf(b);
-  const int byName = Compare(na, nb);
-  if (byName != 0) return byName;
-  return Compare(a.substr(na.size()), b.substr(nb.size()));
+  // One pass in which the separator sorts before every other character: the same order as
+  // comparing names first and then the rest, without looking for the separator beforehand.
+  const char16_t sep = options_.name_value_separator;
+  const bool fold = !options_.case_sensitive;
+  const std::size_t n = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    if (a[i] == b[i]) continue;
+    const int ka = a[i] == sep ? -1 : (fold ? UpperChar(a[i]) : a[i]);
+    const int kb = b[i] == sep ? -1 : (fold ? UpperChar(b[i]) : b[i]);
+    if (ka != kb) return ka < kb ? -1 : 1;
+  }
+  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
 bool TStringList::Find(std::u16string_view line, int& index) const {

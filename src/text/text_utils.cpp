@@ -78,15 +78,8 @@ constexpr bool IsTrimmed(char16_t c) { return c <= 32; }
 
 }  // namespace
 
-char16_t UpperChar(char16_t c) {
-  if (c < 0x80) return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c;
-  return MapChar(kToUpper, c);
-}
-
-char16_t LowerChar(char16_t c) {
-  if (c < 0x80) return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c;
-  return MapChar(kToLower, c);
-}
+char16_t detail::UpperNonAscii(char16_t c) { return MapChar(kToUpper, c); }
+char16_t detail::LowerNonAscii(char16_t c) { return MapChar(kToLower, c); }
 
 std::u16string UpperCase(std::u16string_view text) {
   std::u16string out(text);

@@ -20,8 +20,19 @@ class EConvertError : public TomeshiftError {
 // Simple one-to-one case mapping for ASCII, Latin-1, Latin Extended-A/B and Additional, Greek,
 // Cyrillic, Armenian and full-width Latin. Only reversible pairs are mapped (no dotless i, long s,
 // final sigma), so that folding never merges letters a reader tells apart. Other characters stay.
-char16_t UpperChar(char16_t c);
-char16_t LowerChar(char16_t c);
+namespace detail {
+char16_t UpperNonAscii(char16_t c);
+char16_t LowerNonAscii(char16_t c);
+}  // namespace detail
+// ASCII inline: the scanners call these once per character.
+inline char16_t UpperChar(char16_t c) {
+  if (c < 0x80) return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c;
+  return detail::UpperNonAscii(c);
+}
+inline char16_t LowerChar(char16_t c) {
+  if (c < 0x80) return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c;
+  return detail::LowerNonAscii(c);
+}
 std::u16string UpperCase(std::u16string_view text);
 std::u16string LowerCase(std::u16string_view text);
 

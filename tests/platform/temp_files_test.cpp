@@ -119,6 +119,10 @@ TEST(TempFiles, IsFileInUse) {
   EXPECT_FALSE(IsFileInUse(root + u"new.docx"));
   EXPECT_TRUE(fs::is_regular_file(dir.path() / "new.docx"));
   EXPECT_EQ(fs::file_size(dir.path() / "new.docx"), 0u);
+  // A dangling link is not followed to create its target.
+  fs::create_symlink(dir.path() / "target.docx", dir.path() / "planted.docx");
+  EXPECT_TRUE(IsFileInUse(root + u"planted.docx"));
+  EXPECT_FALSE(fs::exists(dir.path() / "target.docx"));
   // A missing folder cannot hold the file.
   EXPECT_TRUE(IsFileInUse(root + u"nofolder/x.docx"));
   EXPECT_TRUE(IsFileInUse(root));

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "text/unicode.h"
 
 namespace tomeshift {
@@ -170,6 +172,30 @@ TEST(PathHelpers, FirstNumber) {
   EXPECT_EQ(FirstNumber(u"Word 16.0"), 16);
   EXPECT_EQ(FirstNumber(u""), 0);
   EXPECT_EQ(FirstNumber(u"99999999999999999999"), 2147483647);
+}
+
+// Random markup-like text through every helper: nothing may crash (the sanitizer build watches), and
+// the results keep the bounds the algorithms promise.
+TEST(PathHelpers, RandomInputKeepsInvariants) {
+  std::mt19937 random(20261208);
+  std::u16string alphabet = u"&#;amplt0123456789x<>='\" /.%20\tTITLEtitle\u00E9";
+  alphabet += char16_t(0xD83D);  // a lone surrogate
+  std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
+  std::uniform_int_distribution<int> length(0, 40);
+  for (int round = 0; round < 3000; ++round) {
+    std::u16string text;
+    for (int i = length(random); i > 0; --i) text += alphabet[pick(random)];
+    EXPECT_LE(DecodeHtmlEntities(text).size(), text.size()) << U8(text);
+    EXPECT_LE(NormalizePath(text).size(), text.size()) << U8(text);
+    const std::u16string value = GetAttributeValue(text, u"src");
+    EXPECT_NE(text.find(value), std::u16string::npos) << U8(text);
+    const UrlParts parts = SplitUrlAnchor(text);
+    EXPECT_TRUE(parts.page == text || parts.page + u"#" + parts.anchor == text) << U8(text);
+    EXPECT_LE(RemoveMarkedSections(text, u"<t", u"e>").size(), text.size()) << U8(text);
+    (void)GetPageTitle(text);
+    (void)GetRelativeUrl(text, text.substr(text.size() / 2));
+    (void)FirstNumber(text);
+  }
 }
 
 }  // namespace
