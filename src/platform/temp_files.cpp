@@ -48,26 +48,18 @@ std::string XdgDocumentsDir(const std::string& home) {
   return {};
 }
 
-// Where Word keeps its owner file: "~$" in place of up to two leading characters of long names.
-std::u16string WordOwnerFileName(std::u16string_view name) {
-  const std::size_t dot = name.rfind(u'.');
-  const std::size_t base = dot == std::u16string_view::npos ? name.size() : dot;
-  std::size_t dropped = 0;
-  if (base >= 8) {
-    dropped = 2;
-  } else if (base == 7) {
-    dropped = 1;
-  }
-  return u"~$" + std::u16string(name.substr(dropped));
-}
-
 bool HeldByOfficeSuite(IFileSystem& fsys, const std::u16string& path) {
   const std::size_t sep = path.find_last_of(u"/\\");
   const std::u16string folder = sep == std::u16string::npos ? std::u16string() : path.substr(0, sep + 1);
   const std::u16string name = sep == std::u16string::npos ? path : path.substr(sep + 1);
   if (name.empty()) return false;
-  return fsys.FileExists(folder + u".~lock." + name + u"#") || fsys.FileExists(folder + WordOwnerFileName(name)) ||
-         fsys.FileExists(folder + u"~$" + name);
+  if (fsys.FileExists(folder + u".~lock." + name + u"#")) return true;
+  // Word's owner file puts "~$" in front of the name or in place of its first one or two characters,
+  // depending on the name's length and the Word version: any of the three counts.
+  for (std::size_t dropped = 0; dropped <= 2 && dropped < name.size(); ++dropped) {
+    if (fsys.FileExists(folder + u"~$" + name.substr(dropped))) return true;
+  }
+  return false;
 }
 
 // Opens (creating when missing) for reading, and asks whether another process holds a lock on it.

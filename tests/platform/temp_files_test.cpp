@@ -138,6 +138,7 @@ TEST(TempFiles, IsFileInUse) {
       {"short.doc", "~$short.doc", true},
       {"Report1.docx", "~$eport1.docx", true},      // seven characters: Word drops one
       {"Document1.docx", "~$cument1.docx", true},  // longer: Word drops two
+      {"essay.doc", "~$say.doc", true},
       {"other.docx", "~$other.doc", false},
   };
   for (const auto& c : cases) {
