@@ -1,20 +1,157 @@
-// tomeshift-cli: converts a compiled HTML Help file into a Word document from the command line.
+// tomeshift-cli: converts a compiled HTML Help file into a Word document from the command line,
+// and shows what the converter reads from a help file.
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/terminal_interaction.h"
+#include "converter/chm_decompile.h"
+#include "job/output_word.h"
+#include "platform/chm_extractor.h"
+#include "platform/errors.h"
+#include "platform/file_system.h"
+#include "platform/temp_files.h"
+#include "text/text_utils.h"
+#include "text/unicode.h"
 
 namespace {
 
+using namespace tomeshift;
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
 constexpr const char* kUsage =
-    "Usage: tomeshift-cli [OPTIONS] INPUT.chm [-o OUTPUT]\n"
-    "       tomeshift-cli --help\n";
+    "Usage: tomeshift-cli INPUT.chm [-o OUTPUT.docx|OUTPUT.doc]\n"
+    "       tomeshift-cli --info FILE.chm\n"
+    "       tomeshift-cli --list-toc FILE.chm\n"
+    "       tomeshift-cli --help\n"
+    "\n"
+    "  --info      print the help file's title, default topic, language and code page\n"
+    "  --list-toc  print the contents entries, one a line: level, status, page, topic (tab-separated);\n"
+    "              status 0 is a page, 2 a heading without a page\n"
+    "  -o OUTPUT   the document to write (default: INPUT with the extension .docx)\n"
+    "\n"
+    "Exit status: 0 done, 1 the help file could not be read or converted, 2 wrong usage.\n";
+
+int Usage(const char* problem) {
+  if (problem) std::fprintf(stderr, "tomeshift-cli: %s\n", problem);
+  std::fputs(kUsage, stderr);
+  return kExitUsage;
+}
+
+// Refuses files that are not help files before anything else reads them.
+void CheckHelpFile(const std::u16string& path) {
+  const std::string native = FileSystem().NativePath(path);
+  if (!FileSystem().FileExists(path)) throw FileError(native, "cannot open the help file: it does not exist");
+  ChmExtractor().ListFile(native);
+}
+
+int Info(const std::u16string& path) {
+  CheckHelpFile(path);
+  TCHMDecompile help;
+  help.LoadFromCHM(path);
+  std::printf("Title: %s\n", U8(help.Title).c_str());
+  std::printf("Default topic: %s\n", U8(help.DefaultPage).c_str());
+  std::printf("Language: %s\n", U8(help.LangID).c_str());
+  std::printf("Code page: %u\n", help.CodePage);
+  return kExitOk;
+}
+
+// Removes the scratch folder however the listing ends.
+class ScratchFolder {
+ public:
+  ScratchFolder() : path_(NewTempFolderName()) {}
+  ~ScratchFolder() { DeleteFolder(path_); }
+  const std::u16string& path() const { return path_; }
+
+ private:
+  std::u16string path_;
+};
+
+int ListToc(const std::u16string& path) {
+  CheckHelpFile(path);
+  TCHMDecompile help;
+  help.LoadFromCHM(path);
+  ScratchFolder scratch;
+  help.rootFolder = scratch.path();
+  help.decompile();
+  for (const auto& entry : help.List) {
+    std::printf("%d\t%u\t%s\t%s\n", entry->Level, entry->Status, U8(entry->Url).c_str(), U8(entry->Topic).c_str());
+  }
+  return kExitOk;
+}
+
+int Convert(const std::u16string& input, std::u16string output) {
+  CheckHelpFile(input);
+  if (output.empty()) {
+    output = input;
+    const std::size_t slash = output.find_last_of(u"/\\");
+    const std::size_t dot = output.rfind(u'.');
+    if (dot != std::u16string::npos && (slash == std::u16string::npos || dot > slash)) output.resize(dot);
+    output += u".docx";
+  }
+  TCHMDecompile probe;
+  probe.LoadFromCHM(input);
+
+  TerminalJobInteraction terminal;
+  TOutputWord job(terminal);
+  job.chm = input;
+  job.Converter->pdf = output;
+  job.Converter->Title = probe.Title;
+  job.Converter->OnlyWord = true;
+  job.Converter->CodePage = probe.CodePage;
+  job.Start();
+  job.WaitFor();
+  if (job.Canceled()) {
+    std::fprintf(stderr, "tomeshift-cli: canceled\n");
+    return kExitFailed;
+  }
+  if (!job.FailureMessage().empty()) return kExitFailed;  // already shown by the job
+  if (!job.Converter->OK || job.Converter->Failed) {
+    std::fprintf(stderr, "tomeshift-cli: %s: no document was written (the Word output stage is not available)\n",
+                 U8(output).c_str());
+    return kExitFailed;
+  }
+  return kExitOk;
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+  std::vector<std::string_view> args(argv + 1, argv + argc);
+  if (args.empty()) return Usage(nullptr);
+  if (args[0] == "--help" || args[0] == "-h") {
     std::fputs(kUsage, stdout);
-    return 0;
+    return kExitOk;
   }
-  std::fputs(kUsage, stderr);
-  return 2;
+  try {
+    if (args[0] == "--info" || args[0] == "--list-toc") {
+      if (args.size() != 2) return Usage(args.size() < 2 ? "missing FILE.chm" : "too many arguments");
+      const std::u16string path = U16(args[1]);
+      return args[0] == "--info" ? Info(path) : ListToc(path);
+    }
+    std::u16string input;
+    std::u16string output;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+      if (args[i] == "-o") {
+        if (i + 1 >= args.size()) return Usage("-o needs a file name");
+        output = U16(args[++i]);
+      } else if (!args[i].empty() && args[i][0] == '-') {
+        return Usage(("unknown option " + std::string(args[i])).c_str());
+      } else if (input.empty()) {
+        input = U16(args[i]);
+      } else {
+        return Usage("more than one input file");
+      }
+    }
+    if (input.empty()) return Usage("missing INPUT.chm");
+    return Convert(input, output);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "tomeshift-cli: %s\n", e.what());
+    return kExitFailed;
+  }
 }

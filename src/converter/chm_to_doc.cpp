@@ -1,0 +1,18 @@
+#include "converter/chm_to_doc.h"
+
+namespace tomeshift {
+
+TChmToDocPDF::TChmToDocPDF() = default;
+
+TChmToDocPDF::~TChmToDocPDF() = default;
+
+void TChmToDocPDF::UpdateSettings() {
+  AddHint = Settings.AddHint;
+  HintFormat = Settings.HintFormat;
+  Discard = Settings.Discard;
+  Addenda = Settings.Addenda;
+}
+
+void TChmToDocPDF::OutputWord() {}
+
+}  // namespace tomeshift

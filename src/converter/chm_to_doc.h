@@ -1,0 +1,48 @@
+// The whole converter as the conversion job sees it: help file loading and distilling (inherited),
+// the settings of the conversion, the Word output, and the events through which the output reports.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <string>
+
+#include "converter/chm_distill.h"
+#include "converter/doc_settings.h"
+
+namespace tomeshift {
+
+using TDeniedEvent = std::function<void(const std::u16string& DeniedFile)>;
+using TMsgEvent = std::function<void(const std::u16string& MsgText)>;
+using TErrorEvent = std::function<void(const std::u16string& ErrMsg)>;
+
+class TChmToDocPDF : public TCHMDistill {
+ public:
+  TChmToDocPDF();
+  ~TChmToDocPDF() override;
+
+  TDocPDFSettings Settings;
+  bool ForWordToHelp = false;
+  bool OnlyWord = false;
+  std::u16string ErrorMsg;
+  std::u16string pdf;  // the output document as the user gave it
+  std::u16string Title;
+  int max = 0;
+  bool Failed = false;
+  TDeniedEvent FOnDenied;
+  TMsgEvent FOnMsg;
+  TErrorEvent FOnError;
+  // Written by the user-interface side during a hand-over, read by the worker afterwards.
+  std::atomic<bool> Abort{false};
+  std::atomic<bool> OK{false};
+
+  void SetOnDenied(TDeniedEvent handler) { FOnDenied = std::move(handler); }
+  void SetOnMsg(TMsgEvent handler) { FOnMsg = std::move(handler); }
+  void SetOnError(TErrorEvent handler) { FOnError = std::move(handler); }
+
+  // Copies AddHint, HintFormat, Discard and Addenda from Settings into the distiller.
+  void UpdateSettings();
+  // Builds and saves the document. Not written yet: it does nothing.
+  virtual void OutputWord();
+};
+
+}  // namespace tomeshift

@@ -1,0 +1,147 @@
+#include "job/output_word.h"
+
+#include <exception>
+
+#include "platform/errors.h"
+#include "platform/file_system.h"
+#include "platform/temp_files.h"
+#include "text/unicode.h"
+
+namespace tomeshift {
+
+TOutputWord::TOutputWord(IJobInteraction& interaction)
+    : Converter(std::make_unique<TChmToDocPDF>()), interaction_(interaction) {
+  Converter->SetOnChange([this](const std::u16string& i, int p) { ChmToDocPDF_OnChange(i, p); });
+  Converter->SetOnDenied([this](const std::u16string& f) { ChmToDocPDF_OnDenied(f); });
+  Converter->SetOnMsg([this](const std::u16string& m) { ChmToDocPDF_OnMsg(m); });
+  Converter->SetOnError([this](const std::u16string& e) { ChmToDocPDF_OnError(e); });
+}
+
+TOutputWord::~TOutputWord() {
+  if (thread_.joinable()) StopIt();
+}
+
+void TOutputWord::Start() {
+  if (thread_.joinable() || finished_) return;
+  thread_ = std::thread([this] { Execute(); });
+}
+
+void TOutputWord::Execute() {
+  try {
+    Converter->LoadFromCHM(chm);
+    Converter->rootFolder = NewTempFolderName();
+    DeleteFolder(Converter->rootFolder);
+    Converter->UpdateSettings();
+    Converter->decompile();
+    Converter->Execute();
+    Converter->OutputWord();
+  } catch (const EUserCancel&) {
+    canceled_ = true;
+  } catch (const std::exception& e) {
+    failure_ = U16(e.what());
+  }
+  Cleanup();
+  if (!failure_.empty() && !canceled_) {
+    // Nothing else tells the user why the job stopped before the document was written.
+    ErrorMsg = failure_;
+    try {
+      Synchronize([this] { interaction_.ShowProgress(*this); });
+    } catch (...) {
+    }
+  }
+  {
+    std::lock_guard lock(mutex_);
+    finished_ = true;
+  }
+  changed_.notify_all();
+}
+
+void TOutputWord::Cleanup() {
+  // The output stage removes the scratch folder when it gets that far; on every other way out the
+  // job does, so that no extracted pages stay behind.
+  if (!Converter->rootFolder.empty() && FileSystem().DirectoryExists(Converter->rootFolder)) {
+    DeleteFolder(Converter->rootFolder);
+  }
+}
+
+void TOutputWord::StopIt() {
+  WantToExit = true;
+  WaitFor();
+}
+
+void TOutputWord::WaitFor() {
+  if (!thread_.joinable()) return;
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    changed_.wait(lock, [this] { return finished_ || (pending_ && !pending_done_); });
+    if (pending_ && !pending_done_) {
+      lock.unlock();
+      ServeHandOvers();
+      lock.lock();
+      continue;
+    }
+    break;
+  }
+  lock.unlock();
+  thread_.join();
+}
+
+void TOutputWord::ServeHandOvers() {
+  std::function<void()> task;
+  {
+    std::lock_guard lock(mutex_);
+    if (!pending_ || pending_done_) return;
+    task = std::move(pending_);
+    pending_ = nullptr;
+  }
+  try {
+    task();
+  } catch (...) {
+    // A failing window must not leave the worker waiting forever.
+  }
+  {
+    std::lock_guard lock(mutex_);
+    pending_done_ = true;
+  }
+  changed_.notify_all();
+}
+
+void TOutputWord::Synchronize(std::function<void()> task) {
+  {
+    std::lock_guard lock(mutex_);
+    pending_ = std::move(task);
+    pending_done_ = false;
+  }
+  changed_.notify_all();
+  interaction_.HandOverPending(*this);
+  std::unique_lock lock(mutex_);
+  changed_.wait(lock, [this] { return pending_done_; });
+  pending_done_ = false;
+}
+
+void TOutputWord::ChmToDocPDF_OnChange(const std::u16string& i, int persent) {
+  if (persent != 0) position = persent;
+  if (!i.empty()) info = i;
+  Synchronize([this] { interaction_.ShowProgress(*this); });
+  if (WantToExit && !cancel_raised_) {
+    cancel_raised_ = true;
+    throw EUserCancel();
+  }
+}
+
+void TOutputWord::ChmToDocPDF_OnDenied(const std::u16string& file) {
+  DeniedFile = file;
+  Synchronize([this] { interaction_.AskDenied(*this); });
+}
+
+void TOutputWord::ChmToDocPDF_OnMsg(const std::u16string& MsgText) {
+  Msg = MsgText;
+  Synchronize([this] { interaction_.ShowProgress(*this); });
+}
+
+void TOutputWord::ChmToDocPDF_OnError(const std::u16string& ErrMsg) {
+  ErrorMsg = ErrMsg;
+  Synchronize([this] { interaction_.ShowProgress(*this); });
+}
+
+}  // namespace tomeshift

@@ -1,0 +1,79 @@
+// One conversion job: a worker thread that owns the converter and runs the pipeline in a fixed
+// order, handing its progress, messages and questions to the user-interface side synchronously.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "converter/chm_to_doc.h"
+#include "job/job_interaction.h"
+
+namespace tomeshift {
+
+class TOutputWord {
+ public:
+  // Created suspended: Start() runs it. The converter's four events are assigned to the handlers.
+  explicit TOutputWord(IJobInteraction& interaction);
+  // Stops a running job (as StopIt) before the converter is freed.
+  ~TOutputWord();
+  TOutputWord(const TOutputWord&) = delete;
+  TOutputWord& operator=(const TOutputWord&) = delete;
+
+  std::unique_ptr<TChmToDocPDF> Converter;
+  std::u16string Msg;       // pending information message
+  std::u16string ErrorMsg;  // pending error message
+  std::u16string Word;
+  std::u16string chm;  // the help file to convert
+  int position = 0;    // last percentage
+  std::u16string info;  // last stage message
+  std::atomic<bool> WantToExit{false};
+  int StartSection = 0;
+  std::u16string DeniedFile;
+
+  // Starts the thread (once).
+  void Start();
+  // The thread body: the seven steps in order. Public so that a caller may run a job on its own thread.
+  void Execute();
+  // Asks the job to stop at its next progress report and waits for it to end, serving its
+  // hand-overs meanwhile. Call on the user-interface thread.
+  void StopIt();
+  // Waits for the job to end, serving its hand-overs meanwhile (the command line's main loop).
+  void WaitFor();
+  // Runs the hand-over that is waiting, if any. Call on the user-interface thread.
+  void ServeHandOvers();
+  bool Finished() const { return finished_.load(); }
+
+  // How the job ended, once Finished(): empty after success or a cancellation, else the message
+  // of the error that ended it.
+  const std::u16string& FailureMessage() const { return failure_; }
+  bool Canceled() const { return canceled_; }
+
+  // The converter's events (run on the worker thread).
+  void ChmToDocPDF_OnChange(const std::u16string& info, int persent);
+  void ChmToDocPDF_OnDenied(const std::u16string& DeniedFile);
+  void ChmToDocPDF_OnMsg(const std::u16string& MsgText);
+  void ChmToDocPDF_OnError(const std::u16string& ErrMsg);
+
+ private:
+  // Runs task on the user-interface side and returns when it has run.
+  void Synchronize(std::function<void()> task);
+  void Cleanup();
+
+  IJobInteraction& interaction_;
+  std::thread thread_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::function<void()> pending_;  // the hand-over waiting to be served
+  bool pending_done_ = false;
+  std::atomic<bool> finished_{false};
+  bool cancel_raised_ = false;
+  bool canceled_ = false;
+  std::u16string failure_;
+};
+
+}  // namespace tomeshift
