@@ -1,0 +1,136 @@
+// tomeshift-cli as a user runs it: output, exit status, and what it leaves behind.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/scratch_dir.h"
+
+namespace tomeshift {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ReadBinaryFile;
+using testing::ScratchDir;
+
+const fs::path kFixtures = fs::path(TOMESHIFT_FIXTURES_DIR) / "converter";
+
+struct CliRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+// Runs the program with its temporary folder in tmp, so that scratch folders can be checked.
+CliRun Cli(const std::string& args, const fs::path& tmp) {
+  const fs::path err_file = tmp.parent_path() / "stderr.txt";
+  const std::string command = "TMPDIR='" + tmp.string() + "' '" + std::string(TOMESHIFT_CLI_PATH) + "' " + args +
+                              " 2>'" + err_file.string() + "'";
+  CliRun run;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (!pipe) return run;
+  char buf[4096];
+  std::size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0) run.out.append(buf, n);
+  const int raw = ::pclose(pipe);
+  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  run.err = ReadBinaryFile(err_file);
+  return run;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+struct CliFixture : ::testing::Test {
+  ScratchDir scratch;
+  fs::path tmp = scratch.path() / "tmp";
+  void SetUp() override { fs::create_directories(tmp); }
+  CliRun Call(const std::string& args) { return Cli(args, tmp); }
+};
+
+TEST_F(CliFixture, InfoPrintsTheFourFields) {
+  const CliRun run = Call("--info '" + (fs::path(TOMESHIFT_SOURCE_DIR) / "docs/help/tomeshift.chm").string() + "'");
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out,
+            "Title: Tomeshift User Manual\nDefault topic: index.htm\nLanguage: 0x0409\nCode page: 1252\n");
+}
+
+TEST_F(CliFixture, InfoOfAJapaneseHelpFilePrintsUtf8) {
+  const CliRun run = Call("--info '" + (kFixtures / "japanese-shift-jis.chm").string() + "'");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(Lines(run.out).at(0), "Title: 日本語のヘルプ");
+  EXPECT_EQ(Lines(run.out).at(3), "Code page: 932");
+}
+
+TEST_F(CliFixture, ListTocPrintsTabSeparatedEntriesAndRemovesItsScratchFolder) {
+  const CliRun run = Call("--list-toc '" + (kFixtures / "nested-contents.chm").string() + "'");
+  EXPECT_EQ(run.status, 0) << run.err;
+  const std::vector<std::string> lines = Lines(run.out);
+  ASSERT_EQ(lines.size(), 13u);
+  EXPECT_EQ(lines[0], "0\t0\tintro.htm\tIntroduction");
+  EXPECT_EQ(lines[1], "0\t2\t\tGetting Started");
+  EXPECT_EQ(lines[6], "3\t0\tsetup/deep/level4.htm#bottom\tFourth Level");
+  EXPECT_TRUE(fs::is_empty(tmp)) << "scratch folder left in " << tmp;
+}
+
+TEST_F(CliFixture, ListTocOfTheManualListsItsChapters) {
+  const CliRun run = Call("--list-toc '" + (fs::path(TOMESHIFT_SOURCE_DIR) / "docs/help/tomeshift.chm").string() + "'");
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_GE(Lines(run.out).size(), 10u);
+  EXPECT_NE(run.out.find("0\t0\tcommand-line.htm\tThe Command Line\n"), std::string::npos) << run.out;
+}
+
+struct Failure {
+  const char* args;
+  int status;
+  const char* message;  // expected in stderr
+};
+
+class CliFailure : public CliFixture, public ::testing::WithParamInterface<Failure> {};
+
+TEST_P(CliFailure, ExitsWithItsStatusAndMessage) {
+  std::string args = GetParam().args;
+  const std::string marker = "FIXTURES/";
+  if (const auto at = args.find(marker); at != std::string::npos) args.replace(at, marker.size(), kFixtures.string() + "/");
+  const CliRun run = Call(args);
+  EXPECT_EQ(run.status, GetParam().status);
+  EXPECT_NE(run.err.find(GetParam().message), std::string::npos) << run.err;
+  EXPECT_TRUE(run.out.empty()) << run.out;
+  EXPECT_TRUE(fs::is_empty(tmp));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CliFailure,
+    ::testing::Values(Failure{"", 2, "Usage: tomeshift-cli"},
+                      Failure{"--info", 2, "missing FILE.chm"},
+                      Failure{"--list-toc a.chm b.chm", 2, "too many arguments"},
+                      Failure{"--bogus x.chm", 2, "unknown option --bogus"},
+                      Failure{"--info /nonexistent/x.chm", 1, "/nonexistent/x.chm: cannot open the help file"},
+                      Failure{"--info FIXTURES/not-a-help-file.chm", 1, "not-a-help-file.chm is not a compiled HTML Help file"},
+                      Failure{"--list-toc FIXTURES/truncated-directory.chm", 1, "is not a compiled HTML Help file"}));
+
+TEST_F(CliFixture, TruncatedHelpFileWarnsAndStillSucceeds) {
+  const CliRun run = Call("--list-toc '" + (kFixtures / "truncated-content.chm").string() + "'");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_NE(run.err.find("the help file is truncated"), std::string::npos) << run.err;
+  EXPECT_TRUE(fs::is_empty(tmp));
+}
+
+TEST_F(CliFixture, HostileEntriesAreRefusedAndNothingLandsOutside) {
+  const CliRun run = Call("--list-toc '" + (kFixtures / "dotdot-entry.chm").string() + "'");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_NE(run.err.find("/../escaped-appendix.htm: refused"), std::string::npos) << run.err;
+  EXPECT_TRUE(fs::is_empty(tmp));
+  EXPECT_FALSE(fs::exists(scratch.path() / "escaped-appendix.htm"));
+}
+
+}  // namespace
+}  // namespace tomeshift
