@@ -302,17 +302,29 @@ std::uint32_t GuessedEncodingTarget(std::uint32_t code_page) {
 std::uint32_t AnsiCodePage() {
   const char* value = std::getenv("TOMESHIFT_ANSI_CODEPAGE");
   if (!value || !*value) return kDefaultAnsiCodePage;
+  // Asked on every conversion: remember the answer for the value last seen.
+  thread_local std::string last_value;
+  thread_local std::uint32_t last_answer = kDefaultAnsiCodePage;
+  if (last_value == value) return last_answer;
   char* end = nullptr;
   const unsigned long parsed = std::strtoul(value, &end, 10);
-  const bool usable = *end == '\0' && parsed > kCodePageThreadAnsi && parsed <= 0xFFFF &&
-                      ExactConverter(static_cast<std::uint32_t>(parsed)) != nullptr;
-  if (usable) return static_cast<std::uint32_t>(parsed);
+  bool usable = *end == '\0' && parsed > kCodePageThreadAnsi && parsed <= 0xFFFF &&
+                ExactConverter(static_cast<std::uint32_t>(parsed)) != nullptr;
+  if (usable) {
+    // HTML is read through the ANSI code page to find its declaration: it must keep ASCII as it is
+    // (not UTF-16, not EBCDIC).
+    constexpr std::string_view kProbe = "<meta charset=\"x\">";
+    CachedConverter& cached = *ExactConverter(static_cast<std::uint32_t>(parsed));
+    usable = Encode(cached, U16(kProbe)).bytes == kProbe;
+  }
+  last_value = value;
+  last_answer = usable ? static_cast<std::uint32_t>(parsed) : kDefaultAnsiCodePage;
   static std::atomic<bool> warned{false};
-  if (!warned.exchange(true)) {
+  if (!usable && !warned.exchange(true)) {
     UserInteraction().Warning(u"", u"TOMESHIFT_ANSI_CODEPAGE=\"" + U16(value) +
                                        u"\" is not a code page that can be converted; using 1252");
   }
-  return kDefaultAnsiCodePage;
+  return last_answer;
 }
 
 std::uint32_t OemCodePage() {

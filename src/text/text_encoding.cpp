@@ -85,6 +85,20 @@ std::u16string FailureText(const std::exception& error, const std::u16string& pa
   return path + u": " + U16(error.what());
 }
 
+// The encoding that the text's own declaration asks for.
+int DeclaredEncoding(std::u16string_view text) {
+  const std::u16string charset = GetCharset(text);
+  if (charset == u"utf-8") return kEncodingUtf8;
+  if (charset == u"unicode") return kEncodingUtf16;
+  if (charset.empty()) return kEncodingAnsi;
+  const std::optional<std::uint32_t> code_page = CharsetTable().CodePageOf(charset);
+  return code_page ? static_cast<int>(*code_page) : kEncodingAnsi;
+}
+
+std::uint32_t CodePageOfEncoding(int encoding) {
+  return encoding < kEncodingUtf8 ? kCodePageAnsi : static_cast<std::uint32_t>(encoding);
+}
+
 void EncodeForPage(std::u16string_view text, int encoding, std::string& stream, const std::u16string& page) {
   stream.clear();
   if (encoding == kEncodingUtf8) {
@@ -167,21 +181,11 @@ std::u16string ReadPageText(const std::u16string& path, std::u16string_view code
 }
 
 int GetTextEncoding(std::u16string_view text) {
-  const std::u16string charset = GetCharset(text);
-  if (charset == u"utf-8") return kEncodingUtf8;
-  if (charset == u"unicode") return kEncodingUtf16;
-  int encoding = kEncodingAnsi;
-  if (!charset.empty()) {
-    const std::optional<std::uint32_t> code_page = CharsetTable().CodePageOf(charset);
-    if (code_page) encoding = static_cast<int>(*code_page);
-  }
-  // Every code page of the charset table and the ANSI code page hold ASCII; other text is checked.
-  if (!IsAscii(text)) {
-    bool lossless = true;
-    TextToCodePage(text, encoding < kEncodingUtf8 ? kCodePageAnsi : static_cast<std::uint32_t>(encoding), &lossless);
-    if (!lossless) return kEncodingUtf8;
-  }
-  return encoding;
+  const int declared = DeclaredEncoding(text);
+  if (declared == kEncodingUtf8 || declared == kEncodingUtf16 || IsAscii(text)) return declared;
+  bool lossless = true;
+  TextToCodePage(text, CodePageOfEncoding(declared), &lossless);
+  return lossless ? declared : kEncodingUtf8;
 }
 
 void EncodeTextToStream(std::u16string_view text, int encoding, std::string& stream) {
@@ -196,11 +200,23 @@ void SaveTextFile(std::u16string_view text, const std::u16string& path, int enco
 }
 
 bool WritePageText(std::u16string_view text, const std::u16string& path) {
-  const int encoding = GetTextEncoding(text);
+  // The bytes are made once: in the declared encoding, or as UTF-8 when that would lose characters
+  // (the same choice as GetTextEncoding, without encoding the page twice).
+  std::string bytes;
+  const int declared = DeclaredEncoding(text);
+  if (!text.empty()) {
+    bool lossless = true;
+    if (declared == kEncodingUtf8 || declared == kEncodingUtf16) {
+      EncodeForPage(text, declared, bytes, path);
+    } else {
+      bytes = Encode(text, CodePageOfEncoding(declared), path, &lossless);
+      if (!lossless) EncodeForPage(text, kEncodingUtf8, bytes, path);
+    }
+  }
   std::u16string name = path;
   for (;;) {
     try {
-      SaveTextFile(text, name, encoding);
+      if (!text.empty()) FileSystem().WriteFile(name, bytes);  // an empty text leaves the file as it is
       return true;
     } catch (const std::exception& error) {
       UserInteraction().ShowError(FailureText(error, name));

@@ -232,7 +232,7 @@ TEST_F(AnsiCodePageEnvironment, NamesTheSystemCodePage) {
   setenv("TOMESHIFT_ANSI_CODEPAGE", "932", 1);
   EXPECT_EQ(U8(CodePageToText("\x93\xFA", 0)), "日");
 
-  for (const char* bad : {"abc", "1252x", "99999", "1361", "1"}) {
+  for (const char* bad : {"abc", "1252x", "99999", "1361", "1", "1200", "37", "-1"}) {
     setenv("TOMESHIFT_ANSI_CODEPAGE", bad, 1);
     EXPECT_EQ(AnsiCodePage(), 1252u) << bad;
   }
