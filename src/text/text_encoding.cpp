@@ -160,15 +160,15 @@ std::u16string ReadPageText(const std::u16string& path, std::u16string_view code
   std::u16string text;
   try {
     if (IsFileInUse(path)) {
-      copy = NewTempFileName();
       try {
+        copy = NewTempFileName();
         const std::optional<std::string> data = FileSystem().ReadFile(path);
         if (data) {
           FileSystem().WriteFile(copy, *data);
           source = copy;
         }
       } catch (const FileError&) {
-        // The copy failed: try the file itself, which reports the failure below.
+        // No copy: read the file itself, which reports its own failure below.
       }
     }
     text = LoadTextFile(source, code_page);
