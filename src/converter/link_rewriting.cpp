@@ -1,0 +1,332 @@
+#include "converter/link_rewriting.h"
+
+#include "platform/file_system.h"
+#include "text/html_vocabulary.h"
+#include "text/path_helpers.h"
+#include "text/text_utils.h"
+
+namespace tomeshift {
+
+namespace {
+
+constexpr auto npos = std::u16string::npos;
+
+bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
+
+// A help-file address: "ms-its:" or "mk:@msitstore:", the help file, "::" and the path inside it.
+// Addresses into the extracted help file lose their prefix; addresses into another help file beside
+// it become "/" + its name + path, the other file extracted once into rootFolder + its name. A help
+// file that is not there (or a name that is no file name) empties the link.
+void ResolveHelpFileAddress(const TLinkContext& context, std::u16string& U, std::u16string_view prefix) {
+  if (U.size() < prefix.size() || !SameText(std::u16string_view(U).substr(0, prefix.size()), prefix)) return;
+  const std::size_t p = U.find(u"::", prefix.size());
+  if (p == npos) return;
+  const std::u16string H = U.substr(prefix.size(), p - prefix.size());
+  std::u16string R = U.substr(p + 2);
+  // Only the file name counts: the help file may be named with the folder it had on the author's disk.
+  const std::u16string name = Trim(ExtractName(ToBackslashes(H)));
+  if (SameText(name, ExtractName(context.chmFile))) {
+    U = R;
+    return;
+  }
+  // Names that would lead out of the scratch folder or the help file's own folder are not files.
+  if (name.empty() || name == u"." || name == u".." || name.find(u':') != npos) {
+    U.clear();
+    return;
+  }
+  const std::u16string other = ExtractFolder(context.chmFile) + name;
+  if (!FileSystem().FileExists(other)) {
+    U.clear();
+    return;
+  }
+  const std::u16string sub = context.rootFolder + name + u"\\";
+  if (!FileSystem().DirectoryExists(sub) && context.ExtractHelpFile) context.ExtractHelpFile(other, sub);
+  if (R.empty() || !IsSeparator(R.front())) R.insert(R.begin(), u'/');
+  U = u"/" + name + R;
+}
+
+// The attribute scan shared by ProcessSCR and page discovery. onEnd(name, value) gives the text
+// that replaces a value; out (when given) receives the rewritten page.
+template <typename OnEnd>
+void ScanAttributes(std::u16string_view s, std::u16string* out, OnEnd&& onEnd) {
+  bool inTag = false, readingName = false, inValue = false, skip = false;
+  char16_t quote = 0;
+  std::u16string name, value;
+  const auto put = [out](char16_t c) {
+    if (out) out->push_back(c);
+  };
+  const auto putText = [out](std::u16string_view t) {
+    if (out) out->append(t);
+  };
+  const auto endAttribute = [&](char16_t c) {
+    if (inValue) putText(onEnd(name, value));
+    put(c);
+    name.clear();
+    value.clear();
+    inValue = false;
+    quote = 0;
+    readingName = true;
+    if (c == u'>') inTag = false;
+  };
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    const char16_t c = s[i];
+    if (skip) {
+      skip = false;
+      continue;
+    }
+    if (c == u'<') {
+      // A value cut short by a new tag is kept as it was written.
+      if (inValue) putText(value);
+      inTag = true;
+      readingName = inValue = false;
+      quote = 0;
+      name.clear();
+      value.clear();
+      put(c);
+      continue;
+    }
+    if (!inTag) {
+      put(c);
+      continue;
+    }
+    if (inValue && quote != 0) {
+      if (c == quote || c == u'>')
+        endAttribute(c);
+      else
+        value += c;
+      continue;
+    }
+    if (IsWhitespace(c) || c == u'>') {
+      endAttribute(c);
+      continue;
+    }
+    if (inValue) {
+      value += c;
+      continue;
+    }
+    if (readingName && c == u'=') {
+      inValue = true;
+      readingName = false;
+      value.clear();
+      put(c);
+      if (i + 1 < s.size() && (s[i + 1] == u'"' || s[i + 1] == u'\'')) {
+        quote = s[i + 1];
+        put(quote);
+        skip = true;
+      }
+      continue;
+    }
+    if (readingName) name += c;
+    put(c);
+  }
+  if (inValue) putText(value);
+}
+
+bool IsBookmarkSeparator(char16_t c) { return c == u' ' || c == u'>' || c == u'\r' || c == u'\n' || c == u'\t'; }
+
+}  // namespace
+
+std::u16string NormalizeFullPath(std::u16string_view path) {
+  const bool rooted = !path.empty() && IsSeparator(path.front());
+  std::u16string text(path);
+  // A final "." or ".." names a folder too; resolve it like the others.
+  const std::size_t name = text.find_last_of(u"\\/");
+  const std::u16string_view last = std::u16string_view(text).substr(name == npos ? 0 : name + 1);
+  if (last == u"." || last == u"..") text += u'\\';
+  std::u16string normalized = NormalizePath(text);
+  if (rooted) normalized.insert(normalized.begin(), u'\\');
+  return normalized;
+}
+
+std::u16string ExtractFolder(std::u16string_view path) {
+  const std::size_t last = path.find_last_of(u"\\/");
+  return last == npos ? std::u16string() : std::u16string(path.substr(0, last + 1));
+}
+
+std::u16string ExtractName(std::u16string_view path) {
+  const std::size_t last = path.find_last_of(u"\\/");
+  return std::u16string(last == npos ? path : path.substr(last + 1));
+}
+
+bool IsOutOfRootfolder(std::u16string_view rootFolder, std::u16string_view url) {
+  std::u16string root = NormalizeFullPath(rootFolder);
+  if (root.empty() || root.back() != u'\\') root += u'\\';
+  const std::u16string path = NormalizeFullPath(url);
+  return path.size() < root.size() || !SameText(std::u16string_view(path).substr(0, root.size()), root);
+}
+
+std::u16string CanonicalPathInRoot(std::u16string_view rootFolder, std::u16string_view path) {
+  std::u16string root = NormalizeFullPath(rootFolder);
+  if (root.empty() || root.back() != u'\\') root += u'\\';
+  const std::u16string normalized = NormalizeFullPath(path);
+  if (normalized.size() <= root.size() || !SameText(std::u16string_view(normalized).substr(0, root.size()), root))
+    return {};
+  return std::u16string(rootFolder) + normalized.substr(root.size());
+}
+
+std::u16string ProcessDecompiledUrl(const TLinkContext& context, std::u16string_view Url, std::u16string_view CurrentUrl) {
+  std::u16string U = Trim(Url);
+  ResolveHelpFileAddress(context, U, u"ms-its:");
+  ResolveHelpFileAddress(context, U, u"mk:@msitstore:");
+  if (U.size() <= 2) return U;
+  if (IsSeparator(U.front())) {
+    const std::u16string target = NormalizeFullPath(context.rootFolder + U.substr(1));
+    // "/../.." would otherwise lead above the scratch folder.
+    if (IsOutOfRootfolder(context.rootFolder, target)) return ExtractName(ToBackslashes(U));
+    return GetRelativeUrl(CurrentUrl, target);
+  }
+  if (U[1] == u':') return ExtractName(ToBackslashes(U));
+  if (U.find(u"..") != npos && IsOutOfRootfolder(context.rootFolder, ExtractFolder(CurrentUrl) + U))
+    return ExtractName(ToBackslashes(U));
+  return U;
+}
+
+std::u16string ProcessSCR(const TLinkContext& context, std::u16string_view S, std::u16string_view CurrentUrl) {
+  std::u16string out;
+  out.reserve(S.size() + S.size() / 16);
+  ScanAttributes(S, &out, [&](const std::u16string& name, const std::u16string& value) -> std::u16string {
+    if (SameText(name, u"media")) return SameText(value, u"screen") ? std::u16string(u"all") : value;
+    if (!name.empty() && IsUrlAttribute(name)) return ProcessDecompiledUrl(context, value, CurrentUrl);
+    return value;
+  });
+  return out;
+}
+
+void ScanLinkValues(std::u16string_view S, const std::function<void(std::u16string_view value)>& onValue) {
+  ScanAttributes(S, nullptr, [&](const std::u16string& name, const std::u16string& value) -> std::u16string_view {
+    if (!name.empty() && IsUrlAttribute(name)) onValue(value);
+    return {};
+  });
+}
+
+std::u16string ChangeUrlBookmark(const TBookmarkContext& context, std::u16string_view text, const TLinkTopic& Base) {
+  std::u16string out;
+  out.reserve(text.size() + text.size() / 8);
+  bool readingTagName = false, inAnchorTag = false, inValue = false, skip = false, hintPending = false;
+  char16_t quote = 0;
+  std::u16string tagName, attribute, value, chapter;
+
+  const auto anchorReference = [&](const std::u16string& bookmark, std::u16string_view url, std::u16string_view anchor) {
+    std::u16string reference = u"#" + bookmark;
+    if (!anchor.empty() && context.HasAnchor && context.HasAnchor(url, anchor)) {
+      reference += u'_';
+      reference += anchor;
+    }
+    return reference;
+  };
+  const auto rewrite = [&]() -> std::u16string {
+    if (SameText(attribute, u"name")) {
+      if (value.empty()) return {};
+      std::u16string_view anchor(value);
+      if (anchor.front() == u'#') anchor.remove_prefix(1);
+      return Base.Bookmark + u"_" + std::u16string(anchor);
+    }
+    if (!SameText(attribute, u"href")) return value;
+    const UrlParts parts = SplitUrlAnchor(value);
+    if (!parts.page.empty()) {
+      if (parts.page.find(u':') != npos) return value;
+      const std::u16string target = parts.page.front() == u'/'
+                                        ? ToBackslashes(std::u16string_view(parts.page).substr(1))
+                                        : NormalizePath(ExtractFolder(Base.Url) + ToBackslashes(parts.page));
+      TLinkTopic entry;
+      if (!context.FindEntry || !context.FindEntry(target, entry)) {
+        chapter.clear();
+        return value;
+      }
+      chapter = entry.ChapterNumber;
+      return anchorReference(entry.Bookmark, target, parts.anchor);
+    }
+    if (!parts.anchor.empty()) return anchorReference(Base.Bookmark, Base.Url, parts.anchor);
+    return value;
+  };
+
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    if (skip) {
+      skip = false;
+      continue;
+    }
+    const bool inQuotedValue = inAnchorTag && inValue && quote != 0;
+    if (readingTagName) {
+      if (!IsBookmarkSeparator(c)) {
+        tagName += c;
+      } else {
+        readingTagName = false;
+        if (SameText(tagName, u"a")) {
+          inAnchorTag = true;
+          chapter.clear();
+          attribute.clear();
+        } else if (SameText(tagName, u"/a") && !chapter.empty()) {
+          hintPending = true;
+        }
+      }
+    }
+    if (!inQuotedValue && !(inAnchorTag && inValue)) {
+      if (c == u'<') {
+        readingTagName = true;
+        tagName.clear();
+      } else if (c == u'>') {
+        readingTagName = false;
+        tagName.clear();
+      }
+    }
+    if (!inAnchorTag) {
+      out += c;
+    } else if (inValue && quote != 0) {
+      if (c == quote) {
+        out += rewrite();
+        out += c;
+        inValue = false;
+        quote = 0;
+        attribute.clear();
+        value.clear();
+      } else {
+        value += c;
+      }
+      continue;  // a '>' inside quotes does not end the tag here
+    } else if (inValue) {
+      if (IsBookmarkSeparator(c)) {
+        out += rewrite();
+        out += c;
+        inValue = false;
+        attribute.clear();
+        value.clear();
+      } else {
+        value += c;
+        continue;
+      }
+    } else if (c == u'=') {
+      out += c;
+      inValue = true;
+      value.clear();
+      if (i + 1 < text.size() && (text[i + 1] == u'"' || text[i + 1] == u'\'')) {
+        quote = text[i + 1];
+        out += quote;
+        skip = true;
+      }
+    } else if (c == u' ' || c == u'\r' || c == u'\n' || c == u'\t') {
+      attribute.clear();
+      out += c;
+    } else {
+      if (c != u'>') attribute += c;
+      out += c;
+    }
+    if (c == u'>') {
+      if (hintPending) {
+        if (context.AddHint) {
+          out += u'(';
+          out += ReplaceText(context.HintFormat, u"[Title No.]", chapter);
+          out += u')';
+        }
+        hintPending = false;
+        chapter.clear();
+      }
+      inAnchorTag = false;
+      attribute.clear();
+    }
+  }
+  if (inAnchorTag && inValue) out += value;  // unfinished tag at the end: keep what was written
+  return out;
+}
+
+}  // namespace tomeshift
