@@ -1,0 +1,26 @@
+// The desktop program: one main window over the per-user settings.
+#include <QApplication>
+#include <QFileInfo>
+
+#include "app/main_window.h"
+#include "app/program_icon.h"
+#include "lang/language_tables.h"
+#include "platform/settings_store.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Tomeshift"));
+  QApplication::setOrganizationName(QStringLiteral("Quorvel"));
+  QApplication::setWindowIcon(tomeshift::app::ProgramIcon());
+  // The fixed tables are built before any worker can exist.
+  tomeshift::GlobalLanguages();
+
+  tomeshift::RegistryFileStore store(tomeshift::RegistryFileStore::DefaultPath(), u"\\Software\\Quorvel\\Tomeshift");
+  tomeshift::app::MainWindowServices services;
+  tomeshift::app::TfrmMain window(store, std::move(services));
+  // A help file handed over by the desktop ("Open with") becomes the source, as a drop would.
+  const QStringList args = QApplication::arguments();
+  if (args.size() > 1 && QFileInfo(args.at(1)).isFile()) window.DropFiles({args.at(1)});
+  window.show();
+  return QApplication::exec();
+}

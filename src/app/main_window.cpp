@@ -1,0 +1,683 @@
+#include "app/main_window.h"
+
+#include <QAction>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <filesystem>
+#include <system_error>
+
+#include "app/about_window.h"
+#include "app/heading_styles_dialog.h"
+#include "app/message_box.h"
+#include "app/program_icon.h"
+#include "app/shell.h"
+#include "app/strings.h"
+#include "job/progress_window_qt.h"
+#include "lang/language_tables.h"
+#include "platform/code_pages.h"
+#include "platform/temp_files.h"
+#include "text/unicode.h"
+
+namespace tomeshift::app {
+namespace {
+
+namespace fs = std::filesystem;
+
+QString Q(std::u16string_view s) { return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size())); }
+std::u16string U(const QString& s) { return s.toStdU16String(); }
+
+// Trimmed of blanks and control characters at both ends, as the idle rule wants it.
+bool HasText(const QString& s) {
+  for (QChar c : s) {
+    if (c.unicode() > 32) return true;
+  }
+  return false;
+}
+
+bool IsExistingFile(const QString& path) {
+  const QFileInfo info(path);
+  return !path.isEmpty() && info.exists() && info.isFile();
+}
+
+// Disabled edits take the button-face colour, enabled ones the window colour.
+void SetEnabledWithColour(QWidget* w, bool enabled) {
+  w->setEnabled(enabled);
+  QPalette pal = w->palette();
+  pal.setColor(QPalette::Disabled, QPalette::Base, pal.color(QPalette::Active, QPalette::Button));
+  w->setPalette(pal);
+}
+
+QSpinBox* SpinEdit(int low, int high, QWidget* parent) {
+  auto* se = new QSpinBox(parent);
+  se->setRange(low, high);
+  return se;
+}
+
+template <size_t N>
+QComboBox* DropDown(const char* const (&items)[N], QWidget* parent) {
+  auto* cb = new QComboBox(parent);
+  for (const char* item : items) cb->addItem(QString::fromUtf8(item));
+  return cb;
+}
+
+TFont WindowDefaultFont() {
+  TFont f;
+  f.Name = u"Tahoma";
+  f.Size = 8;
+  f.Color = 0xFF000008;  // window text
+  return f;
+}
+
+}  // namespace
+
+TfrmMain::TfrmMain(ISettingsStore& store, MainWindowServices services, QWidget* parent)
+    : QMainWindow(parent), Settings_(store), store_(store), services_(std::move(services)) {
+  // Window creation, in order: drops, caption, language list, paper rule, fonts, stored settings.
+  setAcceptDrops(true);
+  setWindowTitle(ProductAndVersion());
+  setWindowIcon(ProgramIcon());
+  QFont font(QStringLiteral("Tahoma"));
+  font.setPointSize(8);
+  setFont(font);
+  BuildControls();
+  BuildMenus();
+
+  cbLanguage->clear();
+  cbLanguage->addItem(text::kAutomatic);
+  const TLanguages& languages = GlobalLanguages();
+  for (int i = 0; i < languages.GetCount(); ++i) cbLanguage->addItem(Q(languages.GetItem(i).Name));
+  cbLanguage->setCurrentIndex(0);
+
+  cbPaperSize->setCurrentIndex(4);
+  cbPaperSizeChange();
+  for (int n = 1; n <= 9; ++n) HeadingFont[n] = WindowDefaultFont();
+  cbTOCClick();
+  cbTitleNumberClick();
+  rbDiscardClick();
+
+  LoadSettings();
+
+  idle_ = new QTimer(this);
+  connect(idle_, &QTimer::timeout, this, &TfrmMain::Action1Update);
+  idle_->start(250);
+  Action1Update();
+
+  const QSize hint = sizeHint();
+  setFixedSize(std::max(648, hint.width()), std::max(488, hint.height()));
+}
+
+TfrmMain::~TfrmMain() = default;
+
+void TfrmMain::BuildControls() {
+  auto* central = new QWidget(this);
+  setCentralWidget(central);
+
+  // Paths, title and language.
+  edtSourceFile = new QLineEdit(central);
+  edtPDF = new QLineEdit(central);
+  edtTitle = new QLineEdit(central);
+  cbLanguage = new QComboBox(central);
+  btnBrowseSource = new QPushButton(text::kBrowse, central);
+  btnBrowsePDF = new QPushButton(text::kBrowse, central);
+  btnViewSource = new QPushButton(text::kView, central);
+  btnFolderSource = new QPushButton(text::kFolder, central);
+  btnViewPDF = new QPushButton(text::kView, central);
+  btnFolderPDF = new QPushButton(text::kFolder, central);
+  for (QPushButton* b : {btnBrowseSource, btnBrowsePDF}) b->setFixedWidth(28);
+  auto* files = new QGridLayout;
+  files->addWidget(new QLabel(text::kSourceFileLabel, central), 0, 0);
+  files->addWidget(edtSourceFile, 0, 1);
+  files->addWidget(btnBrowseSource, 0, 2);
+  files->addWidget(btnViewSource, 0, 3);
+  files->addWidget(btnFolderSource, 0, 4);
+  files->addWidget(new QLabel(text::kWordFileLabel, central), 1, 0);
+  files->addWidget(edtPDF, 1, 1);
+  files->addWidget(btnBrowsePDF, 1, 2);
+  files->addWidget(btnViewPDF, 1, 3);
+  files->addWidget(btnFolderPDF, 1, 4);
+  files->addWidget(new QLabel(text::kTitleLabel, central), 2, 0);
+  files->addWidget(edtTitle, 2, 1, 1, 4);
+  files->addWidget(new QLabel(text::kLanguageLabel, central), 3, 0);
+  files->addWidget(cbLanguage, 3, 1, 1, 4);
+
+  // Page setup.
+  auto* page = new QGroupBox(text::kGroupPageSetup, central);
+  cbPaperSize = DropDown(text::kPaperSizes, page);
+  seHeight = SpinEdit(0, 9999, page);
+  seWidth = SpinEdit(0, 9999, page);
+  seTop = SpinEdit(0, 999, page);
+  seBottom = SpinEdit(0, 999, page);
+  seLeft = SpinEdit(0, 999, page);
+  seRight = SpinEdit(0, 999, page);
+  auto* page_layout = new QGridLayout(page);
+  page_layout->addWidget(new QLabel(text::kPaperSizeLabel, page), 0, 0);
+  page_layout->addWidget(cbPaperSize, 0, 1, 1, 3);
+  page_layout->addWidget(new QLabel(text::kWidthLabel, page), 1, 0);
+  page_layout->addWidget(seWidth, 1, 1);
+  page_layout->addWidget(new QLabel(text::kHeightLabel, page), 1, 2);
+  page_layout->addWidget(seHeight, 1, 3);
+  page_layout->addWidget(new QLabel(text::kMarginsLabel, page), 2, 0, 1, 4);
+  page_layout->addWidget(new QLabel(text::kTopLabel, page), 3, 0);
+  page_layout->addWidget(seTop, 3, 1);
+  page_layout->addWidget(new QLabel(text::kBottomLabel, page), 3, 2);
+  page_layout->addWidget(seBottom, 3, 3);
+  page_layout->addWidget(new QLabel(text::kLeftLabel, page), 4, 0);
+  page_layout->addWidget(seLeft, 4, 1);
+  page_layout->addWidget(new QLabel(text::kRightLabel, page), 4, 2);
+  page_layout->addWidget(seRight, 4, 3);
+
+  // Elements.
+  auto* elements = new QGroupBox(text::kGroupElements, central);
+  cbCover = new QCheckBox(text::kCover, elements);
+  cbHeader = new QCheckBox(text::kHeader, elements);
+  cbFooter = new QCheckBox(text::kFooter, elements);
+  cbTOC = new QCheckBox(text::kToc, elements);
+  seShowLevel = SpinEdit(1, 9, elements);
+  lbShowLevel = new QLabel(text::kShowLevelLabel, elements);
+  edtTableOfContents = new QLineEdit(elements);
+  lbTOCCaption = new QLabel(text::kCaptionLabel, elements);
+  auto* elements_layout = new QGridLayout(elements);
+  elements_layout->addWidget(cbCover, 0, 0);
+  elements_layout->addWidget(cbHeader, 0, 1);
+  elements_layout->addWidget(cbFooter, 0, 2);
+  elements_layout->addWidget(cbTOC, 1, 0, 1, 3);
+  elements_layout->addWidget(lbShowLevel, 2, 0);
+  elements_layout->addWidget(seShowLevel, 2, 1);
+  elements_layout->addWidget(lbTOCCaption, 3, 0);
+  elements_layout->addWidget(edtTableOfContents, 3, 1, 1, 2);
+
+  // Enhancement.
+  auto* enhancement = new QGroupBox(text::kGroupEnhancement, central);
+  cbTitleNumber = new QCheckBox(text::kTitleNumber, enhancement);
+  cbHint = new QCheckBox(text::kHint, enhancement);
+  edtHintFormat = new QLineEdit(enhancement);
+  lbHintFormat = new QLabel(text::kHintFormatLabel, enhancement);
+  cbStartNewPage = DropDown(text::kStartNewPageItems, enhancement);
+  auto* enhancement_layout = new QGridLayout(enhancement);
+  enhancement_layout->addWidget(cbTitleNumber, 0, 0, 1, 2);
+  enhancement_layout->addWidget(cbHint, 1, 0, 1, 2);
+  enhancement_layout->addWidget(lbHintFormat, 2, 0);
+  enhancement_layout->addWidget(edtHintFormat, 2, 1);
+  enhancement_layout->addWidget(new QLabel(text::kStartNewPageLabel, enhancement), 3, 0);
+  enhancement_layout->addWidget(cbStartNewPage, 3, 1);
+
+  // Topics out of TOC.
+  auto* outside = new QGroupBox(text::kGroupTopicsOutOfToc, central);
+  rbDiscard = new QRadioButton(text::kDiscard, outside);
+  rbIntergrate = new QRadioButton(text::kIntegrate, outside);
+  auto* group = new QButtonGroup(outside);
+  group->addButton(rbDiscard);
+  group->addButton(rbIntergrate);
+  edtAddenda = new QLineEdit(outside);
+  lbAddenda = new QLabel(text::kCaptionLabel, outside);
+  auto* outside_layout = new QGridLayout(outside);
+  outside_layout->addWidget(rbDiscard, 0, 0);
+  outside_layout->addWidget(rbIntergrate, 0, 1);
+  outside_layout->addWidget(lbAddenda, 1, 0);
+  outside_layout->addWidget(edtAddenda, 1, 1);
+
+  // The viewer settings of a PDF, kept for the stored settings; never shown.
+  gbPDF = new QGroupBox(text::kGroupPdf, central);
+  cbPanes = DropDown(text::kPanesItems, gbPDF);
+  cbMagnification = DropDown(text::kMagnificationItems, gbPDF);
+  cbPageLayout = DropDown(text::kPageLayoutItems, gbPDF);
+  auto* pdf_layout = new QGridLayout(gbPDF);
+  pdf_layout->addWidget(new QLabel(text::kPanesLabel, gbPDF), 0, 0);
+  pdf_layout->addWidget(cbPanes, 0, 1);
+  pdf_layout->addWidget(new QLabel(text::kMagnificationLabel, gbPDF), 1, 0);
+  pdf_layout->addWidget(cbMagnification, 1, 1);
+  pdf_layout->addWidget(new QLabel(text::kPageLayoutLabel, gbPDF), 2, 0);
+  pdf_layout->addWidget(cbPageLayout, 2, 1);
+  cbPanes->setCurrentIndex(0);
+  cbMagnification->setCurrentIndex(4);
+  cbPageLayout->setCurrentIndex(0);
+  gbPDF->setVisible(false);
+
+  btnHeadingStyles = new QPushButton(text::kHeadingStyles, central);
+  btnConvert = new QPushButton(text::kConvert, central);
+  btnConvert->setDefault(true);
+  btnConvert->setMinimumWidth(100);
+
+  auto* left = new QVBoxLayout;
+  left->addWidget(page);
+  left->addWidget(outside);
+  left->addStretch();
+  auto* right = new QVBoxLayout;
+  right->addWidget(elements);
+  right->addWidget(enhancement);
+  right->addStretch();
+  auto* columns = new QHBoxLayout;
+  columns->addLayout(left, 1);
+  columns->addLayout(right, 1);
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(btnHeadingStyles);
+  buttons->addStretch();
+  buttons->addWidget(btnConvert);
+  auto* layout = new QVBoxLayout(central);
+  layout->addLayout(files);
+  layout->addLayout(columns);
+  layout->addStretch();
+  layout->addLayout(buttons);
+
+  connect(edtSourceFile, &QLineEdit::textChanged, this, &TfrmMain::edtSourceFileChange);
+  connect(cbLanguage, &QComboBox::activated, this, &TfrmMain::cbLanguageChange);
+  connect(cbPaperSize, &QComboBox::currentIndexChanged, this, [this] {
+    if (!loading_) cbPaperSizeChange();
+  });
+  connect(cbTOC, &QCheckBox::toggled, this, &TfrmMain::cbTOCClick);
+  connect(cbTitleNumber, &QCheckBox::toggled, this, &TfrmMain::cbTitleNumberClick);
+  connect(rbDiscard, &QRadioButton::toggled, this, &TfrmMain::rbDiscardClick);
+  connect(rbIntergrate, &QRadioButton::toggled, this, &TfrmMain::rbDiscardClick);
+  for (QLineEdit* e : {edtSourceFile, edtPDF}) connect(e, &QLineEdit::textChanged, this, &TfrmMain::Action1Update);
+  connect(cbHint, &QCheckBox::toggled, this, &TfrmMain::Action1Update);
+  connect(btnBrowseSource, &QPushButton::clicked, this, &TfrmMain::BrowseSource);
+  connect(btnBrowsePDF, &QPushButton::clicked, this, &TfrmMain::BrowsePDF);
+  connect(btnViewSource, &QPushButton::clicked, this, [this] { OpenWithShell(this, edtSourceFile->text()); });
+  connect(btnViewPDF, &QPushButton::clicked, this, [this] { OpenWithShell(this, edtPDF->text()); });
+  connect(btnFolderSource, &QPushButton::clicked, this, [this] { ShowInFileManager(this, edtSourceFile->text()); });
+  connect(btnFolderPDF, &QPushButton::clicked, this, [this] { ShowInFileManager(this, edtPDF->text()); });
+  connect(btnConvert, &QPushButton::clicked, this, &TfrmMain::btnConvertClick);
+  connect(btnHeadingStyles, &QPushButton::clicked, this, &TfrmMain::btnHeadingStylesClick);
+}
+
+void TfrmMain::BuildMenus() {
+  QMenu* project = menuBar()->addMenu(text::kMenuProject);
+  actSaveSettings = project->addAction(text::kMenuSaveSettings, this, &TfrmMain::SaveSettings);
+  actLoadOriginal = project->addAction(text::kMenuLoadOriginal, this, [this] {
+    WriteDefaultSettings();
+    LoadSettings();
+  });
+  project->addSeparator();
+  actConvert = project->addAction(text::kMenuConvert, this, &TfrmMain::btnConvertClick);
+  project->addSeparator();
+  actExit = project->addAction(text::kMenuExit, this, &QWidget::close);
+  QMenu* about = menuBar()->addMenu(text::kMenuAbout);
+  actHelp = about->addAction(text::kMenuHelp, this, [this] { OpenProgramHelp(this); });
+  about->addSeparator();
+  actAbout = about->addAction(text::kMenuAboutItem, this, &TfrmMain::ShowAbout);
+}
+
+// ---- stored settings ----
+
+void TfrmMain::ReportStoreFailure(const std::exception& e) {
+  ShowBox(this, BoxKind::Error, BoxButtons::Ok, QString(text::kSettingsFailed).arg(QString::fromUtf8(e.what())));
+}
+
+void TfrmMain::LoadSettings() {
+  try {
+    WindowSettings base = CurrentSettings();
+    ApplySettings(Settings_.LoadSettings(base));
+  } catch (const std::exception& e) {
+    ReportStoreFailure(e);
+  }
+  if (auto* file_store = dynamic_cast<RegistryFileStore*>(&store_); file_store && !file_store->moved_aside().empty()) {
+    const QString aside = QString::fromStdString(file_store->moved_aside());
+    ShowBox(this, BoxKind::Warning, BoxButtons::Ok, QString(text::kSettingsMovedAside).arg(aside));
+  }
+}
+
+void TfrmMain::WriteDefaultSettings() {
+  try {
+    Settings_.WriteDefaultSettings();
+  } catch (const std::exception& e) {
+    ReportStoreFailure(e);
+  }
+}
+
+void TfrmMain::SaveSettings() {
+  try {
+    Settings_.SaveSettings(CurrentSettings());
+  } catch (const std::exception& e) {
+    ReportStoreFailure(e);
+  }
+}
+
+void TfrmMain::ApplySettings(const WindowSettings& s) {
+  // Setting the source runs its change (the help file is read again), and the stored output path
+  // then replaces the proposed one.
+  edtSourceFile->setText(Q(s.SourceFile));
+  edtPDF->setText(Q(s.WordFile));
+  loading_ = true;  // loading keeps a stored custom size as it is
+  cbPaperSize->setCurrentIndex(s.PaperSize >= 0 && s.PaperSize <= kCustomPaperIndex ? s.PaperSize : -1);
+  loading_ = false;
+  seHeight->setValue(s.Height);
+  seWidth->setValue(s.Width);
+  seTop->setValue(s.Top);
+  seBottom->setValue(s.Bottom);
+  seLeft->setValue(s.Left);
+  seRight->setValue(s.Right);
+  cbCover->setChecked(s.Cover);
+  cbHeader->setChecked(s.Header);
+  cbFooter->setChecked(s.Footer);
+  cbTOC->setChecked(s.Toc);
+  seShowLevel->setValue(s.ShowLevel);
+  cbStartNewPage->setCurrentIndex(s.StartNewPage >= 0 && s.StartNewPage < cbStartNewPage->count() ? s.StartNewPage : -1);
+  cbTitleNumber->setChecked(s.TitleNumber);
+  edtTableOfContents->setText(Q(s.TOCCaption));
+  cbHint->setChecked(s.AddHint);
+  edtHintFormat->setText(Q(s.HintFormat));
+  if (s.Discard) {
+    rbDiscard->setChecked(true);
+  } else {
+    rbIntergrate->setChecked(true);
+  }
+  rbDiscardClick();
+  edtAddenda->setText(Q(s.Addenda));
+  for (int n = 1; n <= 9; ++n) HeadingFont[n] = s.HeadingFont[n];
+  Action1Update();
+}
+
+WindowSettings TfrmMain::CurrentSettings() const {
+  WindowSettings s;
+  s.SourceFile = U(edtSourceFile->text());
+  s.WordFile = U(edtPDF->text());
+  s.PaperSize = cbPaperSize->currentIndex();
+  s.Height = seHeight->value();
+  s.Width = seWidth->value();
+  s.Top = seTop->value();
+  s.Bottom = seBottom->value();
+  s.Left = seLeft->value();
+  s.Right = seRight->value();
+  s.Cover = cbCover->isChecked();
+  s.Header = cbHeader->isChecked();
+  s.Footer = cbFooter->isChecked();
+  s.Toc = cbTOC->isChecked();
+  s.ShowLevel = seShowLevel->value();
+  s.TOCCaption = U(edtTableOfContents->text());
+  s.TitleNumber = cbTitleNumber->isChecked();
+  s.AddHint = cbHint->isChecked();
+  s.HintFormat = U(edtHintFormat->text());
+  s.StartNewPage = cbStartNewPage->currentIndex();
+  s.Discard = rbDiscard->isChecked();
+  s.Addenda = U(edtAddenda->text());
+  s.Panes = cbPanes->currentIndex();
+  s.Magnification = cbMagnification->currentIndex();
+  s.PageLayout = cbPageLayout->currentIndex();
+  s.HeadingFont = HeadingFont;
+  return s;
+}
+
+ConversionSettings TfrmMain::ConversionSettingsFromWindow() const {
+  ConversionSettings c;
+  const int paper = cbPaperSize->currentIndex();
+  if (paper >= 0 && paper <= kCustomPaperIndex) c.PaperSize = kPaperCodes[paper];
+  c.Height = seHeight->value();
+  c.Width = seWidth->value();
+  c.Top = seTop->value();
+  c.Bottom = seBottom->value();
+  c.Left = seLeft->value();
+  c.Right = seRight->value();
+  c.ShowLevel = seShowLevel->value();
+  c.Cover = cbCover->isChecked();
+  c.Header = cbHeader->isChecked();
+  c.Footer = cbFooter->isChecked();
+  c.Toc = cbTOC->isChecked();
+  c.TitleNumber = cbTitleNumber->isChecked();
+  c.AddHint = cbHint->isChecked();
+  c.TOCCaption = U(edtTableOfContents->text());
+  c.HintFormat = U(edtHintFormat->text());
+  c.Addenda = U(edtAddenda->text());
+  c.StartNewPage = cbStartNewPage->currentIndex();
+  c.Panes = cbPanes->currentIndex();
+  c.Magnification = cbMagnification->currentIndex();
+  c.PageLayout = cbPageLayout->currentIndex();
+  c.Discard = rbDiscard->isChecked();
+  for (int n = 1; n <= 9; ++n) c.HeadingFont[n] = HeadingFont[n];
+  return c;
+}
+
+// ---- the help file ----
+
+std::u16string TfrmMain::ProposedOutput(const QString& source) const {
+  const QFileInfo info(source);
+  const QString derived = info.dir().filePath(info.completeBaseName() + QStringLiteral(".doc"));
+  const std::u16string path = U(derived);
+  const bool existed = QFileInfo::exists(derived);
+  const bool unusable = IsFileInUse(path);
+  // The probe creates a missing file; an empty ".doc" that nobody asked for must not stay behind.
+  if (!existed) {
+    std::error_code ec;
+    fs::remove(fs::path(derived.toStdString()), ec);
+  }
+  if (!unusable) return path;
+  const QString documents = Q(GetSpecialFolderPath(CSIDL_PERSONAL));
+  return U(documents + QLatin1Char('/') + QFileInfo(derived).fileName());
+}
+
+void TfrmMain::edtSourceFileChange() {
+  LoadedChm_.reset();
+  const QString source = edtSourceFile->text();
+  if (!IsExistingFile(source)) {
+    edtTitle->clear();
+    edtPDF->clear();
+    return;
+  }
+  std::u16string scratch;
+  bool copied = false;
+  try {
+    scratch = NewTempFileName();
+    fs::copy_file(fs::path(source.toStdString()), fs::path(Utf16ToUtf8(scratch)), fs::copy_options::overwrite_existing);
+    copied = true;
+    HelpFileHeader header;
+    if (services_.read_help_file) header = services_.read_help_file(scratch);
+    LoadedChm chm;
+    chm.rTitle = header.rTitle;
+    chm.rCodePage = header.rCodePage;
+    chm.CodePage = header.rCodePage;
+    chm.Title = CodePageToText(chm.rTitle, chm.rCodePage);
+    LoadedChm_ = chm;
+    edtTitle->setText(Q(chm.Title));
+  } catch (const std::exception& e) {
+    edtTitle->clear();
+    ShowBox(this, BoxKind::Error, BoxButtons::Ok,
+            QString(text::kHelpFileUnreadable).arg(source, QString::fromUtf8(e.what())));
+  }
+  edtPDF->setText(Q(ProposedOutput(source)));
+  {
+    const QSignalBlocker quiet(cbLanguage);
+    cbLanguage->setCurrentIndex(0);
+  }
+  // NewTempFileName made the file even when the copy failed; it is ours to remove either way.
+  if (!scratch.empty()) {
+    std::error_code ec;
+    fs::remove(fs::path(Utf16ToUtf8(scratch)), ec);
+  }
+  (void)copied;
+}
+
+void TfrmMain::cbLanguageChange() {
+  if (!LoadedChm_) {
+    const QSignalBlocker quiet(cbLanguage);
+    cbLanguage->setCurrentIndex(0);
+    ShowBox(this, BoxKind::Warning, BoxButtons::Ok, text::kNoHelpFileLoaded);
+    return;
+  }
+  const int index = cbLanguage->currentIndex();
+  if (index <= 0) {
+    LoadedChm_->CodePage = LoadedChm_->rCodePage;
+  } else {
+    LoadedChm_->CodePage = GlobalLanguages().GetItem(index - 1).CodePage;
+  }
+  LoadedChm_->Title = CodePageToText(LoadedChm_->rTitle, LoadedChm_->CodePage);
+  edtTitle->setText(Q(LoadedChm_->Title));
+}
+
+// ---- rules ----
+
+void TfrmMain::cbPaperSizeChange() {
+  const bool custom = cbPaperSize->currentIndex() == kCustomPaperIndex;
+  seWidth->setValue(custom ? 220 : 0);
+  seHeight->setValue(custom ? 280 : 0);
+  SetEnabledWithColour(seWidth, custom);
+  SetEnabledWithColour(seHeight, custom);
+}
+
+void TfrmMain::cbTOCClick() {
+  const bool on = cbTOC->isChecked();
+  SetEnabledWithColour(seShowLevel, on);
+  lbShowLevel->setEnabled(on);
+  SetEnabledWithColour(edtTableOfContents, on);
+  lbTOCCaption->setEnabled(on);
+}
+
+void TfrmMain::cbTitleNumberClick() {
+  cbHint->setEnabled(cbTitleNumber->isChecked());
+  Action1Update();
+}
+
+void TfrmMain::rbDiscardClick() {
+  const bool on = !rbDiscard->isChecked();
+  SetEnabledWithColour(edtAddenda, on);
+  lbAddenda->setEnabled(on);
+}
+
+void TfrmMain::Action1Update() {
+  const bool hint = cbHint->isChecked() && cbHint->isEnabled();
+  SetEnabledWithColour(edtHintFormat, hint);
+  lbHintFormat->setEnabled(hint);
+  const bool can_convert = HasText(edtSourceFile->text()) && HasText(edtPDF->text());
+  btnConvert->setEnabled(can_convert);
+  actConvert->setEnabled(can_convert);
+  const bool source_exists = IsExistingFile(edtSourceFile->text());
+  const bool output_exists = IsExistingFile(edtPDF->text());
+  btnViewSource->setEnabled(source_exists);
+  btnFolderSource->setEnabled(source_exists);
+  btnViewPDF->setEnabled(output_exists);
+  btnFolderPDF->setEnabled(output_exists);
+}
+
+// ---- commands ----
+
+void TfrmMain::BrowseSource() {
+  const QString current = edtSourceFile->text();
+  const QString chosen = QFileDialog::getOpenFileName(this, text::kOpenTitle, current, text::kOpenFilter);
+  if (!chosen.isEmpty()) edtSourceFile->setText(chosen);
+}
+
+void TfrmMain::BrowsePDF() {
+  QFileDialog dialog(this, text::kSaveTitle, edtPDF->text(), text::kSaveFilter);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setDefaultSuffix(QStringLiteral("doc"));
+  if (!edtPDF->text().isEmpty()) dialog.selectFile(edtPDF->text());
+  if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+    edtPDF->setText(dialog.selectedFiles().first());
+  }
+}
+
+void TfrmMain::ShowAbout() {
+  TfrmAbout about(this);
+  about.exec();
+}
+
+void TfrmMain::btnHeadingStylesClick() {
+  TfrmHeadings headings(this);
+  for (int n = 1; n <= 9; ++n) {
+    headings.FontDialog[n]->SetFont(HeadingFont[n]);
+    headings.FontDialog[n]->Apply();
+  }
+  headings.Update();
+  if (headings.exec() == QDialog::Accepted) {
+    for (int n = 1; n <= 9; ++n) HeadingFont[n] = headings.FontDialog[n]->Font();
+  }
+}
+
+void TfrmMain::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void TfrmMain::dropEvent(QDropEvent* event) {
+  QStringList paths;
+  for (const QUrl& url : event->mimeData()->urls()) {
+    if (url.isLocalFile()) paths << url.toLocalFile();
+  }
+  event->acceptProposedAction();
+  // A modal box inside the drop would hold the file manager's drag; answer after it.
+  QTimer::singleShot(0, this, [this, paths] { DropFiles(paths); });
+}
+
+void TfrmMain::DropFiles(const QStringList& paths) {
+  for (const QString& path : paths) {
+    if (QFileInfo(path).suffix().compare(QStringLiteral("chm"), Qt::CaseInsensitive) == 0) {
+      edtSourceFile->setText(path);
+      return;
+    }
+  }
+  ShowBox(this, BoxKind::Warning, BoxButtons::Ok, text::kOnlyChm);
+}
+
+void TfrmMain::btnConvertClick() {
+  Action1Update();
+  if (!btnConvert->isEnabled()) return;
+  if (services_.word_installed && !services_.word_installed()) {
+    ShowBox(this, BoxKind::Error, BoxButtons::Ok, text::kWordMissing);
+    return;
+  }
+  // Without a help file there is no code page to hand over and nothing to convert.
+  if (!LoadedChm_ || !IsExistingFile(edtSourceFile->text())) {
+    ShowBox(this, BoxKind::Warning, BoxButtons::Ok, text::kNoHelpFileLoaded);
+    return;
+  }
+  if (!services_.create_conversion) return;
+
+  delete Progress_;
+  Progress_ = new TfrmProgress(this);
+
+  std::u16string scratch;
+  try {
+    scratch = NewTempFileName();
+    fs::copy_file(fs::path(edtSourceFile->text().toStdString()), fs::path(Utf16ToUtf8(scratch)),
+                  fs::copy_options::overwrite_existing);
+  } catch (const std::exception& e) {
+    if (!scratch.empty()) {
+      std::error_code ec;
+      fs::remove(fs::path(Utf16ToUtf8(scratch)), ec);
+    }
+    ShowBox(this, BoxKind::Error, BoxButtons::Ok,
+            QString(text::kScratchCopyFailed).arg(edtSourceFile->text(), QString::fromUtf8(e.what())));
+    return;
+  }
+
+  ConversionRequest request;
+  request.chm = scratch;
+  request.OnlyWord = true;
+  request.pdf = U(edtPDF->text());
+  request.Title = U(edtTitle->text());
+  request.CodePage = LoadedChm_->CodePage;
+  request.Settings = ConversionSettingsFromWindow();
+  try {
+    Progress_->SetOutputWord(services_.create_conversion(request));
+    Progress_->exec();
+  } catch (const std::exception& e) {
+    ShowBox(this, BoxKind::Error, BoxButtons::Ok, QString::fromUtf8(e.what()));
+  }
+
+  // The settings are recorded whatever the outcome.
+  try {
+    Settings_.SaveAfterConversion(CurrentSettings());
+  } catch (const std::exception& e) {
+    ReportStoreFailure(e);
+  }
+  std::error_code ec;
+  fs::remove(fs::path(Utf16ToUtf8(scratch)), ec);
+  Action1Update();
+}
+
+}  // namespace tomeshift::app

@@ -1,0 +1,59 @@
+#include "app/message_box.h"
+
+#include "app/strings.h"
+
+namespace tomeshift::app {
+namespace {
+
+BoxPresenter& Presenter() {
+  static BoxPresenter presenter;
+  return presenter;
+}
+
+QMessageBox::StandardButton ShowReal(const BoxRequest& r) {
+  QMessageBox::Icon icon = QMessageBox::Information;
+  switch (r.kind) {
+    case BoxKind::Information: icon = QMessageBox::Information; break;
+    case BoxKind::Confirmation: icon = QMessageBox::Question; break;
+    case BoxKind::Warning: icon = QMessageBox::Warning; break;
+    case BoxKind::Error: icon = QMessageBox::Critical; break;
+  }
+  QMessageBox::StandardButtons buttons = QMessageBox::Ok;
+  QMessageBox::StandardButton default_button = QMessageBox::Ok;
+  if (r.buttons == BoxButtons::AbortRetry) {
+    buttons = QMessageBox::Abort | QMessageBox::Retry;
+    default_button = QMessageBox::Abort;
+  } else if (r.buttons == BoxButtons::YesNo) {
+    buttons = QMessageBox::Yes | QMessageBox::No;
+    default_button = QMessageBox::Yes;
+  }
+  QMessageBox box(icon, r.caption, r.text, buttons, r.parent);
+  box.setDefaultButton(default_button);
+  return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+}  // namespace
+
+QMessageBox::StandardButton ShowBox(QWidget* parent, BoxKind kind, BoxButtons buttons, const QString& text) {
+  BoxRequest r;
+  r.parent = parent;
+  r.kind = kind;
+  r.buttons = buttons;
+  r.text = text;
+  switch (kind) {
+    case BoxKind::Information: r.caption = text::kBoxInformation; break;
+    case BoxKind::Confirmation: r.caption = text::kBoxConfirm; break;
+    case BoxKind::Warning: r.caption = text::kBoxWarning; break;
+    case BoxKind::Error: r.caption = text::kBoxError; break;
+  }
+  if (Presenter()) return Presenter()(r);
+  return ShowReal(r);
+}
+
+BoxPresenter SetBoxPresenter(BoxPresenter presenter) {
+  BoxPresenter previous = std::move(Presenter());
+  Presenter() = std::move(presenter);
+  return previous;
+}
+
+}  // namespace tomeshift::app

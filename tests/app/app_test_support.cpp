@@ -1,0 +1,56 @@
+#include "app_test_support.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QThread>
+#include <QTimer>
+
+namespace tomeshift::testing {
+
+BoxRecorder::BoxRecorder() {
+  previous_ = app::SetBoxPresenter([this](const app::BoxRequest& r) {
+    boxes.push_back(r);
+    if (on_box) on_box(r);
+    if (answers.empty()) return QMessageBox::Ok;
+    const auto answer = answers.front();
+    answers.erase(answers.begin());
+    return answer;
+  });
+}
+
+BoxRecorder::~BoxRecorder() { app::SetBoxPresenter(std::move(previous_)); }
+
+QStringList BoxRecorder::Texts() const {
+  QStringList texts;
+  for (const auto& b : boxes) texts << b.text;
+  return texts;
+}
+
+void WhenModal(std::function<void(QWidget* modal)> action) {
+  QPointer<QWidget> before = QApplication::activeModalWidget();
+  auto* timer = new QTimer(QCoreApplication::instance());
+  timer->setInterval(5);
+  QObject::connect(timer, &QTimer::timeout, [timer, before, action] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal && modal != before.data() && modal->isVisible()) {
+      timer->stop();
+      timer->deleteLater();
+      action(modal);
+    }
+  });
+  timer->start();
+}
+
+bool WaitFor(const std::function<bool()>& pred, int timeout_ms) {
+  QElapsedTimer clock;
+  clock.start();
+  while (!pred()) {
+    if (clock.elapsed() > timeout_ms) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    QThread::msleep(1);
+  }
+  return true;
+}
+
+}  // namespace tomeshift::testing
