@@ -69,6 +69,7 @@ WindowSettings StoredSettings::LoadSettings(const WindowSettings& base) {
 }
 
 void StoredSettings::WriteDefaultSettings() {
+  SettingsUpdate update(store_);
   const WindowSettings f;
   store_.WriteInteger(u"PaperSize", f.PaperSize);
   store_.WriteInteger(u"Height", f.Height);
@@ -90,9 +91,11 @@ void StoredSettings::WriteDefaultSettings() {
   store_.WriteBool(u"Discard", f.Discard);
   store_.WriteString(u"Addenda", f.Addenda);
   for (int n = 1; n <= 9; ++n) store_.WriteString(u"Heading" + IntToStr(n), FactoryHeadingSpec(n));
+  update.Commit();
 }
 
 void StoredSettings::SaveSettings(const WindowSettings& s) {
+  SettingsUpdate update(store_);
   store_.WriteString(u"SourceFile", s.SourceFile);
   store_.WriteString(u"WordFile", s.WordFile);
   store_.WriteInteger(u"PaperSize", s.PaperSize);
@@ -115,9 +118,11 @@ void StoredSettings::SaveSettings(const WindowSettings& s) {
   store_.WriteBool(u"Discard", s.Discard);
   store_.WriteString(u"Addenda", s.Addenda);
   for (int n = 1; n <= 9; ++n) store_.WriteString(u"Heading" + IntToStr(n), FontToSpec(s.HeadingFont[n]));
+  update.Commit();
 }
 
 void StoredSettings::SaveAfterConversion(const WindowSettings& s) {
+  SettingsUpdate update(store_);
   store_.WriteString(u"SourceFile", s.SourceFile);
   store_.WriteString(u"WordFile", s.WordFile);
   store_.WriteInteger(u"PaperSize", s.PaperSize);
@@ -142,6 +147,7 @@ void StoredSettings::SaveAfterConversion(const WindowSettings& s) {
   store_.WriteInteger(u"StartNewPage", s.StartNewPage);
   store_.WriteBool(u"Discard", s.Discard);
   store_.WriteString(u"Addenda", s.Addenda);
+  update.Commit();
 }
 
 }  // namespace tomeshift::app

@@ -345,7 +345,20 @@ std::string RegistryFileStore::DefaultPath() {
   return base + "/Quorvel/Tomeshift.reg";
 }
 
+void RegistryFileStore::BeginUpdate() {
+  if (update_depth_++ == 0) pending_.reset();
+}
+
+void RegistryFileStore::EndUpdate(bool commit) {
+  if (update_depth_ == 0) return;
+  if (--update_depth_ > 0) return;
+  std::optional<RegistryFile> file = std::move(pending_);
+  pending_.reset();
+  if (commit && file) Store(*file);
+}
+
 RegistryFile RegistryFileStore::Load() {
+  if (pending_) return *pending_;
   const int fd = ::open(file_path_.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     if (errno == ENOENT) return {};
@@ -379,6 +392,10 @@ RegistryFile RegistryFileStore::Load() {
 }
 
 void RegistryFileStore::Store(const RegistryFile& file) {
+  if (update_depth_ > 0) {
+    pending_ = file;
+    return;
+  }
   const fs::path target(file_path_);
   std::error_code ec;
   if (target.has_parent_path()) fs::create_directories(target.parent_path(), ec);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,6 +41,30 @@ class ISettingsStore {
   virtual void WriteInteger(std::u16string_view name, std::int32_t value) = 0;
   void WriteBool(std::u16string_view name, bool value) { WriteInteger(name, value ? 1 : 0); }
   virtual bool DeleteValue(std::u16string_view name) = 0;
+
+  // Writes between these two reach the disk together, at the end; nothing if the update is dropped.
+  virtual void BeginUpdate() {}
+  virtual void EndUpdate(bool commit) {}
+};
+
+// Groups the writes of one save so that the whole save is stored at once or not at all.
+class SettingsUpdate {
+ public:
+  explicit SettingsUpdate(ISettingsStore& store) : store_(store) { store_.BeginUpdate(); }
+  ~SettingsUpdate() {
+    if (!done_) store_.EndUpdate(false);
+  }
+  SettingsUpdate(const SettingsUpdate&) = delete;
+  SettingsUpdate& operator=(const SettingsUpdate&) = delete;
+  // Stores the grouped writes; throws FileError when that fails.
+  void Commit() {
+    done_ = true;
+    store_.EndUpdate(true);
+  }
+
+ private:
+  ISettingsStore& store_;
+  bool done_ = false;
 };
 
 // Registry value types as the export format spells them.
@@ -89,6 +114,8 @@ class RegistryFileStore final : public ISettingsStore {
   void WriteString(std::u16string_view name, std::u16string_view value) override;
   void WriteInteger(std::u16string_view name, std::int32_t value) override;
   bool DeleteValue(std::u16string_view name) override;
+  void BeginUpdate() override;
+  void EndUpdate(bool commit) override;
 
   const std::string& file_path() const { return file_path_; }
   // Where a damaged file was moved aside during this store's life; empty when none was.
@@ -104,6 +131,8 @@ class RegistryFileStore final : public ISettingsStore {
   std::string file_path_;
   std::u16string key_path_;
   std::string moved_aside_;
+  int update_depth_ = 0;
+  std::optional<RegistryFile> pending_;  // the file with the writes of the open update
 };
 
 }  // namespace tomeshift

@@ -219,3 +219,35 @@ TEST(SettingsStore, DefaultPathFollowsXdgConfigHome) {
 
 }  // namespace
 }  // namespace tomeshift
+
+namespace tomeshift {
+namespace {
+
+TEST(SettingsStore, GroupedWritesLandTogetherOrNotAtAll) {
+  ScratchDir dir;
+  const std::string path = (dir.path() / "s.reg").string();
+  RegistryFileStore store(path, kKey);
+  store.WriteInteger(u"Top", 1);
+  const std::string before = ReadBinaryFile(path);
+  {
+    SettingsUpdate update(store);
+    store.WriteInteger(u"Top", 2);
+    store.WriteString(u"Addenda", u"A");
+    EXPECT_EQ(store.ReadInteger(u"Top"), 2);  // the open update reads its own writes
+    EXPECT_EQ(ReadBinaryFile(path), before);  // nothing on disk yet
+  }  // dropped (as when a write in the middle throws)
+  EXPECT_EQ(ReadBinaryFile(path), before);
+  EXPECT_EQ(store.ReadInteger(u"Top"), 1);
+  {
+    SettingsUpdate update(store);
+    store.WriteInteger(u"Top", 3);
+    store.WriteString(u"Addenda", u"B");
+    update.Commit();
+  }
+  RegistryFileStore other(path, kKey);
+  EXPECT_EQ(other.ReadInteger(u"Top"), 3);
+  EXPECT_EQ(other.ReadString(u"Addenda"), u"B");
+}
+
+}  // namespace
+}  // namespace tomeshift

@@ -1,0 +1,574 @@
+// The main window over a settings file: stored settings, the help-file change, the rules, drops and
+// a conversion driven through the window.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QAction>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <atomic>
+#include <filesystem>
+
+#include "app/heading_styles_dialog.h"
+#include "app/main_window.h"
+#include "app/strings.h"
+#include "app_test_support.h"
+#include "job/progress_window_qt.h"
+#include "lang/language_tables.h"
+#include "platform/code_pages.h"
+#include "text/unicode.h"
+
+using namespace tomeshift;
+using namespace tomeshift::app;
+using tomeshift::testing::BoxRecorder;
+using tomeshift::testing::WaitFor;
+using tomeshift::testing::WhenModal;
+
+namespace {
+
+constexpr std::u16string_view kKey = u"\\Software\\Quorvel\\Tomeshift";
+
+QString ReadAll(const QString& path) {
+  QFile f(path);
+  f.open(QIODevice::ReadOnly);
+  return QString::fromUtf8(f.readAll());
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  f.write(bytes);
+}
+
+// One window over a settings file of its own, with a help-file reader that answers from a table.
+struct Fixture {
+  QTemporaryDir dir;
+  QString reg_path = dir.filePath("config/Quorvel/Tomeshift.reg");
+  RegistryFileStore store{reg_path.toStdString(), kKey};
+  std::string title_bytes = "Sample Help";
+  std::uint32_t code_page = 1252;
+  std::vector<std::u16string> read_paths;
+  bool word = true;
+  std::vector<ConversionRequest> requests;
+  std::function<void(ProgressRelay&, const ConversionRequest&)> body;
+  std::atomic<bool> ok{false};
+
+  MainWindowServices Services() {
+    MainWindowServices s;
+    s.read_help_file = [this](const std::u16string& path) {
+      read_paths.push_back(path);
+      if (!std::filesystem::exists(Utf16ToUtf8(path))) throw FileError(Utf16ToUtf8(path), "missing");
+      return HelpFileHeader{title_bytes, code_page};
+    };
+    s.word_installed = [this] { return word; };
+    s.create_conversion = [this](const ConversionRequest& request) {
+      requests.push_back(request);
+      return std::make_unique<ProgressJob>(
+          [this, request](ProgressRelay& relay) {
+            if (body) body(relay, request);
+          },
+          [this] { return ok.load(); });
+    };
+    return s;
+  }
+
+  QString Chm(const QString& name, const QByteArray& bytes = "ITSF fake help file") {
+    const QString path = dir.filePath(name);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    WriteFile(path, bytes);
+    return path;
+  }
+};
+
+}  // namespace
+
+class TestMainWindow : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init();
+  void firstRunWritesAndShowsFactorySettings();
+  void missingHeadingRestoresFactorySettingsButKeepsPaths();
+  void mistypedPathsReadAsEmptyWithoutLooping();
+  void damagedSettingsFileIsKeptAside();
+  void savedSettingsComeBack();
+  void storedCustomSizeStaysUntilPaperChanges();
+  void paperSizeRule();
+  void clickRules();
+  void idleRule_data();
+  void idleRule();
+  void droppedFiles();
+  void sourceChangeReadsTitleAndProposesOutput();
+  void outputInUseGoesToDocuments();
+  void languageChangeAndBack();
+  void commandsWithoutHelpFileAreRefused();
+  void wordMissingStopsBeforeAnything();
+  void conversionDrivenThroughTheWindow();
+  void headingStylesCancelKeepsFonts();
+  void menusAndLists();
+};
+
+void TestMainWindow::init() { qputenv("TMPDIR", QDir::tempPath().toUtf8()); }
+
+void TestMainWindow::firstRunWritesAndShowsFactorySettings() {
+  Fixture f;
+  TfrmMain w(f.store, f.Services());
+  QCOMPARE(w.windowTitle(), QStringLiteral("Quorvel Tomeshift ") + QStringLiteral(TOMESHIFT_VERSION));
+  QCOMPARE(w.edtSourceFile->text(), QString());
+  QCOMPARE(w.edtPDF->text(), QString());
+  QCOMPARE(w.cbPaperSize->currentText(), QStringLiteral("A4"));
+  QCOMPARE(w.seTop->value(), 25);
+  QCOMPARE(w.seLeft->value(), 30);
+  QCOMPARE(w.seShowLevel->value(), 9);
+  QVERIFY(w.cbCover->isChecked() && w.cbHeader->isChecked() && w.cbFooter->isChecked() && w.cbTOC->isChecked());
+  QVERIFY(w.cbHint->isChecked());
+  QVERIFY(w.rbIntergrate->isChecked());
+  QCOMPARE(w.edtTableOfContents->text(), QStringLiteral("Table of Contents"));
+  QCOMPARE(w.edtHintFormat->text(), QStringLiteral("See [Title No.]"));
+  QCOMPARE(w.edtAddenda->text(), QStringLiteral("Addenda"));
+  QCOMPARE(w.HeadingFont[1].Name, std::u16string(u"Calibri"));
+  QCOMPARE(w.HeadingFont[1].Size, 27);
+  QVERIFY(w.HeadingFont[1].Bold && w.HeadingFont[1].Underline && !w.HeadingFont[1].Italic);
+  for (int n = 2; n <= 9; ++n) {
+    QCOMPARE(w.HeadingFont[n].Size, 29 - 2 * n);
+    QVERIFY(!w.HeadingFont[n].Bold && !w.HeadingFont[n].Underline);
+  }
+  const QString file = ReadAll(f.reg_path);
+  QVERIFY(file.contains("\"Heading1\"=\"Calibri,27,0,[BU]\""));
+  QVERIFY(file.contains("\"PaperSize\"=dword:00000004"));
+  QVERIFY(!file.contains("SourceFile"));  // the factory settings leave the paths alone
+  QVERIFY(!file.contains("Panes"));       // written only after a conversion
+}
+
+void TestMainWindow::missingHeadingRestoresFactorySettingsButKeepsPaths() {
+  Fixture f;
+  const QString chm = f.Chm("books/guide.chm");
+  {
+    TfrmMain w(f.store, f.Services());
+    w.edtSourceFile->setText(chm);
+    w.edtPDF->setText(f.dir.filePath("out/guide.docx"));
+    w.seTop->setValue(11);
+    w.cbCover->setChecked(false);
+    w.HeadingFont[2].Size = 99;
+    w.SaveSettings();
+  }
+  QVERIFY(f.store.DeleteValue(u"Heading5"));
+  TfrmMain w(f.store, f.Services());
+  QCOMPARE(w.seTop->value(), 25);
+  QVERIFY(w.cbCover->isChecked());
+  QCOMPARE(w.HeadingFont[2].Size, 25);
+  QCOMPARE(w.HeadingFont[5].Size, 19);
+  QCOMPARE(w.edtSourceFile->text(), chm);
+  QCOMPARE(w.edtPDF->text(), f.dir.filePath("out/guide.docx"));
+}
+
+void TestMainWindow::mistypedPathsReadAsEmptyWithoutLooping() {
+  Fixture f;
+  f.store.WriteInteger(u"SourceFile", 7);
+  f.store.WriteInteger(u"WordFile", 8);
+  BoxRecorder boxes;
+  TfrmMain w(f.store, f.Services());
+  QCOMPARE(w.edtSourceFile->text(), QString());
+  QCOMPARE(w.cbPaperSize->currentIndex(), 4);  // the rest came from the factory settings
+  QVERIFY(boxes.boxes.empty());
+}
+
+void TestMainWindow::damagedSettingsFileIsKeptAside() {
+  Fixture f;
+  QDir().mkpath(QFileInfo(f.reg_path).absolutePath());
+  WriteFile(f.reg_path, "this is not a registry export\n\"PaperSize\"=dword:1\n");
+  BoxRecorder boxes;
+  TfrmMain w(f.store, f.Services());
+  QCOMPARE(w.cbPaperSize->currentIndex(), 4);
+  QCOMPARE(ReadAll(f.reg_path + ".bak"), QStringLiteral("this is not a registry export\n\"PaperSize\"=dword:1\n"));
+  QVERIFY(ReadAll(f.reg_path).contains("\"Heading9\""));
+  QCOMPARE(boxes.boxes.size(), size_t{1});
+  QVERIFY(boxes.boxes[0].text.contains(f.reg_path + ".bak"));
+}
+
+void TestMainWindow::savedSettingsComeBack() {
+  Fixture f;
+  WindowSettings saved;
+  {
+    TfrmMain w(f.store, f.Services());
+    w.cbPaperSize->setCurrentIndex(0);
+    w.seTop->setValue(5);
+    w.seBottom->setValue(6);
+    w.seLeft->setValue(7);
+    w.seRight->setValue(8);
+    w.cbTOC->setChecked(false);
+    w.seShowLevel->setValue(4);
+    w.edtTableOfContents->setText(QStringLiteral("Inhalt"));
+    w.cbTitleNumber->setChecked(false);
+    w.edtHintFormat->setText(QStringLiteral("Siehe \"[Title No.]\""));
+    w.cbStartNewPage->setCurrentIndex(2);
+    w.rbDiscard->setChecked(true);
+    w.edtAddenda->setText(QStringLiteral("Anhang"));
+    w.HeadingFont[7].Italic = true;
+    w.HeadingFont[7].Color = 0xFF000008;
+    w.SaveSettings();
+    saved = w.CurrentSettings();
+  }
+  TfrmMain again(f.store, f.Services());
+  QVERIFY(again.CurrentSettings() == saved);
+  QVERIFY(!again.seShowLevel->isEnabled());
+  QVERIFY(!again.edtAddenda->isEnabled());
+  QVERIFY(ReadAll(f.reg_path).contains("\"Heading7\"=\"Calibri,15,-16777208,[I]\""));
+}
+
+void TestMainWindow::storedCustomSizeStaysUntilPaperChanges() {
+  Fixture f;
+  {
+    TfrmMain w(f.store, f.Services());
+    w.cbPaperSize->setCurrentIndex(kCustomPaperIndex);
+    w.seWidth->setValue(150);
+    w.seHeight->setValue(210);
+    w.SaveSettings();
+  }
+  TfrmMain w(f.store, f.Services());
+  QCOMPARE(w.cbPaperSize->currentIndex(), kCustomPaperIndex);
+  QCOMPARE(w.seWidth->value(), 150);
+  QCOMPARE(w.seHeight->value(), 210);
+  QVERIFY(!w.seWidth->isEnabled());  // the rule runs only when the user picks a size
+  QCOMPARE(w.ConversionSettingsFromWindow().PaperSize, 41);
+  // A stored index outside the list selects nothing, and the record keeps its own paper code.
+  f.store.WriteInteger(u"PaperSize", 12);
+  w.LoadSettings();
+  QCOMPARE(w.cbPaperSize->currentIndex(), -1);
+  QCOMPARE(w.ConversionSettingsFromWindow().PaperSize, ConversionSettings{}.PaperSize);
+}
+
+void TestMainWindow::paperSizeRule() {
+  Fixture f;
+  TfrmMain w(f.store, f.Services());
+  QVERIFY(!w.seWidth->isEnabled() && !w.seHeight->isEnabled());
+  w.cbPaperSize->setCurrentIndex(kCustomPaperIndex);
+  QCOMPARE(w.seWidth->value(), 220);
+  QCOMPARE(w.seHeight->value(), 280);
+  QVERIFY(w.seWidth->isEnabled() && w.seHeight->isEnabled());
+  w.cbPaperSize->setCurrentIndex(4);
+  QCOMPARE(w.seWidth->value(), 0);
+  QCOMPARE(w.seHeight->value(), 0);
+  QVERIFY(!w.seWidth->isEnabled() && !w.seHeight->isEnabled());
+  const int codes[] = {2, 23, 4, 6, 7, 11, 41};
+  for (int i = 0; i < 7; ++i) {
+    w.cbPaperSize->setCurrentIndex(i);
+    QCOMPARE(w.ConversionSettingsFromWindow().PaperSize, codes[i]);
+  }
+}
+
+void TestMainWindow::clickRules() {
+  Fixture f;
+  TfrmMain w(f.store, f.Services());
+  // Title numbers off: no hints, although the check mark stays and is handed on.
+  w.cbTitleNumber->setChecked(false);
+  w.Action1Update();
+  QVERIFY(!w.cbHint->isEnabled());
+  QVERIFY(w.cbHint->isChecked());
+  QVERIFY(!w.edtHintFormat->isEnabled());
+  QVERIFY(!w.lbHintFormat->isEnabled());
+  QVERIFY(w.ConversionSettingsFromWindow().AddHint);
+  w.cbTitleNumber->setChecked(true);
+  w.Action1Update();
+  QVERIFY(w.edtHintFormat->isEnabled());
+  w.cbHint->setChecked(false);
+  w.Action1Update();
+  QVERIFY(!w.edtHintFormat->isEnabled());
+
+  w.cbTOC->setChecked(false);
+  QVERIFY(!w.seShowLevel->isEnabled() && !w.lbShowLevel->isEnabled());
+  QVERIFY(!w.edtTableOfContents->isEnabled() && !w.lbTOCCaption->isEnabled());
+  w.cbTOC->setChecked(true);
+  QVERIFY(w.seShowLevel->isEnabled() && w.edtTableOfContents->isEnabled());
+
+  w.rbDiscard->setChecked(true);
+  QVERIFY(!w.edtAddenda->isEnabled() && !w.lbAddenda->isEnabled());
+  QVERIFY(w.ConversionSettingsFromWindow().Discard);
+  w.rbIntergrate->setChecked(true);
+  QVERIFY(w.edtAddenda->isEnabled());
+  QVERIFY(!w.ConversionSettingsFromWindow().Discard);
+  // A disabled edit shows the button face.
+  w.cbTOC->setChecked(false);
+  QCOMPARE(w.edtTableOfContents->palette().color(QPalette::Disabled, QPalette::Base),
+           w.edtTableOfContents->palette().color(QPalette::Active, QPalette::Button));
+}
+
+void TestMainWindow::idleRule_data() {
+  QTest::addColumn<QString>("source");
+  QTest::addColumn<QString>("output");
+  QTest::addColumn<bool>("convert");
+  QTest::newRow("both") << "a.chm" << "a.doc" << true;
+  QTest::newRow("no output") << "a.chm" << "" << false;
+  QTest::newRow("blank output") << "a.chm" << " \t " << false;
+  QTest::newRow("control characters only") << "\x01\x02" << "a.doc" << false;
+  QTest::newRow("blank source") << "   " << "a.doc" << false;
+}
+
+void TestMainWindow::idleRule() {
+  QFETCH(QString, source);
+  QFETCH(QString, output);
+  QFETCH(bool, convert);
+  Fixture f;
+  TfrmMain w(f.store, f.Services());
+  w.edtSourceFile->setText(source);
+  w.edtPDF->setText(output);
+  w.Action1Update();
+  QCOMPARE(w.btnConvert->isEnabled(), convert);
+  QCOMPARE(w.actConvert->isEnabled(), convert);
+  QVERIFY(!w.btnViewSource->isEnabled() && !w.btnFolderPDF->isEnabled());
+}
+
+void TestMainWindow::droppedFiles() {
+  Fixture f;
+  BoxRecorder boxes;
+  TfrmMain w(f.store, f.Services());
+  const QString first = f.Chm("notes.txt");
+  const QString second = f.Chm("Second.CHM");
+  const QString third = f.Chm("third.Chm");
+  w.DropFiles({first, second, third});
+  QCOMPARE(w.edtSourceFile->text(), second);
+  QVERIFY(boxes.boxes.empty());
+  QVERIFY(w.btnViewSource->isEnabled() && w.btnFolderSource->isEnabled());
+  w.DropFiles({first, f.dir.filePath("x.doc")});
+  QCOMPARE(w.edtSourceFile->text(), second);  // unchanged
+  QCOMPARE(boxes.Texts(), QStringList{"Only accept .chm file!"});
+  QCOMPARE(boxes.boxes[0].kind, BoxKind::Warning);
+}
+
+void TestMainWindow::sourceChangeReadsTitleAndProposesOutput() {
+  Fixture f;
+  TfrmMain w(f.store, f.Services());
+  const QString chm = f.Chm("help/My Guide.chm", "CHM-BYTES");
+  w.edtSourceFile->setText(chm);
+  QCOMPARE(w.edtTitle->text(), QStringLiteral("Sample Help"));
+  const QString proposed = f.dir.filePath("help/My Guide.doc");
+  QCOMPARE(w.edtPDF->text(), proposed);
+  // The probe of the proposed path leaves no empty document behind.
+  QVERIFY(!QFileInfo::exists(proposed));
+  // The reader saw a scratch copy, not the file itself, and the copy is gone.
+  QCOMPARE(f.read_paths.size(), size_t{1});
+  const QString scratch = QString::fromStdU16String(f.read_paths[0]);
+  QVERIFY(scratch != chm);
+  QVERIFY(QFileInfo(scratch).fileName().startsWith("~wi"));
+  QVERIFY(!QFileInfo::exists(scratch));
+  QVERIFY(w.Loaded().has_value());
+  // An existing document of that name is kept as it is.
+  WriteFile(proposed, "old document");
+  w.edtSourceFile->setText(QString());
+  QCOMPARE(w.edtTitle->text(), QString());
+  QCOMPARE(w.edtPDF->text(), QString());
+  QVERIFY(!w.Loaded().has_value());
+  w.edtSourceFile->setText(chm);
+  QCOMPARE(ReadAll(proposed), QStringLiteral("old document"));
+  QCOMPARE(w.edtPDF->text(), proposed);
+}
+
+void TestMainWindow::outputInUseGoesToDocuments() {
+  Fixture f;
+  const QString home = f.dir.filePath("home");
+  QDir().mkpath(home + "/Documents");
+  const QByteArray old_home = qgetenv("HOME");
+  qputenv("HOME", home.toUtf8());
+  qunsetenv("XDG_DOCUMENTS_DIR");
+  TfrmMain w(f.store, f.Services());
+  const QString chm = f.Chm("shared/manual.chm");
+  // An office suite holds the proposed document open.
+  WriteFile(f.dir.filePath("shared/.~lock.manual.doc#"), "lock");
+  WriteFile(f.dir.filePath("shared/manual.doc"), "open elsewhere");
+  w.edtSourceFile->setText(chm);
+  qputenv("HOME", old_home);
+  QCOMPARE(QFileInfo(w.edtPDF->text()).fileName(), QStringLiteral("manual.doc"));
+  QCOMPARE(QFileInfo(w.edtPDF->text()).absolutePath(), QFileInfo(home + "/Documents").absoluteFilePath());
+}
+
+void TestMainWindow::languageChangeAndBack() {
+  Fixture f;
+  f.title_bytes = "\xCF\xF0\xE8\xEC\xE5\xF0";  // "Пример" in code page 1251
+  f.code_page = 1251;
+  TfrmMain w(f.store, f.Services());
+  w.edtSourceFile->setText(f.Chm("ru.chm"));
+  QCOMPARE(w.edtTitle->text(), QString::fromUtf8("\xD0\x9F\xD1\x80\xD0\xB8\xD0\xBC\xD0\xB5\xD1\x80"));
+  // Pick a language with another code page: the title is decoded with it and a typed title is replaced.
+  const TLanguages& languages = GlobalLanguages();
+  int other = -1;
+  for (int i = 0; i < languages.GetCount(); ++i) {
+    if (languages.GetItem(i).CodePage == 1252) {
+      other = i;
+      break;
+    }
+  }
+  QVERIFY(other >= 0);
+  w.edtTitle->setText(QStringLiteral("typed"));
+  w.cbLanguage->setCurrentIndex(other + 1);
+  emit w.cbLanguage->activated(other + 1);
+  QCOMPARE(w.Loaded()->CodePage, 1252u);
+  QCOMPARE(w.edtTitle->text(), QString::fromStdU16String(CodePageToText(f.title_bytes, 1252)));
+  w.cbLanguage->setCurrentIndex(0);
+  emit w.cbLanguage->activated(0);
+  QCOMPARE(w.Loaded()->CodePage, 1251u);
+  QCOMPARE(w.edtTitle->text(), QString::fromUtf8("\xD0\x9F\xD1\x80\xD0\xB8\xD0\xBC\xD0\xB5\xD1\x80"));
+  // Choosing a new help file goes back to "[Automatic]".
+  w.cbLanguage->setCurrentIndex(other + 1);
+  emit w.cbLanguage->activated(other + 1);
+  w.edtSourceFile->setText(f.Chm("ru2.chm"));
+  QCOMPARE(w.cbLanguage->currentIndex(), 0);
+  QCOMPARE(w.Loaded()->CodePage, 1251u);
+}
+
+void TestMainWindow::commandsWithoutHelpFileAreRefused() {
+  Fixture f;
+  BoxRecorder boxes;
+  TfrmMain w(f.store, f.Services());
+  w.edtSourceFile->setText(f.dir.filePath("missing.chm"));
+  w.edtPDF->setText(f.dir.filePath("out.doc"));
+  w.cbLanguage->setCurrentIndex(3);
+  emit w.cbLanguage->activated(3);
+  QCOMPARE(w.cbLanguage->currentIndex(), 0);
+  w.btnConvertClick();
+  QCOMPARE(boxes.Texts(), (QStringList{text::kNoHelpFileLoaded, text::kNoHelpFileLoaded}));
+  QVERIFY(f.requests.empty());
+  QVERIFY(w.Progress() == nullptr);
+}
+
+void TestMainWindow::wordMissingStopsBeforeAnything() {
+  Fixture f;
+  f.word = false;
+  BoxRecorder boxes;
+  TfrmMain w(f.store, f.Services());
+  w.edtSourceFile->setText(f.Chm("a.chm"));
+  const QString before = ReadAll(f.reg_path);
+  w.btnConvertClick();
+  QCOMPARE(boxes.Texts(), QStringList{"Microsoft Word has not been installed. Unable to continue."});
+  QCOMPARE(boxes.boxes[0].kind, BoxKind::Error);
+  QVERIFY(f.requests.empty());
+  QVERIFY(w.Progress() == nullptr);
+  QCOMPARE(ReadAll(f.reg_path), before);
+}
+
+void TestMainWindow::conversionDrivenThroughTheWindow() {
+  Fixture f;
+  BoxRecorder boxes;
+  TfrmMain w(f.store, f.Services());
+  const QString chm = f.Chm("docs/product.chm", "THE-HELP-FILE-BYTES");
+  w.edtSourceFile->setText(chm);
+  w.edtTitle->setText(QStringLiteral("Product Manual"));
+  w.seLeft->setValue(20);
+  w.cbPaperSize->setCurrentIndex(0);
+  w.cbStartNewPage->setCurrentIndex(1);
+  w.HeadingFont[4].Bold = true;
+  QString scratch_content;
+  std::vector<int> bar_seen;
+  f.body = [&](ProgressRelay& relay, const ConversionRequest& request) {
+    QFile copy(QString::fromStdU16String(request.chm));
+    copy.open(QIODevice::ReadOnly);
+    scratch_content = QString::fromUtf8(copy.readAll());
+    relay.OnChange(u"Extracting", 5);
+    relay.OnChange(u"Topics", 50);
+    relay.OnChange(u"Saving", 98);
+    f.ok = true;
+    relay.OnChange(u"OK!", 100);
+  };
+  // Close the progress window once it offers "Close".
+  WhenModal([&](QWidget* modal) {
+    auto* progress = qobject_cast<TfrmProgress*>(modal);
+    QVERIFY(progress);
+    QVERIFY(WaitFor([&] { return progress->btnCancel->text() == text::kClose; }));
+    bar_seen.push_back(progress->Gauge1->value());
+    QTest::mouseClick(progress->btnCancel, Qt::LeftButton);
+  });
+  w.btnConvertClick();
+  QVERIFY(boxes.boxes.empty());
+  QCOMPARE(f.requests.size(), size_t{1});
+  const ConversionRequest& r = f.requests[0];
+  QCOMPARE(scratch_content, QStringLiteral("THE-HELP-FILE-BYTES"));
+  QVERIFY(!QFileInfo::exists(QString::fromStdU16String(r.chm)));  // the scratch copy is gone
+  QVERIFY(r.OnlyWord);
+  QCOMPARE(QString::fromStdU16String(r.pdf), f.dir.filePath("docs/product.doc"));
+  QCOMPARE(QString::fromStdU16String(r.Title), QStringLiteral("Product Manual"));
+  QCOMPARE(r.CodePage, 1252u);
+  QCOMPARE(r.Settings.PaperSize, 2);
+  QCOMPARE(r.Settings.Left, 20);
+  QCOMPARE(r.Settings.ShowLevel, 9);
+  QCOMPARE(r.Settings.StartNewPage, 1);
+  QCOMPARE(r.Settings.Magnification, 4);
+  QVERIFY(r.Settings.HeadingFont[4].Bold);
+  QCOMPARE(bar_seen, std::vector<int>{100});
+  // The settings were recorded after the run, the viewer choices with them, the fonts not.
+  const QString file = ReadAll(f.reg_path);
+  QVERIFY(file.contains("\"SourceFile\"=\"" + chm + "\""));
+  QVERIFY(file.contains("\"Left\"=dword:00000014"));
+  QVERIFY(file.contains("\"Panes\"=dword:00000000"));
+  QVERIFY(file.contains("\"Magnification\"=dword:00000004"));
+  QVERIFY(file.contains("\"PageLayout\"=dword:00000000"));
+  QVERIFY(file.contains("\"Heading4\"=\"Calibri,21,0,[]\""));
+}
+
+void TestMainWindow::headingStylesCancelKeepsFonts() {
+  Fixture f;
+  TfrmMain w(f.store, f.Services());
+  const TFont before = w.HeadingFont[3];
+  // Level 3 made italic with OK, then the heading styles dialog cancelled.
+  WhenModal([](QWidget* modal) {
+    auto* headings = qobject_cast<TfrmHeadings*>(modal);
+    QVERIFY(headings);
+    WhenModal([](QWidget* font_modal) {
+      auto* dialog = qobject_cast<TfrmFontDialog*>(font_modal);
+      QVERIFY(dialog);
+      dialog->cbItalic->setChecked(true);
+      QTest::mouseClick(dialog->OKBtn, Qt::LeftButton);
+    });
+    QTest::mouseClick(headings->Button[3], Qt::LeftButton);
+    QVERIFY(headings->FontDialog[3]->Font().Italic);
+    QTest::mouseClick(headings->CancelBtn, Qt::LeftButton);
+  });
+  w.btnHeadingStylesClick();
+  QVERIFY(w.HeadingFont[3] == before);
+  // The same with OK reaches the window.
+  WhenModal([](QWidget* modal) {
+    auto* headings = qobject_cast<TfrmHeadings*>(modal);
+    QVERIFY(headings);
+    QCOMPARE(headings->Preview[3]->text(), QStringLiteral("Level3: Calibri"));
+    headings->FontDialog[3]->cbItalic->setChecked(true);
+    QTest::mouseClick(headings->FontDialog[3]->OKBtn, Qt::LeftButton);  // as if its OK was pressed
+    QTest::mouseClick(headings->OKBtn, Qt::LeftButton);
+  });
+  w.btnHeadingStylesClick();
+  QVERIFY(w.HeadingFont[3].Italic);
+  QCOMPARE(w.HeadingFont[3].Size, before.Size);
+}
+
+void TestMainWindow::menusAndLists() {
+  Fixture f;
+  TfrmMain w(f.store, f.Services());
+  QCOMPARE(w.cbLanguage->itemText(0), QStringLiteral("[Automatic]"));
+  QCOMPARE(w.cbLanguage->count(), GlobalLanguages().GetCount() + 1);
+  QCOMPARE(w.cbLanguage->itemText(1), QString::fromStdU16String(GlobalLanguages().GetItem(0).Name));
+  QCOMPARE(w.cbStartNewPage->itemText(2), QStringLiteral("For each  topic"));
+  QCOMPARE(w.cbPaperSize->itemText(6), QStringLiteral("Custom Size..."));
+  QCOMPARE(w.seHeight->maximum(), 9999);
+  QCOMPARE(w.seTop->maximum(), 999);
+  QCOMPARE(w.seShowLevel->minimum(), 1);
+  QCOMPARE(w.seShowLevel->maximum(), 9);
+  QCOMPARE(w.cbPanes->currentIndex(), 0);
+  QCOMPARE(w.cbMagnification->currentText(), QStringLiteral("Zoom factor(100%)"));
+  QCOMPARE(w.cbPageLayout->currentIndex(), 0);
+  QVERIFY(!w.gbPDF->isVisible());
+  QCOMPARE(w.actLoadOriginal->text(), QStringLiteral("Load Original Settings"));
+  // "Load Original Settings" brings the factory values back over changed ones.
+  w.seBottom->setValue(3);
+  w.SaveSettings();
+  w.actLoadOriginal->trigger();
+  QCOMPARE(w.seBottom->value(), 25);
+  QVERIFY(w.width() >= 648 && w.height() >= 488);
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_main_window.moc"
