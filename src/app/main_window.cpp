@@ -30,6 +30,8 @@
 #include "app/program_icon.h"
 #include "app/shell.h"
 #include "app/strings.h"
+#include "converter/chm_decompile.h"
+#include "job/output_word.h"
 #include "job/progress_window_qt.h"
 #include "lang/language_tables.h"
 #include "platform/code_pages.h"
@@ -87,6 +89,12 @@ TFont WindowDefaultFont() {
 }
 
 }  // namespace
+
+HelpFileHeader ReadHelpFileHeader(const std::u16string& path) {
+  TCHMDecompile chm;
+  chm.LoadFromCHM(path);
+  return HelpFileHeader{chm.rTitle, chm.rCodePage};
+}
 
 TfrmMain::TfrmMain(ISettingsStore& store, MainWindowServices services, QWidget* parent)
     : QMainWindow(parent), Settings_(store), store_(store), services_(std::move(services)) {
@@ -415,8 +423,8 @@ WindowSettings TfrmMain::CurrentSettings() const {
   return s;
 }
 
-ConversionSettings TfrmMain::ConversionSettingsFromWindow() const {
-  ConversionSettings c;
+TDocPDFSettings TfrmMain::ConversionSettingsFromWindow() const {
+  TDocPDFSettings c;
   const int paper = cbPaperSize->currentIndex();
   if (paper >= 0 && paper <= kCustomPaperIndex) c.PaperSize = kPaperCodes[paper];
   c.Height = seHeight->value();
@@ -635,8 +643,6 @@ void TfrmMain::btnConvertClick() {
     ShowBox(this, BoxKind::Warning, BoxButtons::Ok, text::kNoHelpFileLoaded);
     return;
   }
-  if (!services_.create_conversion) return;
-
   delete Progress_;
   Progress_ = new TfrmProgress(this);
 
@@ -655,15 +661,24 @@ void TfrmMain::btnConvertClick() {
     return;
   }
 
-  ConversionRequest request;
-  request.chm = scratch;
-  request.OnlyWord = true;
-  request.pdf = U(edtPDF->text());
-  request.Title = U(edtTitle->text());
-  request.CodePage = LoadedChm_->CodePage;
-  request.Settings = ConversionSettingsFromWindow();
   try {
-    Progress_->SetOutputWord(services_.create_conversion(request));
+    auto worker = std::make_unique<TOutputWord>(*Progress_);
+    if (services_.create_converter) {
+      worker->Converter = services_.create_converter();
+      TOutputWord* w = worker.get();
+      w->Converter->SetOnChange([w](const std::u16string& i, int p) { w->ChmToDocPDF_OnChange(i, p); });
+      w->Converter->SetOnDenied([w](const std::u16string& f) { w->ChmToDocPDF_OnDenied(f); });
+      w->Converter->SetOnMsg([w](const std::u16string& m) { w->ChmToDocPDF_OnMsg(m); });
+      w->Converter->SetOnError([w](const std::u16string& e) { w->ChmToDocPDF_OnError(e); });
+    }
+    worker->chm = scratch;
+    worker->Converter->OnlyWord = true;
+    worker->Converter->pdf = U(edtPDF->text());
+    worker->Converter->Title = U(edtTitle->text());
+    worker->Converter->CodePage = LoadedChm_->CodePage;
+    worker->KeepCodePage = true;
+    worker->Converter->Settings = ConversionSettingsFromWindow();
+    Progress_->SetOutputWord(std::move(worker));
     Progress_->exec();
   } catch (const std::exception& e) {
     ShowBox(this, BoxKind::Error, BoxButtons::Ok, QString::fromUtf8(e.what()));

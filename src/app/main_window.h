@@ -10,6 +10,7 @@
 
 #include "app/conversion_request.h"
 #include "app/stored_settings.h"
+#include "converter/doc_settings.h"
 
 class QAction;
 class QButtonGroup;
@@ -42,8 +43,8 @@ struct LoadedChm {
 };
 
 struct MainWindowServices {
-  HelpFileReader read_help_file;
-  ConversionFactory create_conversion;
+  HelpFileReader read_help_file = ReadHelpFileHeader;
+  ConverterFactory create_converter;
   WordCheck word_installed;
 };
 
@@ -60,7 +61,7 @@ class TfrmMain final : public QMainWindow {
   // What the controls hold, in stored form.
   WindowSettings CurrentSettings() const;
   // The settings record a conversion would get now.
-  ConversionSettings ConversionSettingsFromWindow() const;
+  TDocPDFSettings ConversionSettingsFromWindow() const;
 
   void btnConvertClick();
   void btnHeadingStylesClick();

@@ -28,7 +28,9 @@ void TOutputWord::Start() {
 
 void TOutputWord::Execute() {
   try {
+    const std::uint32_t chosen_code_page = Converter->CodePage;
     Converter->LoadFromCHM(chm);
+    if (KeepCodePage) Converter->CodePage = chosen_code_page;
     Converter->rootFolder = NewTempFolderName();
     DeleteFolder(Converter->rootFolder);
     Converter->UpdateSettings();

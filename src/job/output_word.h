@@ -34,6 +34,9 @@ class TOutputWord {
   std::atomic<bool> WantToExit{false};
   int StartSection = 0;
   std::u16string DeniedFile;
+  // Set by a caller that chose the code page itself (a language picked in the window): reading the
+  // help file again in the first step must not undo that choice.
+  bool KeepCodePage = false;
 
   // Starts the thread (once).
   void Start();

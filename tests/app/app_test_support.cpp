@@ -27,6 +27,27 @@ QStringList BoxRecorder::Texts() const {
   return texts;
 }
 
+QString SampleHelpFile() { return QStringLiteral(TOMESHIFT_SOURCE_DIR "/docs/help/tomeshift.chm"); }
+
+void InstallConverter(TOutputWord& worker, std::unique_ptr<TChmToDocPDF> converter) {
+  TOutputWord* w = &worker;
+  converter->SetOnChange([w](const std::u16string& i, int p) { w->ChmToDocPDF_OnChange(i, p); });
+  converter->SetOnDenied([w](const std::u16string& f) { w->ChmToDocPDF_OnDenied(f); });
+  converter->SetOnMsg([w](const std::u16string& m) { w->ChmToDocPDF_OnMsg(m); });
+  converter->SetOnError([w](const std::u16string& e) { w->ChmToDocPDF_OnError(e); });
+  worker.Converter = std::move(converter);
+}
+
+std::unique_ptr<TOutputWord> ScriptedWorker(IJobInteraction& interaction,
+                                            std::function<void(ScriptedConverter&)> script) {
+  auto worker = std::make_unique<TOutputWord>(interaction);
+  auto converter = std::make_unique<ScriptedConverter>();
+  converter->script = std::move(script);
+  InstallConverter(*worker, std::move(converter));
+  worker->chm = SampleHelpFile().toStdU16String();
+  return worker;
+}
+
 void WhenModal(std::function<void(QWidget* modal)> action) {
   QPointer<QWidget> before = QApplication::activeModalWidget();
   auto* timer = new QTimer(QCoreApplication::instance());

@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "app/message_box.h"
+#include "converter/chm_to_doc.h"
+#include "job/output_word.h"
 
 namespace tomeshift::testing {
 
@@ -29,6 +31,29 @@ class BoxRecorder {
  private:
   app::BoxPresenter previous_;
 };
+
+// A converter whose output stage follows a script instead of writing a document; the stages
+// before it (reading and extracting the help file) are the real ones.
+class ScriptedConverter final : public TChmToDocPDF {
+ public:
+  std::function<void(ScriptedConverter&)> script;
+  void OutputWord() override {
+    if (script) script(*this);
+  }
+  void Report(const std::u16string& info, int persent) { DoChange(info, persent); }
+  void Denied(const std::u16string& file) { FOnDenied(file); }
+  void Message(const std::u16string& text) { FOnMsg(text); }
+  void Error(const std::u16string& text) { FOnError(text); }
+};
+
+// A real help file to run the early stages on.
+QString SampleHelpFile();
+
+// A worker for the interaction whose converter runs script as its output stage.
+std::unique_ptr<TOutputWord> ScriptedWorker(IJobInteraction& interaction,
+                                            std::function<void(ScriptedConverter&)> script);
+// Puts a converter into a worker with the worker's four handlers on its events.
+void InstallConverter(TOutputWord& worker, std::unique_ptr<TChmToDocPDF> converter);
 
 // Runs action on the next modal window that differs from the one active now, once it is shown.
 void WhenModal(std::function<void(QWidget* modal)> action);

@@ -57,9 +57,8 @@ struct Fixture {
   std::uint32_t code_page = 1252;
   std::vector<std::u16string> read_paths;
   bool word = true;
-  std::vector<ConversionRequest> requests;
-  std::function<void(ProgressRelay&, const ConversionRequest&)> body;
-  std::atomic<bool> ok{false};
+  int converters_made = 0;
+  std::function<void(tomeshift::testing::ScriptedConverter&)> script;
 
   MainWindowServices Services() {
     MainWindowServices s;
@@ -69,13 +68,11 @@ struct Fixture {
       return HelpFileHeader{title_bytes, code_page};
     };
     s.word_installed = [this] { return word; };
-    s.create_conversion = [this](const ConversionRequest& request) {
-      requests.push_back(request);
-      return std::make_unique<ProgressJob>(
-          [this, request](ProgressRelay& relay) {
-            if (body) body(relay, request);
-          },
-          [this] { return ok.load(); });
+    s.create_converter = [this]() -> std::unique_ptr<TChmToDocPDF> {
+      ++converters_made;
+      auto c = std::make_unique<tomeshift::testing::ScriptedConverter>();
+      c->script = script;
+      return c;
     };
     return s;
   }
@@ -109,6 +106,7 @@ class TestMainWindow : public QObject {
   void sourceChangeReadsTitleAndProposesOutput();
   void outputInUseGoesToDocuments();
   void languageChangeAndBack();
+  void realHelpFileGivesItsTitle();
   void commandsWithoutHelpFileAreRefused();
   void wordMissingStopsBeforeAnything();
   void conversionDrivenThroughTheWindow();
@@ -243,7 +241,7 @@ void TestMainWindow::storedCustomSizeStaysUntilPaperChanges() {
   f.store.WriteInteger(u"PaperSize", 12);
   w.LoadSettings();
   QCOMPARE(w.cbPaperSize->currentIndex(), -1);
-  QCOMPARE(w.ConversionSettingsFromWindow().PaperSize, ConversionSettings{}.PaperSize);
+  QCOMPARE(w.ConversionSettingsFromWindow().PaperSize, TDocPDFSettings{}.PaperSize);
 }
 
 void TestMainWindow::paperSizeRule() {
@@ -423,6 +421,20 @@ void TestMainWindow::languageChangeAndBack() {
   QCOMPARE(w.Loaded()->CodePage, 1251u);
 }
 
+void TestMainWindow::realHelpFileGivesItsTitle() {
+  Fixture f;
+  BoxRecorder boxes;
+  MainWindowServices services = f.Services();
+  services.read_help_file = ReadHelpFileHeader;
+  TfrmMain w(f.store, services);
+  QFile help(tomeshift::testing::SampleHelpFile());
+  QVERIFY(help.open(QIODevice::ReadOnly));
+  w.edtSourceFile->setText(f.Chm("manual.chm", help.readAll()));
+  QCOMPARE(w.edtTitle->text(), QStringLiteral("Tomeshift User Manual"));
+  QCOMPARE(w.Loaded()->rCodePage, 1252u);
+  QVERIFY(boxes.boxes.empty());
+}
+
 void TestMainWindow::commandsWithoutHelpFileAreRefused() {
   Fixture f;
   BoxRecorder boxes;
@@ -434,7 +446,7 @@ void TestMainWindow::commandsWithoutHelpFileAreRefused() {
   QCOMPARE(w.cbLanguage->currentIndex(), 0);
   w.btnConvertClick();
   QCOMPARE(boxes.Texts(), (QStringList{text::kNoHelpFileLoaded, text::kNoHelpFileLoaded}));
-  QVERIFY(f.requests.empty());
+  QCOMPARE(f.converters_made, 0);
   QVERIFY(w.Progress() == nullptr);
 }
 
@@ -448,7 +460,7 @@ void TestMainWindow::wordMissingStopsBeforeAnything() {
   w.btnConvertClick();
   QCOMPARE(boxes.Texts(), QStringList{"Microsoft Word has not been installed. Unable to continue."});
   QCOMPARE(boxes.boxes[0].kind, BoxKind::Error);
-  QVERIFY(f.requests.empty());
+  QCOMPARE(f.converters_made, 0);
   QVERIFY(w.Progress() == nullptr);
   QCOMPARE(ReadAll(f.reg_path), before);
 }
@@ -457,50 +469,85 @@ void TestMainWindow::conversionDrivenThroughTheWindow() {
   Fixture f;
   BoxRecorder boxes;
   TfrmMain w(f.store, f.Services());
-  const QString chm = f.Chm("docs/product.chm", "THE-HELP-FILE-BYTES");
+  // A real help file: the worker reads and extracts it before the (scripted) output stage.
+  QFile help(tomeshift::testing::SampleHelpFile());
+  QVERIFY(help.open(QIODevice::ReadOnly));
+  const QByteArray help_bytes = help.readAll();
+  const QString chm = f.Chm("docs/product.chm", help_bytes);
   w.edtSourceFile->setText(chm);
+  w.edtTitle->setText(QStringLiteral("Product Manual"));
+  // A language picked by hand is what the conversion reads the help file with.
+  int cyrillic = -1;
+  for (int i = 0; i < GlobalLanguages().GetCount(); ++i) {
+    if (GlobalLanguages().GetItem(i).CodePage == 1251) {
+      cyrillic = i;
+      break;
+    }
+  }
+  QVERIFY(cyrillic >= 0);
+  w.cbLanguage->setCurrentIndex(cyrillic + 1);
+  emit w.cbLanguage->activated(cyrillic + 1);
   w.edtTitle->setText(QStringLiteral("Product Manual"));
   w.seLeft->setValue(20);
   w.cbPaperSize->setCurrentIndex(0);
   w.cbStartNewPage->setCurrentIndex(1);
   w.HeadingFont[4].Bold = true;
-  QString scratch_content;
-  std::vector<int> bar_seen;
-  f.body = [&](ProgressRelay& relay, const ConversionRequest& request) {
-    QFile copy(QString::fromStdU16String(request.chm));
+
+  struct Seen {
+    QByteArray scratch;
+    std::u16string chm_file, pdf, title;
+    std::uint32_t code_page = 0;
+    bool only_word = false;
+    TDocPDFSettings settings;
+    size_t topics = 0;
+    bool root_exists = false;
+  } seen;
+  f.script = [&](tomeshift::testing::ScriptedConverter& c) {
+    QFile copy(QString::fromStdU16String(c.chmFile));
     copy.open(QIODevice::ReadOnly);
-    scratch_content = QString::fromUtf8(copy.readAll());
-    relay.OnChange(u"Extracting", 5);
-    relay.OnChange(u"Topics", 50);
-    relay.OnChange(u"Saving", 98);
-    f.ok = true;
-    relay.OnChange(u"OK!", 100);
+    seen.scratch = copy.readAll();
+    seen.chm_file = c.chmFile;
+    seen.pdf = c.pdf;
+    seen.title = c.Title;
+    seen.code_page = c.CodePage;
+    seen.only_word = c.OnlyWord;
+    seen.settings = c.Settings;
+    seen.topics = static_cast<size_t>(c.List.Count());
+    seen.root_exists = QFileInfo(QString::fromStdU16String(c.rootFolder)).isDir();
+    c.Report(u"Topics", 50);
+    c.Report(u"Saving", 98);
+    c.OK = true;
+    c.Report(u"OK!", 100);
   };
+  int bar_seen = -1;
   // Close the progress window once it offers "Close".
   WhenModal([&](QWidget* modal) {
     auto* progress = qobject_cast<TfrmProgress*>(modal);
     QVERIFY(progress);
     QVERIFY(WaitFor([&] { return progress->btnCancel->text() == text::kClose; }));
-    bar_seen.push_back(progress->Gauge1->value());
+    bar_seen = progress->Gauge1->value();
     QTest::mouseClick(progress->btnCancel, Qt::LeftButton);
   });
   w.btnConvertClick();
-  QVERIFY(boxes.boxes.empty());
-  QCOMPARE(f.requests.size(), size_t{1});
-  const ConversionRequest& r = f.requests[0];
-  QCOMPARE(scratch_content, QStringLiteral("THE-HELP-FILE-BYTES"));
-  QVERIFY(!QFileInfo::exists(QString::fromStdU16String(r.chm)));  // the scratch copy is gone
-  QVERIFY(r.OnlyWord);
-  QCOMPARE(QString::fromStdU16String(r.pdf), f.dir.filePath("docs/product.doc"));
-  QCOMPARE(QString::fromStdU16String(r.Title), QStringLiteral("Product Manual"));
-  QCOMPARE(r.CodePage, 1252u);
-  QCOMPARE(r.Settings.PaperSize, 2);
-  QCOMPARE(r.Settings.Left, 20);
-  QCOMPARE(r.Settings.ShowLevel, 9);
-  QCOMPARE(r.Settings.StartNewPage, 1);
-  QCOMPARE(r.Settings.Magnification, 4);
-  QVERIFY(r.Settings.HeadingFont[4].Bold);
-  QCOMPARE(bar_seen, std::vector<int>{100});
+  QVERIFY2(boxes.boxes.empty(), qPrintable(boxes.Texts().join('|')));
+  QCOMPARE(f.converters_made, 1);
+  QCOMPARE(seen.scratch, help_bytes);
+  QVERIFY(QString::fromStdU16String(seen.chm_file) != chm);
+  QVERIFY(!QFileInfo::exists(QString::fromStdU16String(seen.chm_file)));  // the scratch copy is gone
+  QVERIFY(seen.root_exists);
+  QVERIFY(seen.topics > 0);
+  QVERIFY(seen.only_word);
+  QCOMPARE(QString::fromStdU16String(seen.pdf), f.dir.filePath("docs/product.doc"));
+  QCOMPARE(QString::fromStdU16String(seen.title), QStringLiteral("Product Manual"));
+  QCOMPARE(seen.code_page, 1251u);
+  QCOMPARE(seen.settings.PaperSize, 2);
+  QCOMPARE(seen.settings.Left, 20);
+  QCOMPARE(seen.settings.ShowLevel, 9);
+  QCOMPARE(seen.settings.StartNewPage, 1);
+  QCOMPARE(seen.settings.Magnification, 4);
+  QVERIFY(seen.settings.AddHint);
+  QVERIFY(seen.settings.HeadingFont[4].Bold);
+  QCOMPARE(bar_seen, 100);
   // The settings were recorded after the run, the viewer choices with them, the fonts not.
   const QString file = ReadAll(f.reg_path);
   QVERIFY(file.contains("\"SourceFile\"=\"" + chm + "\""));

@@ -1,4 +1,5 @@
-// The progress window and the worker's hand-over to it.
+// The progress window driving the real worker: the early stages run on a real help file, the output
+// stage follows a script.
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -15,33 +16,9 @@
 
 using namespace tomeshift;
 using tomeshift::testing::BoxRecorder;
+using tomeshift::testing::ScriptedConverter;
+using tomeshift::testing::ScriptedWorker;
 using tomeshift::testing::WaitFor;
-
-namespace {
-
-// A view that only records what reaches it (the handler rules need no window).
-class RecordingView final : public IProgressView {
- public:
-  std::vector<ProgressSnapshot> shown;
-  std::vector<std::u16string> denied;
-  std::vector<bool> denied_answers;  // true = Abort
-  void ShowProgress(const ProgressSnapshot& s) override { shown.push_back(s); }
-  bool AskDenied(const std::u16string& file) override {
-    denied.push_back(file);
-    const bool abort = denied_answers.empty() ? true : denied_answers.front();
-    if (!denied_answers.empty()) denied_answers.erase(denied_answers.begin());
-    return abort;
-  }
-};
-
-struct Run {
-  std::atomic<bool> ok{false};
-  std::unique_ptr<ProgressJob> Job(ProgressJob::Body body) {
-    return std::make_unique<ProgressJob>(std::move(body), [this] { return ok.load(); });
-  }
-};
-
-}  // namespace
 
 class TestProgressWindow : public QObject {
   Q_OBJECT
@@ -49,7 +26,6 @@ class TestProgressWindow : public QObject {
  private slots:
   void reportsKeepBarOrLabelWhenEmpty_data();
   void reportsKeepBarOrLabelWhenEmpty();
-  void stopRaisesOnceAtTheNextReport();
   void messagesAndErrorsReachTheUserInOrder();
   void deniedFileAsksUntilAbort();
   void finishedRunOffersCloseAndEnterPressesIt();
@@ -77,43 +53,38 @@ void TestProgressWindow::reportsKeepBarOrLabelWhenEmpty() {
   QFETCH(QString, info);
   QFETCH(int, bar);
   QFETCH(QString, label);
-  RecordingView view;
-  ProgressRelay relay(view);
-  relay.OnChange(u"Extracting", 10);
-  relay.OnChange(info.toStdU16String(), persent);
-  QCOMPARE(view.shown.size(), size_t{2});
-  QCOMPARE(view.shown.back().position, bar);
-  QCOMPARE(QString::fromStdU16String(view.shown.back().info), label);
-}
-
-void TestProgressWindow::stopRaisesOnceAtTheNextReport() {
-  RecordingView view;
-  ProgressRelay relay(view);
-  relay.OnChange(u"a", 1);
-  relay.RequestStop();
-  // Messages and errors do not raise: only a progress report does.
-  relay.OnMsg(u"note");
-  QVERIFY_THROWS_EXCEPTION(EUserCancel, relay.OnChange(u"b", 5));
-  // The report that raised was still shown, and the clean-up's reports pass.
-  QCOMPARE(QString::fromStdU16String(view.shown.back().info), QStringLiteral("b"));
-  relay.OnChange(u"Failed.", 100);
-  QCOMPARE(view.shown.back().position, 100);
+  BoxRecorder boxes;
+  TfrmProgress window(nullptr);
+  int bar_after = -1;
+  QString label_after;
+  window.SetOutputWord(ScriptedWorker(window, [&](ScriptedConverter& c) {
+    c.Report(u"Extracting", 10);
+    c.Report(info.toStdU16String(), persent);
+    // Read on the window thread, as the window shows it.
+    QMetaObject::invokeMethod(&window, [&] {
+      bar_after = window.Gauge1->value();
+      label_after = window.lbInfo->text();
+    }, Qt::BlockingQueuedConnection);
+  }));
+  window.show();
+  QVERIFY(WaitFor([&] { return window.OutputWord()->Finished(); }));
+  QCOMPARE(bar_after, bar);
+  QCOMPARE(label_after, label);
+  QVERIFY(boxes.boxes.empty());
 }
 
 void TestProgressWindow::messagesAndErrorsReachTheUserInOrder() {
   BoxRecorder boxes;
   TfrmProgress window(nullptr);
-  Run run;
-  window.SetOutputWord(run.Job([&](ProgressRelay& r) {
-    r.OnChange(u"Topics", 20);
-    r.OnMsg(u"For your information");
-    r.OnError(u"Word stopped");
-    r.OnChange(u"Failed.", 100);
-    run.ok = true;
-    r.OnChange(u"", 0);
+  window.SetOutputWord(ScriptedWorker(window, [&](ScriptedConverter& c) {
+    c.Report(u"Topics", 20);
+    c.Message(u"For your information");
+    c.Error(u"Word stopped");
+    c.Report(u"Failed.", 100);
+    c.OK = true;
+    c.Report(u"", 0);
   }));
   window.show();
-  QVERIFY(WaitFor([&] { return window.OutputWord()->Finished(); }));
   QVERIFY(WaitFor([&] { return window.btnCancel->text() == app::text::kClose; }));
   QCOMPARE(boxes.Texts(), (QStringList{"For your information", "Word stopped"}));
   QCOMPARE(boxes.boxes[0].kind, app::BoxKind::Confirmation);
@@ -127,16 +98,15 @@ void TestProgressWindow::deniedFileAsksUntilAbort() {
   BoxRecorder boxes;
   boxes.answers = {QMessageBox::Retry, QMessageBox::Retry, QMessageBox::Abort};
   TfrmProgress window(nullptr);
-  Run run;
   int asked = 0;
-  window.SetOutputWord(run.Job([&](ProgressRelay& r) {
+  window.SetOutputWord(ScriptedWorker(window, [&](ScriptedConverter& c) {
     // The output stage tests the file again after every Retry.
-    while (!r.Aborted()) {
+    while (!c.Abort) {
       ++asked;
-      r.OnDenied(u"/home/u/out.doc");
+      c.Denied(u"/home/u/out.doc");
     }
-    run.ok = true;
-    r.OnChange(u"Failed.", 100);
+    c.OK = true;
+    c.Report(u"Failed.", 100);
   }));
   window.show();
   QVERIFY(WaitFor([&] { return window.OutputWord()->Finished(); }));
@@ -151,11 +121,10 @@ void TestProgressWindow::deniedFileAsksUntilAbort() {
 void TestProgressWindow::finishedRunOffersCloseAndEnterPressesIt() {
   BoxRecorder boxes;
   TfrmProgress window(nullptr);
-  Run run;
-  window.SetOutputWord(run.Job([&](ProgressRelay& r) {
-    r.OnChange(u"Saving", 98);
-    run.ok = true;
-    r.OnChange(u"OK!", 100);
+  window.SetOutputWord(ScriptedWorker(window, [&](ScriptedConverter& c) {
+    c.Report(u"Saving", 98);
+    c.OK = true;
+    c.Report(u"OK!", 100);
   }));
   QCOMPARE(window.btnCancel->text(), QString(app::text::kCancel));
   window.show();
@@ -164,25 +133,25 @@ void TestProgressWindow::finishedRunOffersCloseAndEnterPressesIt() {
   QTest::keyClick(&window, Qt::Key_Return);
   QVERIFY(WaitFor([&] { return !window.isVisible(); }));
   QCOMPARE(window.result(), int(QDialog::Accepted));
+  QVERIFY(window.OutputWord()->Finished());
   QVERIFY(boxes.boxes.empty());
 }
 
 void TestProgressWindow::cancelStopsTheWorkerAndClosesWithoutErrorBox() {
   BoxRecorder boxes;
   TfrmProgress window(nullptr);
-  Run run;
   std::atomic<int> reports{0};
   std::atomic<bool> cleaned_up{false};
-  window.SetOutputWord(run.Job([&](ProgressRelay& r) {
+  window.SetOutputWord(ScriptedWorker(window, [&](ScriptedConverter& c) {
     try {
       for (int i = 0;; ++i) {
-        r.OnChange(u"Topic", 20 + i % 60);
+        c.Report(u"Topic", 20 + i % 60);
         ++reports;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
       }
     } catch (const EUserCancel&) {
       // The clean-up still reports; the window must keep serving it while it waits.
-      r.OnChange(u"Cleaning up", 0);
+      c.Report(u"Cleaning up", 0);
       cleaned_up = true;
       throw;
     }
@@ -192,7 +161,7 @@ void TestProgressWindow::cancelStopsTheWorkerAndClosesWithoutErrorBox() {
   QTest::mouseClick(window.btnCancel, Qt::LeftButton);
   QVERIFY(!window.isVisible());
   QVERIFY(window.OutputWord()->Finished());
-  QVERIFY(window.OutputWord()->Cancelled());
+  QVERIFY(window.OutputWord()->Canceled());
   QVERIFY(cleaned_up);
   QCOMPARE(window.lbInfo->text(), QStringLiteral("Cleaning up"));
   QVERIFY(boxes.boxes.empty());
@@ -202,11 +171,10 @@ void TestProgressWindow::titleBarCloseAsksAndStopsTheWorker() {
   BoxRecorder boxes;
   boxes.answers = {QMessageBox::No, QMessageBox::Yes};
   TfrmProgress window(nullptr);
-  Run run;
   std::atomic<int> reports{0};
-  window.SetOutputWord(run.Job([&](ProgressRelay& r) {
+  window.SetOutputWord(ScriptedWorker(window, [&](ScriptedConverter& c) {
     for (;;) {
-      r.OnChange(u"Topic", 30);
+      c.Report(u"Topic", 30);
       ++reports;
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
@@ -221,7 +189,7 @@ void TestProgressWindow::titleBarCloseAsksAndStopsTheWorker() {
   window.close();  // answered Yes
   QVERIFY(!window.isVisible());
   QVERIFY(window.OutputWord()->Finished());
-  QVERIFY(window.OutputWord()->Cancelled());
+  QVERIFY(window.OutputWord()->Canceled());
   QCOMPARE(boxes.boxes.size(), size_t{2});
   QCOMPARE(boxes.boxes[0].text, QString(app::text::kAskCancelRun));
   QCOMPARE(boxes.boxes[0].buttons, app::BoxButtons::YesNo);
@@ -230,16 +198,17 @@ void TestProgressWindow::titleBarCloseAsksAndStopsTheWorker() {
 void TestProgressWindow::failureBeforeOutputIsReported() {
   BoxRecorder boxes;
   TfrmProgress window(nullptr);
-  Run run;
-  window.SetOutputWord(run.Job([&](ProgressRelay& r) {
-    r.OnChange(u"Extracting", 5);
-    throw FileError("/tmp/~wi1.tmp", "is not a compiled HTML Help file");
-  }));
+  bool output_reached = false;
+  auto worker = ScriptedWorker(window, [&](ScriptedConverter&) { output_reached = true; });
+  worker->chm = u"/nonexistent/folder/~wi1.tmp";
+  window.SetOutputWord(std::move(worker));
   window.show();
+  QVERIFY(WaitFor([&] { return window.OutputWord()->Finished(); }));
   QVERIFY(WaitFor([&] { return !boxes.boxes.empty(); }));
-  QCOMPARE(boxes.boxes[0].text, QStringLiteral("/tmp/~wi1.tmp: is not a compiled HTML Help file"));
-  QCOMPARE(window.btnCancel->text(), QString(app::text::kClose));
-  QCOMPARE(window.lbInfo->text(), QStringLiteral("Extracting"));
+  QVERIFY(!output_reached);
+  QCOMPARE(boxes.boxes[0].kind, app::BoxKind::Error);
+  QVERIFY2(boxes.boxes[0].text.contains("/nonexistent/folder/~wi1.tmp"), qPrintable(boxes.boxes[0].text));
+  QCOMPARE(window.btnCancel->text(), QString(app::text::kCancel));  // no OK: the button stays
   QTest::mouseClick(window.btnCancel, Qt::LeftButton);
   QVERIFY(!window.isVisible());
 }
@@ -248,13 +217,12 @@ void TestProgressWindow::destroyingTheWindowStopsTheWorker() {
   BoxRecorder boxes;
   std::atomic<bool> ended{false};
   std::atomic<int> reports{0};
-  Run run;
   {
     TfrmProgress window(nullptr);
-    window.SetOutputWord(run.Job([&](ProgressRelay& r) {
+    window.SetOutputWord(ScriptedWorker(window, [&](ScriptedConverter& c) {
       try {
         for (;;) {
-          r.OnChange(u"Topic", 40);
+          c.Report(u"Topic", 40);
           ++reports;
           std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
