@@ -95,6 +95,10 @@ bool ShowInFileManager(QWidget* parent, const QString& file) {
 QString ProgramHelpFile() {
   const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(text::kHelpFileName);
   if (QFileInfo::exists(beside)) return beside;
+  // Installed: share/tomeshift beside bin/, wherever the prefix ended up, else where it was configured.
+  const QString relative =
+      QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../share/tomeshift/") + text::kHelpFileName);
+  if (QFileInfo::exists(relative)) return QFileInfo(relative).canonicalFilePath();
   const QString installed = QDir(QStringLiteral(TOMESHIFT_DATA_DIR)).filePath(text::kHelpFileName);
   if (QFileInfo::exists(installed)) return installed;
   return {};
