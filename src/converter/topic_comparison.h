@@ -1,0 +1,20 @@
+// Finds the navigation that most contents pages share at their top and bottom (logos, breadcrumbs,
+// footers) and, when most pages then start with their own title, the title heading as well.
+#pragma once
+
+#include <cstddef>
+#include <span>
+
+namespace tomeshift {
+
+class TChmTopicFile;
+
+// How many other contents pages must share a block for it to count as navigation: 0.8 x N, rounded.
+int SharedBlockThreshold(std::size_t contentsCount);
+
+// Sets SamePointL, SamePointH, TitleFound and Title3 on every page. The first contentsCount pages are
+// the contents pages, which alone vote; the rest (pages outside the contents) lose what the contents
+// pages share as well. Without contents pages nothing is shared and the pages are left as they are.
+void RunComparisonPasses(std::span<TChmTopicFile* const> pages, std::size_t contentsCount);
+
+}  // namespace tomeshift
