@@ -67,9 +67,16 @@ class ComparisonPasses {
         ++j;
         continue;
       }
+      // Only whether the count reaches the threshold matters: stop as soon as that is settled either
+      // way (the comparisons have no side effects, so skipping the rest changes nothing).
       int count = 0;
-      for (std::size_t c = 0; c < contents_ && count < threshold; ++c)
-        if (c != j && Similar(j, c)) ++count;
+      std::size_t left = contents_ - (j < contents_ ? 1 : 0);
+      for (std::size_t c = 0; c < contents_ && count < threshold; ++c) {
+        if (c == j) continue;
+        if (static_cast<std::size_t>(count) + left < static_cast<std::size_t>(threshold)) break;
+        --left;
+        if (Similar(j, c)) ++count;
+      }
       if (count < threshold) {
         ++j;
         continue;
