@@ -54,7 +54,7 @@ void ScanAnchors(std::u16string_view body, OnAttribute&& onAttribute) {
             value += c;
           continue;
         }
-        if (IsHtmlWhitespace(c) || c == u'>') {
+        if (IsWhitespace(c) || c == u'>') {
           endValue();
           if (c == u'>') inAnchor = false;
         } else {
@@ -65,7 +65,7 @@ void ScanAnchors(std::u16string_view body, OnAttribute&& onAttribute) {
       if (c == u'>') {
         inAnchor = false;
         attribute.clear();
-      } else if (IsHtmlWhitespace(c)) {
+      } else if (IsWhitespace(c)) {
         attribute.clear();
       } else if (c == u'=') {
         value.clear();

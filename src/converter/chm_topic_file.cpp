@@ -12,22 +12,10 @@ namespace tomeshift {
 
 namespace {
 
-// The ordinary trim: every character up to code 32 goes from both ends.
-std::u16string TrimControls(std::u16string_view text) {
-  std::size_t begin = 0, end = text.size();
-  while (begin < end && text[begin] <= u' ') ++begin;
-  while (end > begin && text[end - 1] <= u' ') --end;
-  return std::u16string(text.substr(begin, end - begin));
-}
-
 bool IsBlank(std::u16string_view text) {
   for (char16_t c : text)
-    if (!IsHtmlWhitespace(c)) return false;
+    if (!IsWhitespace(c)) return false;
   return true;
-}
-
-bool ContainsNoCase(std::u16string_view text, std::u16string_view lowerNeedle) {
-  return LowerCase(text).find(lowerNeedle) != std::u16string::npos;
 }
 
 // The file name of a picture tag's source: after the last '\' or ':' once slashes are backslashes.
@@ -193,7 +181,7 @@ void TChmTopicFile::SearchDown() {
           if (!IsNavigationPicture(file)) Text += file;
         }
         if (IsBreakTag(TagName)) {
-          Text = TrimControls(DecodeHtmlEntities(CollapseWhitespace(Text)));
+          Text = Trim(DecodeHtmlEntities(CollapseWhitespace(Text)));
           if (!Text.empty()) {
             FindText = true;
             return;
@@ -207,7 +195,7 @@ void TChmTopicFile::SearchDown() {
     }
     if (InTag) {
       if (IsTagName) {
-        if (IsHtmlWhitespace(c))
+        if (IsWhitespace(c))
           IsTagName = false;
         else
           TagName += c;
@@ -258,7 +246,7 @@ void TChmTopicFile::SearchUp() {
       continue;
     }
     if (InTag) {
-      if (IsHtmlWhitespace(c))
+      if (IsWhitespace(c))
         TagName.clear();
       else
         TagName.insert(TagName.begin(), c);
@@ -318,7 +306,7 @@ std::u16string TChmTopicFile::Distiller() const {
         big = sum > 200;
       }
       if (IsBreakTag(tag)) {
-        block = TrimControls(DecodeHtmlEntities(CollapseWhitespace(block)));
+        block = Trim(DecodeHtmlEntities(CollapseWhitespace(block)));
         if (!block.empty() && !titleFound && !big && (IsSimilar(block, Title1) || IsSimilar(block, Title2))) {
           // The page's own title: it and all that came before it go.
           titleFound = true;
@@ -336,7 +324,7 @@ std::u16string TChmTopicFile::Distiller() const {
       } else if (!endTag) {
         const bool nonDoc = current.NonDoc || IsNonDocumentTag(tag);
         THtmlTag& element = tags.Add();
-        element.Hide = ContainsNoCase(tagText, u"display:none");
+        element.Hide = ContainsText(tagText, u"display:none");
         element.Name = std::move(tag);
         element.Start = tagText;
         element.Block = IsBlockTag(element.Name);
@@ -377,7 +365,7 @@ std::u16string TChmTopicFile::Distiller() const {
     }
     if (inTag) {
       if (inName) {
-        if (IsHtmlWhitespace(c))
+        if (IsWhitespace(c))
           inName = false;
         else
           name += c;
@@ -390,7 +378,7 @@ std::u16string TChmTopicFile::Distiller() const {
       current.Inner += c;
       if (!current.NonDoc) {
         block += c;
-        if (!IsHtmlWhitespace(c) && !current.Hide) ++current.CharCount;
+        if (!IsWhitespace(c) && !current.Hide) ++current.CharCount;
       }
     }
   }

@@ -58,26 +58,44 @@ class ComparisonPasses {
   void Lower(std::size_t n) { lowered_[n] = LowerCase(pages_[n]->Text); }
   bool Similar(std::size_t a, std::size_t b) const { return IsSimilarLowered(lowered_[a], lowered_[b]); }
 
+  // Whether at least threshold other contents pages have a block similar to page j's. Only that
+  // matters, not the count itself, and the comparisons have no side effects: so the cheap rules of
+  // the similarity test (empty, equal, too short, lengths too far apart) sort the pages first, and
+  // the character walk runs only on the rest and only until the answer is settled either way.
+  bool SharedByEnough(std::size_t j) {
+    const std::u16string& a = lowered_[j];
+    const std::size_t threshold = static_cast<std::size_t>(threshold_);
+    std::size_t similar = 0;
+    undecided_.clear();
+    for (std::size_t c = 0; c < contents_; ++c) {
+      if (c == j) continue;
+      const std::u16string& b = lowered_[c];
+      if (b.size() == a.size() && b == a) {
+        if (++similar >= threshold) return true;
+        continue;
+      }
+      const std::size_t gap = a.size() > b.size() ? a.size() - b.size() : b.size() - a.size();
+      if (b.empty() || a.size() < 5 || b.size() < 5 || gap > 50) continue;
+      undecided_.push_back(c);
+    }
+    std::size_t left = undecided_.size();
+    for (const std::size_t c : undecided_) {
+      if (similar + left < threshold) return false;
+      --left;
+      if (IsSimilarLowered(a, lowered_[c]) && ++similar >= threshold) return true;
+    }
+    return similar >= threshold;
+  }
+
   // A block that enough other contents pages share at the current place is cut from every page that
   // has it, and that page's scan moves on; the same page is then tested again with its next block.
   void Pass(bool up) {
-    const int threshold = threshold_;
     for (std::size_t j = 0; j < pages_.size();) {
       if (lowered_[j].empty()) {
         ++j;
         continue;
       }
-      // Only whether the count reaches the threshold matters: stop as soon as that is settled either
-      // way (the comparisons have no side effects, so skipping the rest changes nothing).
-      int count = 0;
-      std::size_t left = contents_ - (j < contents_ ? 1 : 0);
-      for (std::size_t c = 0; c < contents_ && count < threshold; ++c) {
-        if (c == j) continue;
-        if (static_cast<std::size_t>(count) + left < static_cast<std::size_t>(threshold)) break;
-        --left;
-        if (Similar(j, c)) ++count;
-      }
-      if (count < threshold) {
+      if (!SharedByEnough(j)) {
         ++j;
         continue;
       }
@@ -105,6 +123,7 @@ class ComparisonPasses {
   std::size_t contents_;
   int threshold_;
   std::vector<std::u16string> lowered_;
+  std::vector<std::size_t> undecided_;
 };
 
 }  // namespace

@@ -10,16 +10,8 @@ namespace {
 
 bool IsBlank(std::u16string_view text) {
   for (char16_t c : text)
-    if (!IsHtmlWhitespace(c)) return false;
+    if (!IsWhitespace(c)) return false;
   return true;
-}
-
-// The ordinary trim: every character up to code 32 goes from both ends.
-std::u16string TrimControls(std::u16string_view text) {
-  std::size_t begin = 0, end = text.size();
-  while (begin < end && text[begin] <= u' ') ++begin;
-  while (end > begin && text[end - 1] <= u' ') --end;
-  return std::u16string(text.substr(begin, end - begin));
 }
 
 }  // namespace
@@ -49,7 +41,7 @@ std::u16string CollapseWhitespace(std::u16string_view text) {
   result.reserve(text.size());
   bool space = false;
   for (char16_t c : text) {
-    if (IsHtmlWhitespace(c)) {
+    if (IsWhitespace(c)) {
       space = true;
       continue;
     }
@@ -62,8 +54,8 @@ std::u16string CollapseWhitespace(std::u16string_view text) {
 
 std::u16string TrimWhitespace(std::u16string_view text) {
   std::size_t begin = 0, end = text.size();
-  while (begin < end && IsHtmlWhitespace(text[begin])) ++begin;
-  while (end > begin && IsHtmlWhitespace(text[end - 1])) --end;
+  while (begin < end && IsWhitespace(text[begin])) ++begin;
+  while (end > begin && IsWhitespace(text[end - 1])) --end;
   return std::u16string(text.substr(begin, end - begin));
 }
 
@@ -164,7 +156,7 @@ std::u16string BalanceTableFragment(std::u16string_view fragment) {
       continue;
     } else if (c == u'<') {
       complete = true;
-    } else if (IsHtmlWhitespace(c)) {
+    } else if (IsWhitespace(c)) {
       last.clear();
     } else {
       last += c;
@@ -188,7 +180,7 @@ std::u16string BalanceTableFragment(std::u16string_view fragment) {
       inName = true;
       first.clear();
     } else if (inName) {
-      if (IsHtmlWhitespace(c))
+      if (IsWhitespace(c))
         inName = false;
       else
         first += c;
@@ -229,7 +221,7 @@ std::u16string DistillSection(std::u16string_view section, std::u16string_view t
       const bool endTag = tagName.front() == u'/';
       const std::u16string name = endTag ? tagName.substr(1) : tagName;
       if (IsBreakTag(name)) {
-        const std::u16string text = TrimControls(DecodeHtmlEntities(CollapseWhitespace(block)));
+        const std::u16string text = Trim(DecodeHtmlEntities(CollapseWhitespace(block)));
         if (!text.empty() && titleSearch) {
           const bool isTitle =
               TitlesMatch(text, title) || (text.size() <= 49 && text.back() != u'.' && text.back() != u':');
@@ -277,7 +269,7 @@ std::u16string DistillSection(std::u16string_view section, std::u16string_view t
     }
     if (inTag) {
       if (inName) {
-        if (IsHtmlWhitespace(c))
+        if (IsWhitespace(c))
           inName = false;
         else
           tagName += c;
@@ -289,7 +281,7 @@ std::u16string DistillSection(std::u16string_view section, std::u16string_view t
     current.Inner += c;
     if (!current.NonDoc) {
       block += c;
-      if (!IsHtmlWhitespace(c)) ++current.CharCount;
+      if (!IsWhitespace(c)) ++current.CharCount;
     }
   }
 

@@ -49,9 +49,6 @@ class THtmlTags {
 // Folds a closed element into its parent: text, tags and counts move up.
 void FoldTag(THtmlTag& element, THtmlTag& parent);
 
-// Whitespace in page scanning is exactly TAB, LF, CR and space.
-constexpr bool IsHtmlWhitespace(char16_t c) { return c == u'\t' || c == u'\n' || c == u'\r' || c == u' '; }
-
 // Inner whitespace runs become one space; leading and trailing whitespace go.
 std::u16string CollapseWhitespace(std::u16string_view text);
 // Removes TAB, LF, CR and space (nothing else) from both ends.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <random>
 #include <string>
@@ -256,7 +257,9 @@ TEST(TopicFilePasses, ABlockSharedByTooFewPagesStays) {
     const std::u16string unique = UniquePart(*set.pages[n]);
     EXPECT_EQ(unique.find(u"Reference"), std::u16string::npos) << n;
     EXPECT_EQ(unique.find(u"Copyright"), std::u16string::npos) << n;
-    if (n < 7) EXPECT_NE(unique.find(u"glossary"), std::u16string::npos) << n;
+    if (n < 7) {
+      EXPECT_NE(unique.find(u"glossary"), std::u16string::npos) << n;
+    }
     // The seven pages' next block is not their title, so no title pass: the headings stay.
     EXPECT_NE(unique.find(u"<h1>"), std::u16string::npos) << n;
     EXPECT_FALSE(set.pages[n]->TitleFound);
@@ -327,6 +330,89 @@ TEST(TopicFilePasses, NavigationPicturesNeverJoinABlock) {
   }
   set.Run(4);
   for (auto& page : set.pages) EXPECT_EQ(UniquePart(*page).find(u"Bar"), std::u16string::npos);
+}
+
+// The passes as plainly described, with no shortcuts, to hold the fast ones to the same results.
+void ReferencePasses(std::vector<TChmTopicFile*>& pages, std::size_t contents) {
+  const int threshold = static_cast<int>(std::nearbyint(static_cast<double>(contents) * 0.8));
+  if (threshold == 0) return;
+  const auto pass = [&](bool up) {
+    for (std::size_t j = 0; j < pages.size();) {
+      int count = 0;
+      for (std::size_t c = 0; c < contents && count < threshold; ++c)
+        if (c != j && IsSimilarText(pages[j]->Text, pages[c]->Text)) ++count;
+      if (count < threshold) {
+        ++j;
+        continue;
+      }
+      for (std::size_t l = 0; l < pages.size(); ++l) {
+        if (l == j || !IsSimilarText(pages[j]->Text, pages[l]->Text)) continue;
+        if (up) {
+          pages[l]->SamePointH = pages[l]->i - 1;
+          pages[l]->SearchUp();
+        } else {
+          pages[l]->SamePointL = pages[l]->i;
+          pages[l]->SearchDown();
+        }
+      }
+      up ? pages[j]->SearchUp() : pages[j]->SearchDown();
+    }
+  };
+  for (auto* page : pages) page->IniticalizeTags(), page->i = page->h, page->SearchUp();
+  pass(true);
+  for (auto* page : pages) page->IniticalizeTags(), page->i = 1, page->SearchDown();
+  pass(false);
+  std::size_t titles = 0;
+  for (std::size_t n = 0; n < contents; ++n) titles += pages[n]->IsTitle();
+  if (static_cast<double>(titles) <= static_cast<double>(contents) * 0.8) return;
+  for (auto* page : pages) {
+    if (page->IsTitle()) page->TitleFound = true;
+    page->Title3 = page->Text;
+    page->SearchDown();
+  }
+  pass(false);
+}
+
+TEST(TopicFilePasses, FastPassesGiveTheResultsOfThePlainOnes) {
+  std::mt19937 random(11);
+  const char16_t* const heads[] = {u"<p><img src=logo.gif></p>", u"<div class=crumb>Home &gt; Guide</div>",
+                                   u"<p>Back to the <a href=index.htm>index</a></p>", u"<h3>Product Help</h3>"};
+  const char16_t* const tails[] = {u"<p>Copyright 2024 Example</p>", u"<hr><p>Send feedback on this topic</p>",
+                                   u"<div>Last updated: May 2024</div>"};
+  int cut = 0, titled = 0;
+  for (int round = 0; round < 20; ++round) {
+    const std::size_t total = 5 + random() % 30, contents = random() % (total + 1);
+    PageSet fast, plain;
+    for (std::size_t n = 0; n < total; ++n) {
+      std::u16string html = u"<body>";
+      for (const auto* head : heads)
+        if (random() % 10) html += head;
+      const std::u16string title = Title(static_cast<int>(random() % 12));
+      if (random() % 20) html += u"<h1>" + title + u"</h1>";
+      for (int p = static_cast<int>(random() % 3); p >= 0; --p)
+        html += u"<p>" + U16(kSentences[random() % 12]) + u"</p>";
+      for (const auto* tail : tails)
+        if (random() % 5) html += tail;
+      html += u"</body>";
+      fast.pages.push_back(Page(html, n < contents ? title : u""));
+      plain.pages.push_back(Page(html, n < contents ? title : u""));
+    }
+    fast.Run(contents);
+    auto pointers = plain.Pointers();
+    ReferencePasses(pointers, contents);
+    for (std::size_t n = 0; n < total; ++n) {
+      SCOPED_TRACE("round " + std::to_string(round) + ", page " + std::to_string(n));
+      EXPECT_EQ(fast.pages[n]->SamePointL, plain.pages[n]->SamePointL);
+      EXPECT_EQ(fast.pages[n]->SamePointH, plain.pages[n]->SamePointH);
+      EXPECT_EQ(fast.pages[n]->TitleFound, plain.pages[n]->TitleFound);
+      EXPECT_EQ(fast.pages[n]->Title3, plain.pages[n]->Title3);
+      cut += plain.pages[n]->SamePointH < plain.pages[n]->h;
+      titled += plain.pages[n]->TitleFound;
+    }
+  }
+  // Both kinds of cut happened, so the comparison above was not vacuous.
+  EXPECT_GT(cut, 50) << cut;
+  EXPECT_GT(titled, 20) << titled;
 }
 
 TEST(TopicFileDistiller, KeepsTheDivInALayoutTableUnlessTheTableHasMuchMore) {
