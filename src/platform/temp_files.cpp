@@ -48,6 +48,27 @@ std::string XdgDocumentsDir(const std::string& home) {
   return {};
 }
 
+bool NativeExists(const std::string& native) {
+  struct stat st;
+  return ::lstat(native.c_str(), &st) == 0;
+}
+
+// Office suites name their lock files after the file's real spelling, so on disk the look-up is exact:
+// resolving each candidate without regard to case would list the whole folder per test, and the page
+// reader asks for every page.
+bool NativeHeldByOfficeSuite(const std::string& native) {
+  const std::size_t sep = native.find_last_of('/');
+  const std::string folder = sep == std::string::npos ? std::string() : native.substr(0, sep + 1);
+  const std::string name = sep == std::string::npos ? native : native.substr(sep + 1);
+  if (name.empty()) return false;
+  if (NativeExists(folder + ".~lock." + name + "#")) return true;
+  const std::u16string wide = Utf8ToUtf16(name);
+  for (std::size_t dropped = 0; dropped <= 2 && dropped < wide.size(); ++dropped) {
+    if (NativeExists(folder + "~$" + Utf16ToUtf8(wide.substr(dropped)))) return true;
+  }
+  return false;
+}
+
 bool HeldByOfficeSuite(IFileSystem& fsys, const std::u16string& path) {
   const std::size_t sep = path.find_last_of(u"/\\");
   const std::u16string folder = sep == std::u16string::npos ? std::u16string() : path.substr(0, sep + 1);
@@ -101,7 +122,8 @@ std::u16string GetSpecialFolderPath(int csidl) {
 bool IsFileInUse(const std::u16string& path) {
   IFileSystem& fsys = FileSystem();
   if (auto* native = dynamic_cast<NativeFileSystem*>(&fsys)) {
-    if (NativeFileInUse(native->NativePath(path))) return true;
+    const std::string resolved = native->NativePath(path);
+    return NativeFileInUse(resolved) || NativeHeldByOfficeSuite(resolved);
   } else {
     // A stand-in file system (tests): the same answers without touching the disk.
     if (fsys.DirectoryExists(path)) return true;
