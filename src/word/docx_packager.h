@@ -1,0 +1,18 @@
+// Writes a DocModel as a .docx package: every part in a fixed order, into a temporary file beside
+// the target that replaces the target only when complete.
+#pragma once
+
+#include <string>
+
+#include "word/doc_model.h"
+
+namespace tomeshift::word {
+
+class DocxPackager {
+ public:
+  // path: a core path (see platform/file_system.h). Throws FileError naming the path and the reason;
+  // an existing file at path is left as it was.
+  static void Save(const DocModel& doc, const std::u16string& path);
+};
+
+}  // namespace tomeshift::word

@@ -1,0 +1,60 @@
+// Appends content to a story, front to back: what an importer uses to fill a document model.
+// Bookmark names and link targets go through MapBookmarkName, so links and bookmarks always agree.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "word/doc_model.h"
+
+namespace tomeshift::word {
+
+class StoryBuilder {
+ public:
+  // Empties the story; Finish() (or the destructor) leaves it ending with a paragraph mark.
+  StoryBuilder(DocModel& doc, Story& story);
+  ~StoryBuilder();
+  StoryBuilder(const StoryBuilder&) = delete;
+  StoryBuilder& operator=(const StoryBuilder&) = delete;
+
+  void Text(std::u16string_view text, const RunProps& run = {});
+  void Tab(const RunProps& run = {});
+  void LineBreak(const RunProps& run = {});
+  void PageBreak();
+  // Ends the current paragraph with these props.
+  void EndParagraph(const ParaProps& para = {});
+  // Ends the current paragraph and the section (the next one starts on a new page).
+  void EndSection(const SectionProps& section, const ParaProps& para = {});
+  // Returns the picture's id in DocModel::pictures.
+  std::uint32_t AddPicture(Picture picture);
+  // The table becomes one block; an open paragraph is ended first.
+  void AddTable(Table table);
+  // A link to an address, to a bookmark (sub_address), or both.
+  void BeginHyperlink(std::u16string_view address, std::u16string_view sub_address);
+  void EndHyperlink();
+  void BeginBookmark(std::u16string_view name);
+  void EndBookmark(std::u16string_view name);
+  void AddField(Field field, std::u16string_view result, const RunProps& run = {});
+  void Finish();
+
+  std::size_t position() const { return story_.size(); }
+  bool paragraph_open() const { return open_; }
+
+ private:
+  void Put(char16_t c, CharAttr a);
+
+  DocModel& doc_;
+  Story& story_;
+  bool open_ = false;
+  bool finished_ = false;
+  std::vector<std::uint32_t> open_links_;
+};
+
+// Copies story[start, end) of src into dst_story at pos, with its pictures, tables, fields, lists,
+// styles (by name: the target's own definition wins) and the bookmarks that lie wholly inside
+// (a name that exists in the target keeps the target's). Returns the number of characters inserted.
+std::size_t CopySlice(const DocModel& src, const Story& src_story, std::size_t start, std::size_t end, DocModel& dst,
+                      Story& dst_story, std::size_t pos);
+
+}  // namespace tomeshift::word
