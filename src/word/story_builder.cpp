@@ -75,11 +75,20 @@ void StoryBuilder::EndHyperlink() {
 void StoryBuilder::BeginBookmark(std::u16string_view name) {
   auto mapped = MapBookmarkName(name);
   if (story_.FindBookmark(mapped)) return;  // the first of two equal names wins
-  story_.bookmarks().push_back(Bookmark{mapped, story_.size(), story_.size()});
+  for (const auto& [n, start] : open_bookmarks_)
+    if (EqualsIgnoreCase(n, mapped)) return;
+  open_bookmarks_.emplace_back(mapped, story_.size());
 }
 
 void StoryBuilder::EndBookmark(std::u16string_view name) {
-  if (Bookmark* b = story_.FindBookmark(MapBookmarkName(name))) b->end = story_.size();
+  auto mapped = MapBookmarkName(name);
+  for (auto it = open_bookmarks_.begin(); it != open_bookmarks_.end(); ++it)
+    if (EqualsIgnoreCase(it->first, mapped)) {
+      // Added only now: text appended meanwhile must not push a still empty bookmark along.
+      story_.bookmarks().push_back(Bookmark{it->first, it->second, story_.size()});
+      open_bookmarks_.erase(it);
+      return;
+    }
 }
 
 void StoryBuilder::AddField(Field field, std::u16string_view result, const RunProps& run) {
@@ -93,6 +102,7 @@ void StoryBuilder::AddField(Field field, std::u16string_view result, const RunPr
 void StoryBuilder::Finish() {
   if (finished_) return;
   while (!open_links_.empty()) EndHyperlink();
+  while (!open_bookmarks_.empty()) EndBookmark(open_bookmarks_.back().first);
   if (open_ || story_.size() == 0 || story_.at(story_.size() - 1) != ch::kParagraph) EndParagraph();
   finished_ = true;
 }

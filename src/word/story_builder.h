@@ -49,6 +49,7 @@ class StoryBuilder {
   bool open_ = false;
   bool finished_ = false;
   std::vector<std::uint32_t> open_links_;
+  std::vector<std::pair<std::u16string, std::size_t>> open_bookmarks_;
 };
 
 // Copies story[start, end) of src into dst_story at pos, with its pictures, tables, fields, lists,

@@ -166,20 +166,23 @@ std::vector<DocxReader::Heading> DocxReader::Headings() const {
 
 std::vector<std::string> DocxReader::Bookmarks() const {
   std::vector<std::string> out;
-  for (const XmlNode* b : Xml("word/document.xml").All("w:bookmarkStart")) out.push_back(b->Attr("w:name"));
+  XmlNode doc = Xml("word/document.xml");
+  for (const XmlNode* b : doc.All("w:bookmarkStart")) out.push_back(b->Attr("w:name"));
   return out;
 }
 
 std::map<std::string, std::string> DocxReader::Relationships(const std::string& rels_part) const {
   std::map<std::string, std::string> out;
   if (!HasPart(rels_part)) return out;
-  for (const XmlNode* r : Xml(rels_part).All("Relationship")) out[r->Attr("Id")] = r->Attr("Target");
+  XmlNode rels = Xml(rels_part);
+  for (const XmlNode* r : rels.All("Relationship")) out[r->Attr("Id")] = r->Attr("Target");
   return out;
 }
 
 std::vector<std::string> DocxReader::InternalLinks() const {
   std::vector<std::string> out;
-  for (const XmlNode* h : Xml("word/document.xml").All("w:hyperlink"))
+  XmlNode doc = Xml("word/document.xml");
+  for (const XmlNode* h : doc.All("w:hyperlink"))
     if (!h->Attr("w:anchor").empty()) out.push_back(h->Attr("w:anchor"));
   return out;
 }
@@ -187,7 +190,8 @@ std::vector<std::string> DocxReader::InternalLinks() const {
 std::vector<std::string> DocxReader::ExternalLinks() const {
   std::vector<std::string> out;
   auto rels = Relationships("word/_rels/document.xml.rels");
-  for (const XmlNode* h : Xml("word/document.xml").All("w:hyperlink"))
+  XmlNode doc = Xml("word/document.xml");
+  for (const XmlNode* h : doc.All("w:hyperlink"))
     if (!h->Attr("r:id").empty()) out.push_back(rels[h->Attr("r:id")]);
   return out;
 }
@@ -195,7 +199,8 @@ std::vector<std::string> DocxReader::ExternalLinks() const {
 std::vector<DocxReader::Picture> DocxReader::Pictures() const {
   std::vector<Picture> out;
   auto rels = Relationships("word/_rels/document.xml.rels");
-  for (const XmlNode* d : Xml("word/document.xml").All("w:drawing")) {
+  XmlNode doc = Xml("word/document.xml");
+  for (const XmlNode* d : doc.All("w:drawing")) {
     Picture p;
     const XmlNode* frame = d->Child("wp:inline");
     if (!frame) {
@@ -219,7 +224,8 @@ std::vector<DocxReader::Picture> DocxReader::Pictures() const {
 
 std::vector<DocxReader::Section> DocxReader::Sections() const {
   std::vector<Section> out;
-  for (const XmlNode* s : Xml("word/document.xml").All("w:sectPr")) {
+  XmlNode doc = Xml("word/document.xml");
+  for (const XmlNode* s : doc.All("w:sectPr")) {
     Section sec;
     if (const XmlNode* sz = s->Child("w:pgSz")) {
       sec.width = std::stoi(sz->Attr("w:w"));
