@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <map>
 #include <set>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/errors.h"
@@ -46,6 +47,17 @@ class TempFile {
     std::string pattern = (t.parent_path() / ("." + t.filename().string() + ".~tmpXXXXXX")).string();
     int fd = ::mkstemp(pattern.data());
     if (fd < 0) throw FileError(target, std::string("cannot create a temporary file beside it: ") + std::strerror(errno));
+    // mkstemp makes the file private; the document gets the mode a new file would get, or keeps the old one's.
+    struct stat st {};
+    mode_t mode;
+    if (::stat(target.c_str(), &st) == 0) {
+      mode = st.st_mode & 07777;
+    } else {
+      mode_t mask = ::umask(0);
+      ::umask(mask);
+      mode = 0666 & ~mask;
+    }
+    ::fchmod(fd, mode);
     ::close(fd);
     path_ = pattern;
   }
