@@ -310,17 +310,26 @@ struct Entry {
 // with O_NOFOLLOW relative to its parent, so no symbolic link is ever followed.
 class Writer {
  public:
-  Writer(const std::string& root_folder) {
-    root_.reset();
+  explicit Writer(const std::string& root_folder) {
     root_ = Fd(::open(root_folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (root_.get() < 0) throw FileError(root_folder, "cannot open the folder: " + ErrnoText(errno));
   }
 
-  // Opens the parent folder of an entry (creating it), returning an owned descriptor and the file
-  // name; an empty Fd and a reason when that is impossible.
-  Fd OpenParent(const std::vector<std::string_view>& parts, std::size_t dir_count, std::string& reason) {
-    Fd current(::dup(root_.get()));
+  // The parent folder of an entry (created when missing), as a descriptor that stays valid until
+  // the next call; -1 and a reason when that is impossible. Entries in data order mostly share
+  // their folder with the one before, so the last folder is kept open.
+  int OpenParent(const std::vector<std::string_view>& parts, std::size_t dir_count, std::string& reason) {
+    if (dir_count == 0) return root_.get();
     std::u16string folded_path;
+    for (std::size_t i = 0; i < dir_count; ++i) {
+      folded_path += FoldName(parts[i]);
+      folded_path += u'/';
+    }
+    if (cached_.get() >= 0 && folded_path == cached_path_) return cached_.get();
+    cached_.reset();
+    Fd current;
+    int at = root_.get();
+    folded_path.clear();
     for (std::size_t i = 0; i < dir_count; ++i) {
       folded_path += FoldName(parts[i]);
       folded_path += u'/';
@@ -330,24 +339,29 @@ class Writer {
         name = it->second;
       } else {
         name = std::string(parts[i]);
-        if (::mkdirat(current.get(), name.c_str(), 0755) != 0 && errno != EEXIST) {
+        if (::mkdirat(at, name.c_str(), 0755) != 0 && errno != EEXIST) {
           reason = "cannot create folder " + name + ": " + ErrnoText(errno);
-          return Fd();
+          return -1;
         }
         spelling_.emplace(folded_path, name);
       }
-      Fd next(::openat(current.get(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+      Fd next(::openat(at, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
       if (next.get() < 0) {
         reason = "cannot open folder " + name + ": " + ErrnoText(errno);
-        return Fd();
+        return -1;
       }
       current = std::move(next);
+      at = current.get();
     }
-    return current;
+    cached_ = std::move(current);
+    cached_path_ = folded_path;
+    return cached_.get();
   }
 
  private:
   Fd root_;
+  Fd cached_;  // the folder of the last entry
+  std::u16string cached_path_;
   std::map<std::u16string, std::string> spelling_;  // folded folder path -> spelling on disk
 };
 
@@ -456,14 +470,14 @@ ChmExtractReport Extract(Source& source, const std::string& display_name, const 
       break;
     }
     std::string reason;
-    Fd parent = writer.OpenParent(parts, parts.size() - 1, reason);
-    if (parent.get() < 0) {
+    const int parent = writer.OpenParent(parts, parts.size() - 1, reason);
+    if (parent < 0) {
       report.problems.push_back(name + ": skipped, " + reason);
       continue;
     }
     if (is_folder) continue;
     const std::string leaf(parts.back());
-    Fd out(::openat(parent.get(), leaf.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
+    Fd out(::openat(parent, leaf.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
     if (out.get() < 0) {
       report.problems.push_back(name + ": skipped, " +
                                 (errno == EEXIST ? std::string("the name occurs twice") : ErrnoText(errno)));
@@ -474,7 +488,7 @@ ChmExtractReport Extract(Source& source, const std::string& display_name, const 
     io.pending_output_fd = -1;
     if (err != MSPACK_ERR_OK) {
       out.reset();
-      ::unlinkat(parent.get(), leaf.c_str(), 0);
+      ::unlinkat(parent, leaf.c_str(), 0);
       if (budget.exceeded) {
         report.problems.push_back(name + ": stopped, the output would exceed the size limit");
         break;
@@ -484,7 +498,7 @@ ChmExtractReport Extract(Source& source, const std::string& display_name, const 
       continue;
     }
     if (::close(out.release()) != 0) {
-      ::unlinkat(parent.get(), leaf.c_str(), 0);
+      ::unlinkat(parent, leaf.c_str(), 0);
       report.problems.push_back(name + ": skipped, " + ErrnoText(errno));
       continue;
     }

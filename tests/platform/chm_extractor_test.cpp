@@ -184,6 +184,25 @@ TEST(ChmExtractor, HeaderGuidQuirkOfFreeCompilersIsAccepted) {
   EXPECT_THROW(ChmExtractor().ExtractMemory(bytes, "other.chm", refused.path().string()), NotAHelpFileError);
 }
 
+TEST(ChmExtractor, MisnumberedFirstDirectoryChunkLosesNoEntry) {
+  const std::string bytes = ReadBinaryFile(kFixtures / "many-directory-chunks.chm");
+  // The fixture really has the quirk: its directory header names chunk 1 as the first.
+  const auto le32 = [&](std::size_t at) {
+    return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at]) |
+                                      static_cast<unsigned char>(bytes[at + 1]) << 8 |
+                                      static_cast<unsigned char>(bytes[at + 2]) << 16 |
+                                      static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + 3])) << 24);
+  };
+  const std::size_t itsp = le32(0x48);
+  ASSERT_EQ(bytes.substr(itsp, 4), "ITSP");
+  ASSERT_EQ(le32(itsp + 0x20), 1u);
+  ScratchDir scratch;
+  const ChmExtractReport report = ChmExtractor().ExtractMemory(bytes, "chunks.chm", scratch.path().string());
+  EXPECT_EQ(report.entries, 402u);  // 400 pages, the sitemap and chmcmd's read-me
+  EXPECT_EQ(report.files_written, 402u);
+  EXPECT_TRUE(fs::exists(scratch.path() / "entries" / "entry-000.htm"));
+}
+
 TEST(ChmExtractor, TinyInputsAreNotHelpFiles) {
   for (const std::string& bytes : {std::string(), std::string("I"), std::string("ITSF"), std::string(200, '\0')}) {
     ScratchDir scratch;
@@ -257,6 +276,51 @@ TEST(ChmExtractor, EntryNameRules) {
     EXPECT_EQ(ChmExtractor::IsSafeEntryName(c.name), c.safe) << c.name;
   }
   EXPECT_FALSE(ChmExtractor::IsSafeEntryName(std::string_view("/a\0b.htm", 8)));
+}
+
+}  // namespace
+}  // namespace tomeshift
+
+namespace tomeshift {
+namespace {
+
+// Damaged copies of a real help file, made by flipping bytes in its header, directory and data:
+// every one either is refused as a whole or extracts, and none writes outside its folder.
+TEST(ChmExtractor, RandomDamageNeverEscapesOrCrashes) {
+  const std::string original = ReadBinaryFile(kFixtures / "nested-contents.chm");
+  std::uint32_t seed = 20261208;
+  auto next = [&seed] {
+    seed = seed * 1664525u + 1013904223u;
+    return seed >> 8;
+  };
+  ScratchDir scratch;
+  int refused = 0;
+  for (int round = 0; round < 150; ++round) {
+    std::string bytes = original;
+    const int flips = 1 + static_cast<int>(next() % 8);
+    for (int i = 0; i < flips; ++i) {
+      // Mostly the first 0x2000 bytes: headers, directory chunk and the uncompressed records.
+      const std::size_t at = (next() % 4 == 0) ? next() % bytes.size() : next() % 0x2000;
+      bytes[at] = static_cast<char>(next() & 0xFF);
+    }
+    if (round % 10 == 0) bytes.resize(next() % bytes.size());
+    const fs::path root = scratch.path() / std::to_string(round) / "root";
+    fs::create_directories(root);
+    ChmExtractLimits limits;
+    limits.max_files = 100;
+    try {
+      const ChmExtractReport report = ChmExtractor(limits).ExtractMemory(bytes, "damaged.chm", root.string());
+      EXPECT_LE(report.files_written, 100u);
+    } catch (const NotAHelpFileError&) {
+      ++refused;
+    }
+    for (const auto& item : fs::directory_iterator(root.parent_path())) {
+      EXPECT_EQ(item.path(), root) << "round " << round;
+    }
+    fs::remove_all(root.parent_path());
+  }
+  EXPECT_GT(refused, 0);
+  EXPECT_LT(refused, 150);
 }
 
 }  // namespace
