@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <map>
+#include <set>
 #include <memory>
 
 #include "text/unicode.h"
@@ -267,8 +268,10 @@ std::vector<std::string_view> SplitName(std::string_view name) {
 }
 
 // libmspack keeps the entries it read before a damaged directory chunk and drops the rest without
-// saying so. Walking the chunks once more with the same bounds tells how many were lost.
-std::size_t UnreadableDirectoryEntries(const Source& source, const mschmd_header& chm) {
+// saying so; it also cuts a name at a NUL byte. Walking the chunks once more with the same bounds
+// tells how many entries were lost, and which names were cut (what is left of them goes to cut_names).
+std::size_t UnreadableDirectoryEntries(const Source& source, const mschmd_header& chm,
+                                       std::set<std::string>& cut_names) {
   if (chm.chunk_size < 0x16 || chm.last_pmgl < chm.first_pmgl) return 0;
   std::vector<unsigned char> chunk(chm.chunk_size);
   std::size_t lost = 0;
@@ -290,11 +293,18 @@ std::size_t UnreadableDirectoryEntries(const Source& source, const mschmd_header
     };
     for (std::size_t i = 0; i < count; ++i) {
       std::uint64_t name_len = 0, section = 0, offset = 0, length = 0;
-      const bool ok = encint(name_len) && name_len <= end - p && ((p += name_len), true) && encint(section) &&
-                      encint(offset) && encint(length);
-      if (!ok) {
+      if (!encint(name_len) || name_len > end - p) {
         lost += count - i;
         break;
+      }
+      const std::string_view name(reinterpret_cast<const char*>(chunk.data()) + p, name_len);
+      p += name_len;
+      if (!encint(section) || !encint(offset) || !encint(length)) {
+        lost += count - i;
+        break;
+      }
+      if (const std::size_t nul = name.find('\0'); nul != std::string_view::npos) {
+        cut_names.emplace(name.substr(0, nul));
       }
     }
   }
@@ -422,7 +432,8 @@ ChmExtractReport Extract(Source& source, const std::string& display_name, const 
 
   ChmExtractReport report;
   report.truncated = chm.get()->length > source.size;
-  if (const std::size_t lost = UnreadableDirectoryEntries(source, *chm.get())) {
+  std::set<std::string> cut_names;
+  if (const std::size_t lost = UnreadableDirectoryEntries(source, *chm.get(), cut_names)) {
     report.damaged_directory = true;
     report.problems.push_back("the directory is damaged: " + std::to_string(lost) +
                               " of its entries cannot be read");
@@ -447,6 +458,10 @@ ChmExtractReport Extract(Source& source, const std::string& display_name, const 
   const std::uint64_t sec1_room = limits.max_expansion * static_cast<std::uint64_t>(source.size);
   for (const Entry& entry : entries) {
     const std::string name(entry.name);
+    if (cut_names.count(name) != 0) {
+      report.problems.push_back(name + ": refused, the name contains a NUL character");
+      continue;
+    }
     if (!ChmExtractor::IsSafeEntryName(entry.name)) {
       report.problems.push_back(name + ": refused, the name leads outside the target folder");
       continue;
