@@ -357,6 +357,16 @@ void DocxStoryWriter::WriteParagraph(const Story& s, std::size_t start, std::siz
   } else {
     WriteBookmarks(s, end, marks, true);
     WriteBookmarks(s, end, marks, false);
+    // Field ends that open the next paragraph close here instead (the table of contents ends right
+    // before a section break): LibreOffice reads a section's header and footer while it still
+    // thinks the field is open, and loses their fields.
+    for (std::size_t k = end + 1; k < text.size() && text[k] == ch::kFieldEnd; ++k) {
+      if (complex_open_.empty() || complex_open_.back() != s.attr(k).obj) break;
+      x_.Start("w:r");
+      x_.Empty("w:fldChar", "w:fldCharType", "end");
+      x_.End();
+      complex_open_.pop_back();
+    }
   }
   x_.End();
 }

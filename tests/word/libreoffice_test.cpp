@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <regex>
 #include <set>
+#include <sstream>
 
 #include "support/docx_reader.h"
 #include "support/scratch_dir.h"
@@ -113,6 +114,15 @@ TEST(LibreOfficeTest, EveryProducedPackageConvertsToPdf) {
   std::vector<std::string> pages;
   std::size_t start = 0;
   for (std::size_t ff; (ff = text.find('\f', start)) != std::string::npos; start = ff + 1) pages.push_back(text.substr(start, ff - start));
+  // Footers carry the page number from the first page after the cover on; the cover has none.
+  for (std::size_t p = 0; p < pages.size(); ++p) {
+    std::string last;
+    std::istringstream lines(pages[p]);
+    for (std::string line; std::getline(lines, line);)
+      if (line.find_first_not_of(" \t") != std::string::npos) last = line.substr(line.find_first_not_of(" \t"));
+    if (p == 0) EXPECT_EQ(last, "Sample Help");
+    else EXPECT_EQ(last, std::to_string(p)) << "footer of page " << p + 1;
+  }
   std::regex entry(R"((\d+(?:\.\d+)*) Topic (\d+)\s*\.{3,}\s*(\d+))");
   int entries = 0, exact = 0, off_by_more = 0;
   for (std::size_t p = 0; p < pages.size(); ++p) {
