@@ -1,11 +1,304 @@
 #include "converter/chm_distill.h"
 
+#include "converter/chapter_numbers.h"
+#include "converter/css_fixes.h"
+#include "converter/topic_comparison.h"
+#include "platform/errors.h"
+#include "platform/file_system.h"
+#include "platform/user_interaction.h"
+#include "text/html_tag_tree.h"
+#include "text/html_vocabulary.h"
+#include "text/path_helpers.h"
+#include "text/text_encoding.h"
+#include "text/text_utils.h"
+#include "text/unicode.h"
+
 namespace tomeshift {
+
+namespace {
+
+bool IsWebAddress(std::u16string_view url) { return StartsText(u"http://", url) || StartsText(u"https://", url); }
+
+// "page.htm" and 2 give "page_2.htm": the name under which a page's section files are written.
+std::u16string SectionUrl(std::u16string_view page, int index) {
+  const std::size_t slash = page.find_last_of(u"\\/");
+  const std::size_t dot = page.rfind(u'.');
+  const bool hasExtension = dot != std::u16string_view::npos && (slash == std::u16string_view::npos || dot > slash);
+  const std::size_t stem = hasExtension ? dot : page.size();
+  return std::u16string(page.substr(0, stem)) + u"_" + IntToStr(index) + std::u16string(page.substr(stem));
+}
+
+}  // namespace
+
+TChmTopicFile& TChmTopicFileList::Add(std::unique_ptr<TChmTopicFile> item) {
+  TChmTopicFile& added = *item;
+  items_.push_back(std::move(item));
+  byName_.try_emplace(UpperCase(added.Filename), &added);
+  return added;
+}
+
+void TChmTopicFileList::Clear() {
+  byName_.clear();
+  items_.clear();
+}
+
+TChmTopicFile* TChmTopicFileList::GetItemByFilename(std::u16string_view FileName) const {
+  const auto it = byName_.find(UpperCase(FileName));
+  return it == byName_.end() ? nullptr : it->second;
+}
 
 TCHMDistill::TCHMDistill() = default;
 
 TCHMDistill::~TCHMDistill() = default;
 
-void TCHMDistill::Execute() {}
+void TCHMDistill::Execute() {
+  DoChange(u"Analyzing...", 5);
+  ProcessTocLink();
+  FillFileList();
+  ChangeCSS();
+  DoChange(u"Preparing to distill pages...", 10);
+  RemoveSame();
+  NonTocFileToToc();
+  GetChapterNumber();
+  GetBookmark();
+  List.initializeUrls();
+  DoChange(u"Distilling pages...", 15);
+  DistillPages();
+  ProcessTocLink2();
+}
+
+TLinkContext TCHMDistill::LinkContext() {
+  TLinkContext context;
+  context.rootFolder = rootFolder;
+  context.chmFile = chmFile;
+  context.ExtractHelpFile = [this](const std::u16string& chm, const std::u16string& folder) {
+    // Once per help file, even when its extraction failed before the folder was made.
+    if (!extractedHelpFiles_.insert(UpperCase(folder)).second) return;
+    try {
+      TCHMDecompile other;
+      other.LoadFromCHM(chm);
+      other.rootFolder = folder;
+      other.decompile();
+    } catch (const EUserCancel&) {
+      throw;
+    } catch (const TomeshiftError& e) {
+      UserInteraction().Warning(chm, U16(e.what()));
+    }
+  };
+  return context;
+}
+
+std::u16string TCHMDistill::ProcessDecompiledUrl(std::u16string_view Url, std::u16string_view CurrentUrl) {
+  return tomeshift::ProcessDecompiledUrl(LinkContext(), Url, CurrentUrl);
+}
+
+std::u16string TCHMDistill::ProcessSCR(std::u16string_view S, std::u16string_view CurrentUrl) {
+  return tomeshift::ProcessSCR(LinkContext(), S, CurrentUrl);
+}
+
+bool TCHMDistill::IsOutOfRootfolder(std::u16string_view url) const {
+  return tomeshift::IsOutOfRootfolder(rootFolder, url);
+}
+
+std::u16string TCHMDistill::ChangeUrlBookmark(std::u16string_view text, const TTitleList& Base) {
+  TBookmarkContext context;
+  context.AddHint = AddHint;
+  context.HintFormat = HintFormat;
+  context.FindEntry = [this](std::u16string_view url, TLinkTopic& entry) {
+    const TTitleList* found = List.GetItemByUrl(url);
+    if (!found) return false;
+    entry = TLinkTopic{found->Url, found->Bookmark, found->ChapterNumber};
+    return true;
+  };
+  context.HasAnchor = [this](std::u16string_view url, std::u16string_view anchor) {
+    const TChmTopicFile* page = TopicList.GetItemByFilename(rootFolder + std::u16string(url));
+    return page != nullptr && page->Anchors.Contains(anchor);
+  };
+  return tomeshift::ChangeUrlBookmark(context, text, TLinkTopic{Base.Url, Base.Bookmark, Base.ChapterNumber});
+}
+
+std::u16string TCHMDistill::PagePath(std::u16string_view url) const {
+  const UrlParts parts = SplitUrlAnchor(url);
+  if (parts.page.empty()) return {};
+  return CanonicalPathInRoot(rootFolder, rootFolder + parts.page);
+}
+
+void TCHMDistill::ProcessTocLink() {
+  const TLinkContext context = LinkContext();
+  for (const auto& item : List) {
+    TTitleList& entry = *item;
+    if (entry.Status != kStatusPage) continue;
+    if (IsWebAddress(entry.Url)) {
+      entry.Status = kStatusWebAddress;
+      continue;
+    }
+    const UrlParts parts =
+        SplitUrlAnchor(ToBackslashes(tomeshift::ProcessDecompiledUrl(context, entry.Url, rootFolder)));
+    // One spelling per page ("a\.\b.htm" is "a\b.htm"), so that entries, pages and links meet.
+    const std::u16string page = NormalizePath(parts.page);
+    if (page.empty()) {
+      // A link into a help file that is not there: nothing to insert, the title stays as a heading.
+      entry.Url.clear();
+      entry.Status = kStatusHeading;
+      continue;
+    }
+    entry.Url = parts.anchor.empty() ? page : page + u"#" + parts.anchor;
+  }
+}
+
+void TCHMDistill::FillFileList() {
+  Files.Clear();
+  CSSFiles.Clear();
+  NonTocicFiles.Clear();
+  framesetPages_.clear();
+  for (const auto& item : List) {
+    if (item->Status != kStatusPage) continue;
+    const std::u16string path = PagePath(item->Url);
+    if (!path.empty()) Files.Add(path, item.get());
+  }
+  // Depth first through a stack of our own: a chain of thousands of linked pages must not
+  // exhaust the call stack.
+  std::vector<std::u16string> pending;
+  for (int i = 0; i < Files.Count(); ++i) {
+    GetLinkPages(Files[i], pending);
+    while (!pending.empty()) {
+      const std::u16string next = std::move(pending.back());
+      pending.pop_back();
+      GetLinkPages(next, pending);
+    }
+  }
+}
+
+void TCHMDistill::GetLinkPages(const std::u16string& path, std::vector<std::u16string>& pending) {
+  const std::u16string text = ReadPageText(path);
+  if (ContainsText(text, u"<frameset")) framesetPages_.insert(UpperCase(path));
+  const std::u16string rewritten = tomeshift::ProcessSCR(LinkContext(), text, path);
+  if (rewritten != text) WritePageText(rewritten, path);
+  const std::u16string folder = ExtractFolder(path);
+  std::vector<std::u16string> found;
+  ScanLinkValues(rewritten, [&](std::u16string_view value) {
+    const std::size_t dot = value.rfind(u'.');
+    if (dot == std::u16string_view::npos) return;
+    const std::u16string_view extension = value.substr(dot);
+    const bool page = IsPageExtension(extension);
+    if (!page && !SameText(extension, u".css")) return;
+    const std::u16string target = CanonicalPathInRoot(rootFolder, folder + std::u16string(value));
+    if (target.empty() || !FileSystem().FileExists(target)) return;
+    if (!page) {
+      CSSFiles.Add(target);
+    } else if (!Files.Contains(target) && !NonTocicFiles.Contains(target)) {
+      NonTocicFiles.Add(target);
+      found.push_back(target);
+    }
+  });
+  // Scanned in the order the page links to them.
+  pending.insert(pending.end(), found.rbegin(), found.rend());
+}
+
+void TCHMDistill::ChangeCSS() { tomeshift::ChangeCSS(CSSFiles); }
+
+void TCHMDistill::RemoveSame() {
+  TopicList.Clear();
+  for (int i = 0; i < Files.Count(); ++i) {
+    const auto* entry = Files.ObjectAs<TTitleList>(i);
+    TopicList.Add(std::make_unique<TChmTopicFile>(Files[i], this, entry ? entry->Topic : std::u16string()));
+  }
+  for (int i = 0; i < NonTocicFiles.Count(); ++i) {
+    TopicList.Add(std::make_unique<TChmTopicFile>(NonTocicFiles[i], this, std::u16string()));
+  }
+  const auto contentsPages = static_cast<std::size_t>(Files.Count());
+
+  for (const auto& item : List) {
+    if (item->Status != kStatusPage) continue;
+    TChmTopicFile* page = TopicList.GetItemByFilename(PagePath(item->Url));
+    if (!page) continue;
+    const std::u16string anchor = SplitUrlAnchor(item->Url).anchor;
+    if (!anchor.empty() && !page->Bookmarks.GetItemByName(anchor)) page->Bookmarks.Add(anchor, item->Topic);
+    ++page->QuoteCount;
+  }
+  // A page that one entry alone points to is never split: the entry takes the whole page.
+  for (const auto& item : List) {
+    if (item->Status != kStatusPage) continue;
+    const TChmTopicFile* page = TopicList.GetItemByFilename(PagePath(item->Url));
+    if (page && page->QuoteCount == 1) item->Url = SplitUrlAnchor(item->Url).page;
+  }
+
+  std::vector<TChmTopicFile*> pages;
+  pages.reserve(static_cast<std::size_t>(TopicList.Count()));
+  for (const auto& page : TopicList) pages.push_back(page.get());
+  RunComparisonPasses(pages, contentsPages);
+
+  for (TChmTopicFile* page : pages) {
+    page->Body = page->Distiller();
+    page->FindAnchors();
+    if (page->QuoteCount > 1) {
+      page->ProcessBookmarks();
+      page->Bookmarks.Sort();
+      page->SplitFileByBookmark();
+    }
+    WritePageText(page->BeforeBody + page->Body + page->AfterBody, page->Filename);
+  }
+}
+
+void TCHMDistill::NonTocFileToToc() {
+  if (Discard || NonTocicFiles.Empty()) return;
+  TTitleList& heading = List.Add();
+  heading.Topic = Addenda;
+  heading.Level = 0;
+  heading.Status = kStatusHeading;
+  for (int i = 0; i < NonTocicFiles.Count(); ++i) {
+    const std::u16string& path = NonTocicFiles[i];
+    TTitleList& entry = List.Add();
+    entry.Level = 1;
+    entry.Status = kStatusPage;
+    // Every line was made as rootFolder + relative path.
+    entry.Url = ToBackslashes(std::u16string_view(path).substr(std::min(rootFolder.size(), path.size())));
+    entry.Topic = TrimWhitespace(GetPageTitle(ReadPageText(path)));
+    if (entry.Topic.empty()) {
+      if (const TChmTopicFile* page = TopicList.GetItemByFilename(path)) entry.Topic = page->Title3;
+    }
+    NonTocicFiles.SetObject(i, &entry);
+  }
+}
+
+void TCHMDistill::GetChapterNumber() {
+  TChapterCounter counter;
+  for (const auto& item : List) item->ChapterNumber = counter.Next(item->Level);
+}
+
+void TCHMDistill::GetBookmark() {
+  for (int i = 0; i < List.Count(); ++i) List[i].Bookmark = u"Bookmark" + IntToStr(i);
+}
+
+void TCHMDistill::DistillPages() {
+  TStringList urls;
+  for (const auto& item : List) {
+    if (!item->Url.empty()) urls.Add(item->Url, item.get());
+  }
+  for (int i = 0; i < urls.Count(); ++i) {
+    // Web addresses and the anchored links of split pages name no file here.
+    const std::u16string path = CanonicalPathInRoot(rootFolder, rootFolder + urls[i]);
+    if (path.empty() || !FileSystem().FileExists(path)) continue;
+    auto* entry = urls.ObjectAs<TTitleList>(i);
+    std::u16string text = ReadPageText(path);
+    if (ContainsText(text, u"<frameset") || framesetPages_.count(UpperCase(path)) != 0) entry->Status = kStatusHeading;
+    text = ChangeUrlBookmark(text, *entry);
+    text = FixDisplayAndAlignment(text);
+    WritePageText(text, path);
+  }
+}
+
+void TCHMDistill::ProcessTocLink2() {
+  for (const auto& item : List) {
+    if (item->Status != kStatusPage) continue;
+    const UrlParts parts = SplitUrlAnchor(item->Url);
+    if (parts.anchor.empty()) continue;
+    const TChmTopicFile* page = TopicList.GetItemByFilename(PagePath(item->Url));
+    if (!page) continue;
+    const int position = page->Bookmarks.GetItemIdByName(parts.anchor);
+    if (position < 0) continue;
+    item->Url = SectionUrl(parts.page, position);
+  }
+}
 
 }  // namespace tomeshift

@@ -1,0 +1,241 @@
+// The distiller's stages over an in-memory scratch folder: the topic list is built by hand, as the
+// contents loader would leave it, and Execute runs on it.
+#include "converter/chm_distill.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/file_system.h"
+#include "platform/user_interaction.h"
+#include "support/memory_file_system.h"
+#include "support/recording_interaction.h"
+#include "text/text_utils.h"
+#include "text/unicode.h"
+
+namespace tomeshift {
+namespace {
+
+constexpr char16_t kRoot[] = u"/scratch/root/";
+const std::string kFooter = "<p>Copyright 2026 Example Corporation. All rights reserved worldwide.</p>";
+
+std::string Page(const std::string& title, const std::string& body, const std::string& footer = kFooter) {
+  return "<html><head><title>" + title + "</title></head><body><h1>" + title + "</h1>" + body + footer +
+         "</body></html>";
+}
+// A paragraph that shares no run of letters with the paragraph of another n: the sentence is
+// shifted through the alphabet.
+std::string Unique(int n) {
+  std::string sentence = "the quick brown fox jumps over the lazy dog while reading long manuals";
+  for (char& c : sentence) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>('a' + (c - 'a' + n * 5) % 26);
+  }
+  return "<p>Paragraph " + std::to_string(n) + " " + sentence + ".</p>";
+}
+
+class Distill : public ::testing::Test {
+ protected:
+  Distill() : fsScope_(fs_), uiScope_(ui_) {
+    fs_.AddFile(u"/help/main.chm", "ITSF");
+    distill_.rootFolder = kRoot;
+    distill_.chmFile = u"/help/main.chm";
+    distill_.SetOnChange([this](const std::u16string& info, int persent) {
+      progress_.push_back(U8(info) + " " + std::to_string(persent));
+    });
+  }
+  void File(const std::string& relative, const std::string& text) { fs_.AddFile(kRoot + U16(relative), text); }
+  std::string Read(const std::string& relative) { return fs_.ReadFile(kRoot + U16(relative)).value_or("<missing>"); }
+  TTitleList& Entry(const std::u16string& topic, int level, const std::u16string& url) {
+    TTitleList& entry = distill_.List.Add();
+    entry.Topic = topic;
+    entry.Level = level;
+    entry.Url = url;
+    entry.Status = url.empty() ? kStatusHeading : kStatusPage;
+    return entry;
+  }
+  // Ten contents pages that share the footer.
+  void TenPages() {
+    for (int n = 0; n < 10; ++n) {
+      File("p" + std::to_string(n) + ".htm", Page("Topic " + std::to_string(n), Unique(n)));
+      Entry(u"Topic " + U16(std::to_string(n)), 0, u"p" + U16(std::to_string(n)) + u".htm");
+    }
+  }
+
+  testing::MemoryFileSystem fs_;
+  testing::RecordingInteraction ui_;
+  ScopedFileSystem fsScope_;
+  ScopedUserInteraction uiScope_;
+  TCHMDistill distill_;
+  std::vector<std::string> progress_;
+};
+
+TEST_F(Distill, SharedFooterIsCutFromContentsAndAddendaPages) {
+  TenPages();
+  File("p0.htm", Page("Topic 0", Unique(0) + "<p><a href=\"extra.htm\">more</a></p>"));
+  File("extra.htm", Page("Extra page", Unique(99)));
+  distill_.Execute();
+  for (int n = 0; n < 10; ++n) {
+    const std::string page = Read("p" + std::to_string(n) + ".htm");
+    EXPECT_EQ(page.find("Copyright"), std::string::npos) << page;
+    EXPECT_NE(page.find("Paragraph " + std::to_string(n) + " "), std::string::npos) << page;
+  }
+  EXPECT_EQ(Read("extra.htm").find("Copyright"), std::string::npos) << Read("extra.htm");
+  EXPECT_EQ(progress_, (std::vector<std::string>{"Analyzing... 5", "Preparing to distill pages... 10",
+                                                 "Distilling pages... 15"}));
+}
+
+TEST_F(Distill, ASingleContentsPageKeepsItsBlocks) {
+  File("only.htm", Page("Only", Unique(1)));
+  Entry(u"Only", 0, u"only.htm");
+  distill_.Execute();
+  EXPECT_NE(Read("only.htm").find("Copyright"), std::string::npos);
+}
+
+TEST_F(Distill, PagesSplitAtTheAnchorsOfSeveralEntries) {
+  TenPages();
+  File("guide.htm", Page("Guide",
+                         "<p><a name=\"install\"></a>Installing the program takes three careful steps.</p>"
+                         "<h2><a name=setup>Setup</a></h2><p>Setting it up afterwards is quick.</p>"));
+  File("single.htm", Page("Single", "<h2><a name=\"only\"></a>One</h2>" + Unique(50)));
+  Entry(u"Install", 0, u"guide.htm#install");
+  Entry(u"Setup", 0, u"guide.htm#setup");
+  Entry(u"Single", 0, u"single.htm#only");
+  distill_.Execute();
+  EXPECT_EQ(U8(distill_.List[10].Url), "guide_0.htm");
+  EXPECT_EQ(U8(distill_.List[11].Url), "guide_1.htm");
+  EXPECT_EQ(U8(distill_.List[12].Url), "single.htm");
+  EXPECT_NE(Read("guide_0.htm").find("three careful steps"), std::string::npos) << Read("guide_0.htm");
+  EXPECT_EQ(Read("guide_0.htm").find("quick"), std::string::npos);
+  EXPECT_NE(Read("guide_1.htm").find("quick"), std::string::npos) << Read("guide_1.htm");
+  EXPECT_EQ(Read("single_0.htm"), "<missing>");
+}
+
+TEST_F(Distill, StatusesNumbersAndBookmarks) {
+  TenPages();
+  File("frames.htm", "<html><frameset cols=\"50%,50%\"><frame src=\"p1.htm\"></frameset></html>");
+  Entry(u"Chapter", 0, u"");
+  Entry(u"Web", 1, u"HTTP://example.com/x.htm");
+  Entry(u"Frames", 1, u"frames.htm");
+  Entry(u"Missing help file", 1, u"ms-its:nowhere.chm::/a.htm");
+  distill_.Execute();
+  const TTitleList& web = distill_.List[11];
+  EXPECT_EQ(web.Status, kStatusWebAddress);
+  EXPECT_EQ(U8(web.Url), "HTTP://example.com/x.htm");
+  EXPECT_EQ(distill_.List[12].Status, kStatusHeading);
+  EXPECT_EQ(distill_.List[13].Status, kStatusHeading);
+  EXPECT_EQ(U8(distill_.List[13].Url), "");
+  for (int i = 0; i < distill_.List.Count(); ++i) {
+    EXPECT_EQ(U8(distill_.List[i].Bookmark), "Bookmark" + std::to_string(i));
+  }
+  EXPECT_EQ(U8(distill_.List[10].ChapterNumber), "11.");
+  EXPECT_EQ(U8(distill_.List[13].ChapterNumber), "11.3");
+}
+
+TEST_F(Distill, AddendaGathersLinkedPagesWithTheirTitles) {
+  TenPages();
+  File("p3.htm", Page("Topic 3", Unique(3) + "<p><a href=\"sub/b.htm\">b</a> <a href=\"sub/a.htm#x\">a</a></p>"));
+  File("sub/b.htm", Page("  Second &amp; last  ", Unique(40) + "<a href=\"a.htm\">a</a> <a href=\"c.htm\">c</a>"));
+  File("sub/a.htm", Page("First", Unique(41)));
+  File("sub/c.htm", "<html><body><p>No title here, just a block of text.</p></body></html>");
+  distill_.AddHint = true;
+  distill_.Execute();
+  ASSERT_EQ(distill_.List.Count(), 14);
+  EXPECT_EQ(U8(distill_.List[10].Topic), "Addenda");
+  EXPECT_EQ(distill_.List[10].Status, kStatusHeading);
+  EXPECT_EQ(U8(distill_.List[10].ChapterNumber), "11.");
+  const char* urls[] = {"sub\\a.htm", "sub\\b.htm", "sub\\c.htm"};
+  const char* topics[] = {"First", "Second & last", ""};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(U8(distill_.List[11 + i].Url), urls[i]);
+    EXPECT_EQ(distill_.List[11 + i].Level, 1);
+    if (i < 2) EXPECT_EQ(U8(distill_.List[11 + i].Topic), topics[i]);
+  }
+  EXPECT_EQ(U8(distill_.List[13].Topic), U8(distill_.TopicList.GetItemByFilename(kRoot + std::u16string(u"sub\\c.htm"))->Title3));
+  EXPECT_EQ(distill_.NonTocicFiles.ObjectAs<TTitleList>(0), &distill_.List[11]);
+  // links into the Addenda pages are bookmark references with hints
+  EXPECT_NE(Read("p3.htm").find("<a href=\"#Bookmark12\">b</a>(See 11.2)"), std::string::npos) << Read("p3.htm");
+  EXPECT_NE(Read("p3.htm").find("<a href=\"#Bookmark11\">a</a>(See 11.1)"), std::string::npos) << Read("p3.htm");
+}
+
+TEST_F(Distill, DiscardLeavesOutsidePagesOut) {
+  TenPages();
+  File("p3.htm", Page("Topic 3", Unique(3) + "<p><a href=\"sub/b.htm\">b</a></p>"));
+  File("sub/b.htm", Page("Second", Unique(40)));
+  distill_.Discard = true;
+  distill_.Execute();
+  EXPECT_EQ(distill_.List.Count(), 10);
+  EXPECT_EQ(distill_.NonTocicFiles.Count(), 1);
+  EXPECT_EQ(Read("sub/b.htm").find("Copyright"), std::string::npos);  // still distilled
+  EXPECT_NE(Read("p3.htm").find("<a href=\"sub/b.htm\">b</a>"), std::string::npos);
+}
+
+TEST_F(Distill, LinksAnchorsAndFixesInPages) {
+  TenPages();
+  File("p1.htm", Page("Topic 1",
+                      "<p><a name=\"here\"></a>" + Unique(1).substr(3) + "<p><a href=\"p2.htm#there\">t</a> "
+                      "<a href=\"p2.htm#nothere\">n</a> <a href=\"#here\">h</a> <a href='/p4.htm'>f</a></p>"
+                      "<div style=\"display: none\" align=\"justify\">hidden</div>"));
+  File("p2.htm", Page("Topic 2", "<p><a name=there></a>" + Unique(2).substr(3)));
+  File("p1.htm", Read("p1.htm").insert(12, "<link rel=\"stylesheet\" media=\"screen\" href=\"s.css\">"));
+  File("s.css", "div{DISPLAY:none}");
+  distill_.AddHint = true;
+  distill_.HintFormat = u"p. [Title No.]";
+  distill_.Execute();
+  const std::string p1 = Read("p1.htm");
+  EXPECT_NE(p1.find("<a name=\"Bookmark1_here\"></a>"), std::string::npos) << p1;
+  EXPECT_NE(p1.find("<a href=\"#Bookmark2_there\">t</a>(p. 3.)"), std::string::npos) << p1;
+  EXPECT_NE(p1.find("<a href=\"#Bookmark2\">n</a>(p. 3.)"), std::string::npos) << p1;
+  EXPECT_NE(p1.find("<a href=\"#Bookmark1_here\">h</a> "), std::string::npos) << p1;
+  EXPECT_NE(p1.find("<a href='#Bookmark4'>f</a>(p. 5.)"), std::string::npos) << p1;
+  EXPECT_NE(p1.find("style=\"display:block\" Align=\"left\""), std::string::npos) << p1;
+  EXPECT_NE(p1.find("media=\"all\""), std::string::npos) << p1;
+  EXPECT_EQ(Read("s.css"), "div{display:block}");
+  EXPECT_EQ(distill_.CSSFiles.Count(), 1);
+}
+
+TEST_F(Distill, LinksNeverLeaveTheScratchFolder) {
+  TenPages();
+  fs_.AddFile(u"/scratch/outside.htm", Page("Outside", Unique(77)));
+  fs_.AddFile(u"/scratch/outside.css", "p{display:none}");
+  fs_.AddFile(u"/etc/secret.htm", "secret");
+  File("p5.htm", Page("Topic 5", Unique(5) + "<a href=\"../outside.htm\">o</a><a href=\"..\\..\\etc\\secret.htm\">s</a>"
+                                              "<link href=\"../outside.css\" rel=stylesheet><a href=\"/../outside.htm\">r</a>"
+                                              "<img src=\"C:/Windows/x.htm\">"));
+  Entry(u"Escape", 0, u"../outside.htm");
+  Entry(u"Escape 2", 0, u"/../../etc/secret.htm");
+  distill_.Execute();
+  EXPECT_EQ(*fs_.ReadFile(u"/scratch/outside.htm"), Page("Outside", Unique(77)));
+  EXPECT_EQ(*fs_.ReadFile(u"/scratch/outside.css"), "p{display:none}");
+  EXPECT_EQ(*fs_.ReadFile(u"/etc/secret.htm"), "secret");
+  for (const std::u16string& file : fs_.AllFiles()) {
+    const bool inside = StartsText(u"/scratch/root/", file) || file == u"/help/main.chm" ||
+                        file == u"/scratch/outside.htm" || file == u"/scratch/outside.css" || file == u"/etc/secret.htm";
+    EXPECT_TRUE(inside) << U8(file);
+  }
+  EXPECT_EQ(U8(distill_.List[10].Url), "outside.htm");
+  EXPECT_EQ(U8(distill_.List[11].Url), "secret.htm");
+  EXPECT_TRUE(distill_.NonTocicFiles.Empty());
+  EXPECT_TRUE(distill_.CSSFiles.Empty());
+  const std::string p5 = Read("p5.htm");
+  // the links now name the entries' (missing) pages inside the folder
+  EXPECT_NE(p5.find("<a href=\"#Bookmark10\">o</a><a href=\"#Bookmark11\">s</a>"), std::string::npos) << p5;
+  EXPECT_NE(p5.find("<link href=\"outside.css\""), std::string::npos) << p5;
+  EXPECT_NE(p5.find("src=\"x.htm\""), std::string::npos) << p5;
+}
+
+TEST(TopicFileList, FindsTheFirstPageOfANameIgnoringCase) {
+  testing::MemoryFileSystem fs;
+  ScopedFileSystem scope(fs);
+  TChmTopicFileList list;
+  list.Add(std::make_unique<TChmTopicFile>(u"/r/A.htm", nullptr, u"one"));
+  list.Add(std::make_unique<TChmTopicFile>(u"/r/a.HTM", nullptr, u"two"));
+  ASSERT_NE(list.GetItemByFilename(u"/R/a.htm"), nullptr);
+  EXPECT_EQ(list.GetItemByFilename(u"/R/a.htm")->Title1, u"one");
+  EXPECT_EQ(list.GetItemByFilename(u"/r/b.htm"), nullptr);
+  list.Clear();
+  EXPECT_EQ(list.GetItemByFilename(u"/r/A.htm"), nullptr);
+}
+
+}  // namespace
+}  // namespace tomeshift
