@@ -145,6 +145,7 @@ class BookmarkRewriting : public ::testing::Test {
     Add(u"index.htm", u"Bookmark0", u"1.", {u"top"});
     Add(u"guide\\install.htm", u"Bookmark1", u"1.1", {u"steps", u"Notes"});
     Add(u"guide\\remove.htm", u"Bookmark2", u"", {});
+    Add(u"guide\\split.htm#second", u"Bookmark3", u"1.2", {});
     context_.HintFormat = u"See [Title No.]";
     context_.FindEntry = [this](std::u16string_view url, TLinkTopic& entry) {
       const auto it = entries_.find(LowerCase(url));
@@ -184,6 +185,9 @@ TEST_F(BookmarkRewriting, LinksBecomeBookmarkReferences) {
       {u"<a href=\"#steps\">s</a>", "<a href=\"#Bookmark1_steps\">s</a>"},
       {u"<a href=\"#nowhere\">s</a>", "<a href=\"#Bookmark1\">s</a>"},
       {u"<a href=\"notlisted.htm#a\">n</a>", "<a href=\"notlisted.htm#a\">n</a>"},
+      // a section of a split page is found by its page and anchor
+      {u"<a href=\"split.htm#Second\">s</a>", "<a href=\"#Bookmark3\">s</a>"},
+      {u"<a href=\"split.htm#first\">s</a>", "<a href=\"split.htm#first\">s</a>"},
       {u"<a href=\"http://example.com/index.htm\">w</a>", "<a href=\"http://example.com/index.htm\">w</a>"},
       {u"<a name=\"#steps\"></a><a name=notes></a><a name=\"\"></a>",
        "<a name=\"Bookmark1_steps\"></a><a name=Bookmark1_notes></a><a name=\"\"></a>"},
