@@ -1,5 +1,6 @@
 #include "job/output_word.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -112,7 +113,11 @@ TEST(TOutputWord, RunsTheStepsOnItsOwnThreadAndHandsEveryReportOver) {
   EXPECT_EQ(job.window.shown.front(), std::make_pair(1, std::u16string(u"Decompiling...")));
   // Served by this (the "window") thread through WaitFor, never on the worker.
   for (const auto& id : job.window.threads) EXPECT_EQ(id, std::this_thread::get_id());
-  EXPECT_EQ(job.worker.Converter->List.Count(), 13);
+  // Thirteen contents entries, then the distiller's Addenda heading with the five pages linked from them.
+  EXPECT_EQ(job.worker.Converter->List.Count(), 19);
+  EXPECT_NE(std::find(job.window.shown.begin(), job.window.shown.end(),
+                      std::make_pair(15, std::u16string(u"Distilling pages..."))),
+            job.window.shown.end());
   EXPECT_EQ(U8(job.worker.Converter->TCHMDecompile::Title), "Nested Contents Test");
   ASSERT_FALSE(root.empty());
   EXPECT_FALSE(fs::exists(U8(root))) << "scratch folder left behind";
