@@ -1,9 +1,11 @@
 // The desktop program: one main window over the per-user settings.
 #include <QApplication>
 #include <QFileInfo>
+#include <QScreen>
 
 #include "app/main_window.h"
 #include "app/program_icon.h"
+#include "app/qt_user_interaction.h"
 #include "lang/language_tables.h"
 #include "platform/settings_store.h"
 
@@ -14,6 +16,9 @@ int main(int argc, char** argv) {
   QApplication::setWindowIcon(tomeshift::app::ProgramIcon());
   // The fixed tables are built before any worker can exist.
   tomeshift::GlobalLanguages();
+  // Messages of the conversion (a page that cannot be read, say) reach the user in boxes.
+  tomeshift::app::QtUserInteraction interaction;
+  tomeshift::ScopedUserInteraction installed(interaction);
 
   tomeshift::RegistryFileStore store(tomeshift::RegistryFileStore::DefaultPath(), u"\\Software\\Quorvel\\Tomeshift");
   tomeshift::app::MainWindowServices services;
@@ -22,5 +27,8 @@ int main(int argc, char** argv) {
   const QStringList args = QApplication::arguments();
   if (args.size() > 1 && QFileInfo(args.at(1)).isFile()) window.DropFiles({args.at(1)});
   window.show();
+  if (const QScreen* screen = window.screen()) {
+    window.move(screen->availableGeometry().center() - window.rect().center());
+  }
   return QApplication::exec();
 }

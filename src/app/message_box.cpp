@@ -13,6 +13,7 @@ BoxPresenter& Presenter() {
 QMessageBox::StandardButton ShowReal(const BoxRequest& r) {
   QMessageBox::Icon icon = QMessageBox::Information;
   switch (r.kind) {
+    case BoxKind::Plain: icon = QMessageBox::NoIcon; break;
     case BoxKind::Information: icon = QMessageBox::Information; break;
     case BoxKind::Confirmation: icon = QMessageBox::Question; break;
     case BoxKind::Warning: icon = QMessageBox::Warning; break;
@@ -20,12 +21,29 @@ QMessageBox::StandardButton ShowReal(const BoxRequest& r) {
   }
   QMessageBox::StandardButtons buttons = QMessageBox::Ok;
   QMessageBox::StandardButton default_button = QMessageBox::Ok;
-  if (r.buttons == BoxButtons::AbortRetry) {
-    buttons = QMessageBox::Abort | QMessageBox::Retry;
-    default_button = QMessageBox::Abort;
-  } else if (r.buttons == BoxButtons::YesNo) {
-    buttons = QMessageBox::Yes | QMessageBox::No;
-    default_button = QMessageBox::Yes;
+  switch (r.buttons) {
+    case BoxButtons::Ok: break;
+    case BoxButtons::OkCancel: buttons = QMessageBox::Ok | QMessageBox::Cancel; break;
+    case BoxButtons::YesNo:
+      buttons = QMessageBox::Yes | QMessageBox::No;
+      default_button = QMessageBox::Yes;
+      break;
+    case BoxButtons::YesNoCancel:
+      buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+      default_button = QMessageBox::Yes;
+      break;
+    case BoxButtons::AbortRetry:
+      buttons = QMessageBox::Abort | QMessageBox::Retry;
+      default_button = QMessageBox::Abort;
+      break;
+    case BoxButtons::AbortRetryIgnore:
+      buttons = QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore;
+      default_button = QMessageBox::Abort;
+      break;
+    case BoxButtons::RetryCancel:
+      buttons = QMessageBox::Retry | QMessageBox::Cancel;
+      default_button = QMessageBox::Retry;
+      break;
   }
   QMessageBox box(icon, r.caption, r.text, buttons, r.parent);
   box.setDefaultButton(default_button);
@@ -41,6 +59,7 @@ QMessageBox::StandardButton ShowBox(QWidget* parent, BoxKind kind, BoxButtons bu
   r.buttons = buttons;
   r.text = text;
   switch (kind) {
+    case BoxKind::Plain: r.caption = text::kProductName; break;
     case BoxKind::Information: r.caption = text::kBoxInformation; break;
     case BoxKind::Confirmation: r.caption = text::kBoxConfirm; break;
     case BoxKind::Warning: r.caption = text::kBoxWarning; break;

@@ -11,8 +11,8 @@ class QWidget;
 
 namespace tomeshift::app {
 
-enum class BoxKind { Information, Confirmation, Warning, Error };
-enum class BoxButtons { Ok, AbortRetry, YesNo };
+enum class BoxKind { Plain, Information, Confirmation, Warning, Error };
+enum class BoxButtons { Ok, OkCancel, YesNo, YesNoCancel, AbortRetry, AbortRetryIgnore, RetryCancel };
 
 struct BoxRequest {
   QWidget* parent = nullptr;
@@ -24,7 +24,7 @@ struct BoxRequest {
 
 using BoxPresenter = std::function<QMessageBox::StandardButton(const BoxRequest&)>;
 
-// Shows a modal box and returns the button pressed (Ok, Abort, Retry, Yes, No).
+// Shows a modal box and returns the button pressed.
 QMessageBox::StandardButton ShowBox(QWidget* parent, BoxKind kind, BoxButtons buttons, const QString& text);
 
 // Replaces the presenter (nullptr: the real boxes again); returns the previous one.

@@ -1,6 +1,8 @@
 #include "job/progress_window_qt.h"
 
 #include <QCloseEvent>
+#include <QEventLoop>
+#include <QTimer>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -52,8 +54,29 @@ TfrmProgress::TfrmProgress(QWidget* owner) : QDialog(owner) {
 TfrmProgress::~TfrmProgress() {
   // Never leave a worker writing behind a window that is gone; its last hand-overs still need the
   // controls, which live until QWidget's destructor.
-  if (OutputWord_ && started_) OutputWord_->StopIt();
+  if (OutputWord_ && started_) {
+    OutputWord_->WantToExit = true;
+    WaitForWorker();
+  }
   OutputWord_.reset();
+}
+
+void TfrmProgress::WaitForWorker() {
+  if (!OutputWord_ || !started_) return;
+  // Keep the event loop running rather than blocking in the worker's own wait: besides the job's
+  // hand-overs, the worker may be waiting on a question of the user-interaction interface, which
+  // reaches this thread as an event.
+  if (!OutputWord_->Finished()) {
+    QEventLoop loop;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, &loop, [&] {
+      OutputWord_->ServeHandOvers();
+      if (OutputWord_->Finished()) loop.quit();
+    });
+    poll.start(10);
+    loop.exec();
+  }
+  OutputWord_->WaitFor();  // only joins now
 }
 
 void TfrmProgress::SetOutputWord(std::unique_ptr<TOutputWord> worker) { OutputWord_ = std::move(worker); }
@@ -100,7 +123,8 @@ void TfrmProgress::StopIt() {
   if (!OutputWord_ || !started_ || stopping_) return;
   stopping_ = true;
   btnCancel->setEnabled(false);
-  OutputWord_->StopIt();
+  OutputWord_->WantToExit = true;
+  WaitForWorker();
   btnCancel->setEnabled(true);
   stopping_ = false;
 }
@@ -114,7 +138,7 @@ void TfrmProgress::btnCancelClick() {
       // Stopping must not keep the window open.
     }
   } else if (OutputWord_ && started_) {
-    OutputWord_->WaitFor();  // "Close": the run has ended; let its last steps finish
+    WaitForWorker();  // "Close": the run has ended; let its last steps finish
   }
   done(QDialog::Accepted);
 }
@@ -122,7 +146,7 @@ void TfrmProgress::btnCancelClick() {
 bool TfrmProgress::MayClose() {
   if (stopping_) return false;
   if (!Running()) {
-    if (OutputWord_ && started_) OutputWord_->WaitFor();
+    WaitForWorker();
     return true;
   }
   const auto answer = app::ShowBox(this, app::BoxKind::Confirmation, app::BoxButtons::YesNo, app::text::kAskCancelRun);

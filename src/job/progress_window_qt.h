@@ -30,6 +30,8 @@ class TfrmProgress final : public QDialog, public IJobInteraction {
 
   // Asks the worker to stop and waits for it, serving its hand-overs meanwhile.
   void StopIt();
+  // Waits for the worker to end without asking it to stop, serving it meanwhile.
+  void WaitForWorker();
 
   // IJobInteraction, for the worker.
   void HandOverPending(TOutputWord& worker) override;

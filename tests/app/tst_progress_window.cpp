@@ -4,11 +4,13 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <atomic>
 #include <chrono>
 #include <thread>
 
+#include "app/qt_user_interaction.h"
 #include "app/strings.h"
 #include "app_test_support.h"
 #include "job/progress_window_qt.h"
@@ -33,6 +35,7 @@ class TestProgressWindow : public QObject {
   void titleBarCloseAsksAndStopsTheWorker();
   void failureBeforeOutputIsReported();
   void destroyingTheWindowStopsTheWorker();
+  void questionsFromTheWorkerAreAnsweredEvenWhileStopping();
   void windowLayout();
 };
 
@@ -235,6 +238,40 @@ void TestProgressWindow::destroyingTheWindowStopsTheWorker() {
     QVERIFY(WaitFor([&] { return reports > 2; }));
   }
   QVERIFY(ended);
+}
+
+void TestProgressWindow::questionsFromTheWorkerAreAnsweredEvenWhileStopping() {
+  BoxRecorder boxes;
+  boxes.answers = {QMessageBox::Retry, QMessageBox::Cancel};
+  app::QtUserInteraction interaction;
+  ScopedUserInteraction installed(interaction);
+  TfrmProgress window(nullptr);
+  std::atomic<bool> release{false};
+  std::atomic<bool> waiting{false};
+  std::vector<MessageAnswer> answers;
+  window.SetOutputWord(ScriptedWorker(window, [&](ScriptedConverter& c) {
+    // A page that cannot be read asks the user from the worker thread, outside the job's hand-overs.
+    answers.push_back(UserInteraction().MessageBox(u"page1.htm cannot be read", MessageIcon::kError,
+                                                   MessageButtons::kRetryCancel));
+    c.Report(u"Topic", 30);
+    waiting = true;
+    while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    answers.push_back(UserInteraction().MessageBox(u"page2.htm cannot be read", MessageIcon::kError,
+                                                   MessageButtons::kRetryCancel));
+    c.Report(u"Topic", 31);  // raises the cancellation
+  }));
+  window.show();
+  QVERIFY(WaitFor([&] { return waiting.load(); }));
+  // The second question comes while the window waits for the stopped worker.
+  QTimer::singleShot(30, [&] { release = true; });
+  QTest::mouseClick(window.btnCancel, Qt::LeftButton);
+  QVERIFY(!window.isVisible());
+  QVERIFY(window.OutputWord()->Canceled());
+  QCOMPARE(boxes.Texts(), (QStringList{"page1.htm cannot be read", "page2.htm cannot be read"}));
+  QCOMPARE(boxes.boxes[0].buttons, app::BoxButtons::RetryCancel);
+  QCOMPARE(answers, (std::vector<MessageAnswer>{MessageAnswer::kRetry, MessageAnswer::kCancel}));
+  interaction.Warning(u"page3.htm", u"charset read approximately");
+  QCOMPARE(interaction.Warnings(), QStringList{"page3.htm: charset read approximately"});
 }
 
 void TestProgressWindow::windowLayout() {
