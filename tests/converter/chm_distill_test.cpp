@@ -92,6 +92,27 @@ TEST_F(Distill, ASingleContentsPageKeepsItsBlocks) {
   EXPECT_NE(Read("only.htm").find("Copyright"), std::string::npos);
 }
 
+TEST_F(Distill, OnlyContentsPagesVoteOnSharedBlocks) {
+  // Five contents pages (threshold 4), two of them with the footer, and twenty linked pages with it: the
+  // linked pages do not count, so the footer stays.
+  std::string links;
+  for (int n = 0; n < 20; ++n) {
+    File("x" + std::to_string(n) + ".htm", Page("Extra " + std::to_string(n), Unique(20 + n)));
+    links += "<a href=\"x" + std::to_string(n) + ".htm\">x</a>";
+  }
+  File("a.htm", Page("A", Unique(1) + "<p>" + links + "</p>"));
+  File("b.htm", Page("B", Unique(2)));
+  Entry(u"A", 0, u"a.htm");
+  Entry(u"B", 0, u"b.htm");
+  for (int n = 0; n < 3; ++n) {
+    File("c" + std::to_string(n) + ".htm", Page("C" + std::to_string(n), Unique(10 + n), ""));
+    Entry(u"C", 0, u"c" + U16(std::to_string(n)) + u".htm");
+  }
+  distill_.Execute();
+  EXPECT_EQ(distill_.NonTocicFiles.Count(), 20);
+  EXPECT_NE(Read("b.htm").find("Copyright"), std::string::npos) << Read("b.htm");
+}
+
 TEST_F(Distill, PagesSplitAtTheAnchorsOfSeveralEntries) {
   TenPages();
   File("guide.htm", Page("Guide",
