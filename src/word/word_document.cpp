@@ -5,6 +5,7 @@
 
 #include "text/unicode.h"
 #include "word/bookmark_names.h"
+#include "word/doc_writer.h"
 #include "word/docx_packager.h"
 #include "word/paper_sizes.h"
 #include "word/story_edit.h"
@@ -387,8 +388,8 @@ void Document::SaveAs(const std::u16string& file_name, int file_format, bool /*a
       std::lock_guard lock(g_doc_writer_mutex);
       writer = g_doc_writer;
     }
-    if (!writer) throw WordError("The .doc format is not available yet.");
-    writer(*model_, file_name);
+    if (writer) writer(*model_, file_name);
+    else TDocWriter::Save(*model_, file_name);  // the built-in .doc writer
   } else if (file_format == wd::kFormatXMLDocument || file_format == wd::kFormatDocumentDefault) {
     if (!FieldsOfKind(*model_, FieldKind::kToc).empty()) model_->properties.update_fields_on_open = true;
     DocxPackager::Save(*model_, file_name);

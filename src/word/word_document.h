@@ -291,8 +291,7 @@ class Document {
   PictureIndex pictures_;
 };
 
-// The writer for FileFormat 0 (.doc), installed by the .doc writer; until then SaveAs raises
-// "The .doc format is not available yet.".
+// Replaces the writer for FileFormat 0 (.doc); by default SaveAs uses TDocWriter.
 using DocFormatWriter = std::function<void(const DocModel&, const std::u16string& path)>;
 void SetDocFormatWriter(DocFormatWriter writer);
 

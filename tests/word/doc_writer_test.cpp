@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <set>
 
+#include <sys/stat.h>
+
 #include "platform/errors.h"
 #include "support/docx_reader.h"
 #include "support/scratch_dir.h"
@@ -219,11 +221,16 @@ TEST(DocWriter, SavingIsAtomicAndReportsTheTarget) {
   // A folder named like the target is not replaced.
   std::filesystem::create_directories(dir.path() / "folder.doc");
   EXPECT_THROW(TDocWriter::Save(doc.model(), U16((dir.path() / "folder.doc").string())), FileError);
+  const mode_t old_mask = ::umask(022);
   TDocWriter::Save(doc.model(), U16(existing.string()));
+  ::umask(old_mask);
   EXPECT_NO_THROW(TCompoundFileReader(ReadBinaryFile(existing)));
   std::size_t files = 0;
   for (const auto& e : std::filesystem::directory_iterator(dir.path())) files += e.is_regular_file();
   EXPECT_EQ(files, 1u) << "a temporary file was left behind";
+  // Written with the usual permissions, not those of a private scratch file.
+  const auto perms = std::filesystem::status(existing).permissions();
+  EXPECT_NE(perms & std::filesystem::perms::group_read, std::filesystem::perms::none);
   doc.Close(0);
 }
 
