@@ -2,13 +2,25 @@
 // and shows what the converter reads from a help file.
 #include <cstdio>
 #include <cstring>
-#include <memory>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include <pthread.h>
+#include <signal.h>
+#include <spawn.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <memory>
+#include <stdexcept>
+#include <thread>
+
+#include "cli/cli_options.h"
+#include "cli/cli_settings.h"
 #include "cli/terminal_interaction.h"
+#include "converter/word_connection.h"
+#include "platform/shell_execute.h"
 #include "converter/chm_decompile.h"
 #include "converter/chm_distill.h"
 #include "job/output_word.h"
@@ -26,32 +38,42 @@ using namespace tomeshift;
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
+constexpr int kExitCanceled = 3;
+constexpr int kExitOutputInUse = 4;
 
-constexpr const char* kUsage =
-    "Usage: tomeshift-cli INPUT.chm [-o OUTPUT.docx|OUTPUT.doc]\n"
+constexpr const char* kUsageHead =
+    "Usage: tomeshift-cli [OPTIONS] INPUT.chm [-o OUTPUT]\n"
     "       tomeshift-cli --info FILE.chm\n"
-    "       tomeshift-cli --list-toc [--distilled [DISTILL OPTIONS]] FILE.chm\n"
+    "       tomeshift-cli --list-toc [--distilled [--hint] [--hint-format TEXT] [--discard] [--addenda TEXT]\n"
+    "                    [--keep-scratch DIR]] FILE.chm\n"
     "       tomeshift-cli --help\n"
+    "\n"
+    "Converts a compiled HTML Help file into one Word document (.docx by default).\n"
     "\n"
     "  --info      print the help file's title, default topic, language and code page\n"
     "  --list-toc  print the contents entries, one a line: level, status, page, topic (tab-separated);\n"
-    "              status 0 is a page, 2 a heading without a page\n"
+    "              status 0 is a page, 2 a heading without a page, 3 a web address\n"
     "  --distilled after --list-toc: distill the pages first and print level, status, chapter number,\n"
-    "              bookmark, page, topic; status 3 is a web address\n"
-    "  -o OUTPUT   the document to write (default: INPUT with the extension .docx)\n"
-    "\n"
-    "Distill options (for a conversion and for --list-toc --distilled):\n"
-    "  --hint              add a hint with the chapter number behind each link to another topic\n"
-    "  --hint-format TEXT  the hint; [Title No.] stands for the chapter number (default \"See [Title No.]\")\n"
-    "  --discard           drop pages that the contents does not list (default: an Addenda chapter)\n"
-    "  --addenda TEXT      the title of that chapter (default \"Addenda\")\n"
+    "              bookmark, page, topic\n"
     "  --keep-scratch DIR  copy the distilled pages to DIR before the scratch folder is removed\n"
+    "              (with --list-toc --distilled, and for a conversion)\n"
+    "\n";
+
+constexpr const char* kUsageTail =
     "\n"
-    "Exit status: 0 done, 1 the help file could not be read or converted, 2 wrong usage.\n";
+    "Progress goes to stderr; Ctrl-C stops the conversion and removes its scratch files.\n"
+    "Exit status: 0 done, 1 the help file could not be read or converted, 2 wrong usage,\n"
+    "3 canceled, 4 the output file was in use and given up.\n";
+
+void PrintUsage(std::FILE* out) {
+  std::fputs(kUsageHead, out);
+  std::fputs(cli::kConvertOptionsHelp, out);
+  std::fputs(kUsageTail, out);
+}
 
 int Usage(const char* problem) {
   if (problem) std::fprintf(stderr, "tomeshift-cli: %s\n", problem);
-  std::fputs(kUsage, stderr);
+  PrintUsage(stderr);
   return kExitUsage;
 }
 
@@ -97,12 +119,6 @@ int ListToc(const std::u16string& path) {
   return kExitOk;
 }
 
-// A command line that cannot be followed.
-class UsageError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
 // The options that the distiller reads, and where to keep its pages.
 struct DistillOptions {
   bool hint = false;
@@ -115,7 +131,7 @@ struct DistillOptions {
 // Reads one distill option at args[i] (moving i past its value); false when args[i] is none.
 bool ReadDistillOption(const std::vector<std::string_view>& args, std::size_t& i, DistillOptions& options) {
   const auto value = [&]() -> std::u16string {
-    if (i + 1 >= args.size()) throw UsageError(std::string(args[i]) + " needs a value");
+    if (i + 1 >= args.size()) throw cli::UsageError(std::string(args[i]) + " needs a value");
     return U16(args[++i]);
   };
   if (args[i] == "--hint") {
@@ -188,50 +204,103 @@ class KeepingConverter final : public TChmToDocPDF {
   std::u16string folder_;
 };
 
-int Convert(const std::u16string& input, std::u16string output, const DistillOptions& options) {
-  CheckHelpFile(input);
-  if (output.empty()) {
-    output = input;
-    const std::size_t slash = output.find_last_of(u"/\\");
-    const std::size_t dot = output.rfind(u'.');
-    if (dot != std::u16string::npos && (slash == std::u16string::npos || dot > slash)) output.resize(dot);
-    output += u".docx";
+// Ctrl-C and SIGTERM ask the job to stop (as the progress window's Cancel does); a thread of its
+// own takes them so that the worker and the main thread never run a signal handler.
+class StopRequests {
+ public:
+  explicit StopRequests(TOutputWord& job) {
+    sigemptyset(&set_);
+    sigaddset(&set_, SIGINT);
+    sigaddset(&set_, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &set_, &old_);
+    watcher_ = std::thread([this, &job] {
+      const timespec tick{0, 200 * 1000 * 1000};
+      while (!done_) {
+        if (sigtimedwait(&set_, nullptr, &tick) > 0) {
+          requested_ = true;
+          job.WantToExit = true;
+        }
+      }
+    });
+  }
+  ~StopRequests() {
+    done_ = true;
+    watcher_.join();
+    pthread_sigmask(SIG_SETMASK, &old_, nullptr);
+  }
+  bool requested() const { return requested_; }
+
+ private:
+  sigset_t set_{};
+  sigset_t old_{};
+  std::atomic<bool> done_{false};
+  std::atomic<bool> requested_{false};
+  std::thread watcher_;
+};
+
+// --open: the finished document goes to the desktop's program for it.
+void OpenWithXdgOpen(const std::u16string&, const std::u16string& file, int) {
+  const std::string native = FileSystem().NativePath(file);
+  char* const argv[] = {const_cast<char*>("xdg-open"), const_cast<char*>(native.c_str()), nullptr};
+  pid_t pid = 0;
+  if (posix_spawnp(&pid, "xdg-open", nullptr, nullptr, argv, environ) != 0)
+    std::fprintf(stderr, "tomeshift-cli: cannot run xdg-open to open %s\n", native.c_str());
+}
+
+int Convert(const cli::ConvertOptions& options) {
+  CheckHelpFile(options.input);
+  if (!IsWordInstalled()) {
+    std::fprintf(stderr, "tomeshift-cli: %s\n", U8(kWordNotInstalledMessage).c_str());
+    return kExitFailed;
   }
   TCHMDecompile probe;
-  probe.LoadFromCHM(input);
+  probe.LoadFromCHM(options.input);
 
-  TerminalJobInteraction terminal;
+  std::string note;
+  TDocPDFSettings settings = options.factory ? cli::FactorySettings() : cli::StoredSettings(&note);
+  if (!note.empty()) std::fprintf(stderr, "tomeshift-cli: %s\n", note.c_str());
+  for (const auto& apply : options.overrides) apply(settings);
+
+  const bool interactive = ::isatty(STDERR_FILENO) && ::isatty(STDIN_FILENO);
+  TerminalJobInteraction terminal(stderr, interactive, options.quiet);
   TOutputWord job(terminal);
-  if (!options.keepScratch.empty()) {
+  if (!options.keep_scratch.empty()) {
     // Same events (they call into the job, not into the converter), one more step after distilling.
-    auto keeping = std::make_unique<KeepingConverter>(options.keepScratch);
+    auto keeping = std::make_unique<KeepingConverter>(options.keep_scratch);
     keeping->FOnChange = job.Converter->FOnChange;
     keeping->FOnDenied = job.Converter->FOnDenied;
     keeping->FOnMsg = job.Converter->FOnMsg;
     keeping->FOnError = job.Converter->FOnError;
     job.Converter = std::move(keeping);
   }
-  job.Converter->Settings.AddHint = options.hint;
-  job.Converter->Settings.HintFormat = options.hintFormat;
-  job.Converter->Settings.Discard = options.discard;
-  job.Converter->Settings.Addenda = options.addenda;
-  job.chm = input;
-  job.Converter->pdf = output;
-  job.Converter->Title = probe.Title;
+  job.chm = options.input;
+  job.Converter->pdf = options.output;
+  job.Converter->Title = options.title ? *options.title : probe.Title;
   job.Converter->OnlyWord = true;
-  job.Converter->CodePage = probe.CodePage;
-  job.Start();
-  job.WaitFor();
-  if (job.Canceled()) {
-    std::fprintf(stderr, "tomeshift-cli: canceled\n");
-    return kExitFailed;
+  job.Converter->CodePage = options.code_page ? *options.code_page : probe.CodePage;
+  job.Converter->Settings = settings;
+  ShellExecuteHandler previous = SetShellExecuteHandler(options.open ? ShellExecuteHandler(OpenWithXdgOpen) : nullptr);
+  bool stop_requested = false;
+  {
+    StopRequests stops(job);
+    job.Start();
+    job.WaitFor();
+    stop_requested = stops.requested();
   }
-  if (!job.FailureMessage().empty()) return kExitFailed;  // already shown by the job
-  if (!job.Converter->OK || job.Converter->Failed) {
-    std::fprintf(stderr, "tomeshift-cli: %s: no document was written (the Word output stage is not available)\n",
-                 U8(output).c_str());
-    return kExitFailed;
+  SetShellExecuteHandler(previous);
+  terminal.Finish();
+
+  const TChmToDocPDF& c = *job.Converter;
+  if (job.Canceled() || (stop_requested && (c.Failed || !c.OK))) {
+    std::fprintf(stderr, "tomeshift-cli: User canceled!\n");
+    return kExitCanceled;
   }
+  if (!job.FailureMessage().empty() || c.Failed || !c.OK) return kExitFailed;  // the job has said why
+  if (c.Abort) {
+    std::fprintf(stderr, "tomeshift-cli: %s was in use; nothing was written\n", U8(options.output).c_str());
+    return kExitOutputInUse;
+  }
+  std::printf("%s\n", FileSystem().NativePath(options.output).c_str());
   return kExitOk;
 }
 
@@ -241,7 +310,7 @@ int main(int argc, char** argv) {
   std::vector<std::string_view> args(argv + 1, argv + argc);
   if (args.empty()) return Usage(nullptr);
   if (args[0] == "--help" || args[0] == "-h") {
-    std::fputs(kUsage, stdout);
+    PrintUsage(stdout);
     return kExitOk;
   }
   try {
@@ -262,25 +331,14 @@ int main(int argc, char** argv) {
       const std::u16string path = U16(args[1]);
       return args[0] == "--info" ? Info(path) : ListToc(path);
     }
-    std::u16string input;
-    std::u16string output;
-    DistillOptions options;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-      if (ReadDistillOption(args, i, options)) continue;
-      if (args[i] == "-o") {
-        if (i + 1 >= args.size()) return Usage("-o needs a file name");
-        output = U16(args[++i]);
-      } else if (!args[i].empty() && args[i][0] == '-') {
-        return Usage(("unknown option " + std::string(args[i])).c_str());
-      } else if (input.empty()) {
-        input = U16(args[i]);
-      } else {
-        return Usage("more than one input file");
-      }
+    cli::ConvertOptions options;
+    try {
+      options = cli::ParseConvertOptions(args);
+    } catch (const cli::UsageError& e) {
+      return Usage(e.what());
     }
-    if (input.empty()) return Usage("missing INPUT.chm");
-    return Convert(input, output, options);
-  } catch (const UsageError& e) {
+    return Convert(options);
+  } catch (const cli::UsageError& e) {
     return Usage(e.what());
   } catch (const std::exception& e) {
     std::fprintf(stderr, "tomeshift-cli: %s\n", e.what());

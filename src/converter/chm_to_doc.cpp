@@ -1,5 +1,7 @@
 #include "converter/chm_to_doc.h"
 
+#include "converter/document_assembly.h"
+
 namespace tomeshift {
 
 TChmToDocPDF::TChmToDocPDF() = default;
@@ -13,6 +15,6 @@ void TChmToDocPDF::UpdateSettings() {
   Addenda = Settings.Addenda;
 }
 
-void TChmToDocPDF::OutputWord() {}
+void TChmToDocPDF::OutputWord() { TDocumentAssembly(*this).Run(); }
 
 }  // namespace tomeshift

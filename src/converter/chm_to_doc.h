@@ -41,7 +41,8 @@ class TChmToDocPDF : public TCHMDistill {
 
   // Copies AddHint, HintFormat, Discard and Addenda from Settings into the distiller.
   void UpdateSettings();
-  // Builds and saves the document. Not written yet: it does nothing.
+  // Builds and saves the document (TDocumentAssembly), removes rootFolder, and ends with OK set
+  // and a report of 100; Failed tells a failed run from a good one.
   virtual void OutputWord();
 };
 

@@ -45,9 +45,8 @@ void TOutputWord::Execute() {
   Cleanup();
   if (!failure_.empty() && !canceled_) {
     // Nothing else tells the user why the job stopped before the document was written.
-    ErrorMsg = failure_;
     try {
-      Synchronize([this] { interaction_.ShowProgress(*this); });
+      ChmToDocPDF_OnError(failure_);
     } catch (...) {
     }
   }

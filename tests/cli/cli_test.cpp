@@ -113,9 +113,34 @@ INSTANTIATE_TEST_SUITE_P(
                       Failure{"--info", 2, "missing FILE.chm"},
                       Failure{"--list-toc a.chm b.chm", 2, "too many arguments"},
                       Failure{"--bogus x.chm", 2, "unknown option --bogus"},
+                      Failure{"--paper folio x.chm", 2, "--paper takes letter, tabloid"},
+                      Failure{"--paper 5x300 x.chm", 2, "--paper width needs a whole number from 10 to 558"},
+                      Failure{"--margins 10,10,10 x.chm", 2, "--margins takes TOP,BOTTOM,LEFT,RIGHT"},
+                      Failure{"--margins 10,10,ten,10 x.chm", 2, "--margins needs a whole number"},
+                      Failure{"--toc-level 0 x.chm", 2, "--toc-level needs a whole number from 1 to 9"},
+                      Failure{"--start-new-page sometimes x.chm", 2, "continuous, first-level or each"},
+                      Failure{"--heading-font 10=Arial,12,0,[] x.chm", 2, "--heading-font level needs"},
+                      Failure{"--heading-font 1=Arial x.chm", 2, "is not a font such as"},
+                      Failure{"--language Klingon x.chm", 2, "unknown language \"Klingon\""},
+                      Failure{"--cover=yes x.chm", 2, "--cover takes no value"},
+                      Failure{"--title", 2, "--title needs a value"},
+                      Failure{"--quiet", 2, "missing INPUT.chm"},
+                      Failure{"a.chm b.chm", 2, "more than one input file"},
+                      Failure{"/nonexistent/x.chm -o out.docx", 1, "/nonexistent/x.chm: cannot open the help file"},
                       Failure{"--info /nonexistent/x.chm", 1, "/nonexistent/x.chm: cannot open the help file"},
                       Failure{"--info FIXTURES/not-a-help-file.chm", 1, "not-a-help-file.chm is not a compiled HTML Help file"},
                       Failure{"--list-toc FIXTURES/truncated-directory.chm", 1, "is not a compiled HTML Help file"}));
+
+TEST_F(CliFixture, HelpDocumentsEveryOption) {
+  const CliRun run = Call("--help");
+  EXPECT_EQ(run.status, 0);
+  for (const char* option :
+       {"--output", "--factory", "--title", "--language", "--paper", "--margins", "--no-cover", "--no-header",
+        "--no-footer", "--no-toc", "--toc-level", "--toc-caption", "--no-title-number", "--no-hint", "--hint-format",
+        "--start-new-page", "--discard", "--addenda", "--heading-font", "--open", "--quiet", "--info", "--list-toc"})
+    EXPECT_NE(run.out.find(option), std::string::npos) << option;
+  EXPECT_NE(run.out.find("4 the output file was in use"), std::string::npos);
+}
 
 TEST_F(CliFixture, TruncatedHelpFileWarnsAndStillSucceeds) {
   const CliRun run = Call("--list-toc '" + (kFixtures / "truncated-content.chm").string() + "'");
