@@ -122,7 +122,7 @@ void TDocumentAssembly::Run() {
     if (!canceled && c_.FOnError) c_.FOnError(message);
   }
   Cleanup();
-  if (completed_) ShellExecute(u"open", target_, SW_SHOW);
+  if (completed_ && FileSystem().FileExists(target_)) ShellExecute(u"open", target_, SW_SHOW);
   c_.OK = true;
   try {
     Report(u"", 100);
@@ -472,7 +472,10 @@ void TDocumentAssembly::Save() {
     if (c_.FOnDenied) c_.FOnDenied(target_);
     if (c_.Abort) break;
   }
-  if (c_.Abort) return;
+  if (c_.Abort) {
+    if (!existed) FileSystem().RemoveFile(target_);
+    return;
+  }
   try {
     document_->SaveAs(target_, ext == u".docx" ? kFormatXMLDocument : kFormatDocument, false);
   } catch (...) {
