@@ -5,15 +5,10 @@
 #include "word/word_application.h"
 #include "word/word_document.h"
 
-// The engine's parts that arrive separately: web pages open through the importer, .doc files
-// are written by the binary writer.
+// Web pages open through the importer, which arrives as a part of its own.
 #if __has_include("word/html_import.h")
 #include "word/html_import.h"
 #define TOMESHIFT_HAVE_HTML_IMPORT 1
-#endif
-#if __has_include("word/doc_writer.h")
-#include "word/doc_writer.h"
-#define TOMESHIFT_HAVE_DOC_WRITER 1
 #endif
 
 namespace tomeshift {
@@ -112,9 +107,6 @@ class HtmlPageImporter final : public word::IWebPageImporter {
 #endif
 
 void RegisterBuiltInWordEngine() {
-#ifdef TOMESHIFT_HAVE_DOC_WRITER
-  word::SetDocFormatWriter([](const word::DocModel& doc, const std::u16string& path) { word::TDocWriter::Save(doc, path); });
-#endif
   com::RegisterClass(kWordProgID, [] {
     auto app = std::make_shared<word::Application>();
 #ifdef TOMESHIFT_HAVE_HTML_IMPORT

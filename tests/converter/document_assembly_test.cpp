@@ -17,7 +17,6 @@
 #include "word/png_encoder.h"
 #include "word/story_builder.h"
 #include "word/web_page_importer.h"
-#include "word/word_document.h"
 
 namespace tomeshift {
 namespace {
@@ -445,19 +444,25 @@ TEST_F(DocumentAssemblyTest, OutputInUseIsAskedAboutUntilFreeOrAbandoned) {
   }
 }
 
-TEST_F(DocumentAssemblyTest, OtherExtensionsAreWrittenAsDocAndAFailedSaveLeavesNothing) {
-  SmallHelp();
-  c_.pdf = U16((out_.path() / "sub" / "result.rtf").string());
-  word::SetDocFormatWriter(nullptr);
-  c_.OutputWord();
-  // Without a .doc writer the save fails; what the in-use test created must not stay behind.
-  if (c_.Failed) {
-    ASSERT_EQ(errors_.size(), 1u);
-    EXPECT_FALSE(fs::exists(out_.path() / "sub" / "result.doc"));
-  } else {
-    EXPECT_TRUE(fs::exists(out_.path() / "sub" / "result.doc"));
+TEST_F(DocumentAssemblyTest, OtherExtensionsAreWrittenAsDocIntoANewFolder) {
+  const struct {
+    const char* name;
+    const char* written;
+    bool compound;
+  } cases[] = {{"result.rtf", "result.doc", true}, {"RESULT.DOC", "RESULT.DOC", true}, {"result.DocX", "result.DocX", false}};
+  for (const auto& k : cases) {
+    SCOPED_TRACE(k.name);
+    Reset();
+    SmallHelp();
+    c_.pdf = U16((out_.path() / "sub" / k.name).string());
+    c_.OutputWord();
+    ASSERT_FALSE(c_.Failed) << FirstError();
+    const std::string bytes = testing::ReadBinaryFile(out_.path() / "sub" / k.written);
+    ASSERT_GT(bytes.size(), 8u);
+    EXPECT_EQ(bytes.rfind("\xD0\xCF\x11\xE0", 0) == 0, k.compound) << "a .doc is a compound file, a .docx a zip";
+    EXPECT_FALSE(fs::exists(out_.path() / "sub" / "result.rtf"));
+    fs::remove_all(out_.path() / "sub");
   }
-  EXPECT_FALSE(fs::exists(out_.path() / "sub" / "result.rtf"));
 }
 
 TEST_F(DocumentAssemblyTest, LongListsAreRefreshedAndKeepEveryEntry) {
