@@ -205,6 +205,9 @@ CssComputedStyle CssComputedStyle::Compute(const CssComputedStyle& parent, const
     if (w == "super" || w == "text-top") s.vertical_align = 1;
     else if (w == "sub" || w == "text-bottom") s.vertical_align = 2;
     else if (w == "baseline") s.vertical_align = 0;
+    if (w == "top" || w == "baseline" || w == "text-top") s.box_valign = 0;
+    else if (w == "middle" || w == "center") s.box_valign = 1;
+    else if (w == "bottom" || w == "text-bottom") s.box_valign = 2;
   }
   // Text takes the background of the inline boxes around it; a block paints its own area.
   if (s.background != kCssTransparent) s.text_background = s.background;

@@ -49,6 +49,7 @@ struct CssComputedStyle {
   bool margin_auto[4] = {false, false, false, false};
   CssBorderSide border[4];
   std::optional<CssLength> width, height;       // as declared; percentages stay percentages
+  std::int8_t box_valign = -1;                  // table cells: -1 not declared, 0 top, 1 middle, 2 bottom
 
   // `containing_width` (points) resolves percentage margins and paddings.
   static CssComputedStyle Compute(const CssComputedStyle& parent, const CssDeclared& declared,
