@@ -441,7 +441,8 @@ void HtmlImportWalker::Heading(int level, const CssComputedStyle& style) {
   Block& b = flow().blocks.back();
   int index = doc_.StyleByBuiltin(builtin::kHeading1 + 1 - level);
   if (index >= 0) b.props.style = index;
-  b.props.outline_level = static_cast<std::int8_t>(level);
+  // The level comes from the style, so that a heading set back to Normal becomes body text.
+  b.props.outline_level = index >= 0 ? 0 : static_cast<std::int8_t>(level);
   b.props.keep_next = 1;
   // The page's heading look defines its heading style, as the word processor does with h1..h6 rules;
   // the first heading of each level decides.

@@ -55,12 +55,12 @@ TEST(HtmlImportTest, HeadingsGetHeadingStylesAndOutlineLevels) {
   auto ps = Paragraphs(doc, doc.main);
   ASSERT_EQ(ps.size(), 4u);
   EXPECT_EQ(doc.style(ps[0].props.style).builtin, builtin::kHeading1);
-  EXPECT_EQ(ps[0].props.outline_level, 1);
+  EXPECT_EQ(doc.EffectiveOutlineLevel(ps[0].props), 1);
   EXPECT_EQ(doc.EffectiveOutlineLevel(ps[1].props), 10);
   EXPECT_EQ(doc.style(ps[1].props.style).builtin, builtin::kNormal);
   EXPECT_EQ(doc.style(ps[2].props.style).builtin, builtin::kHeading1 - 2);
-  EXPECT_EQ(ps[2].props.outline_level, 3);
-  EXPECT_EQ(ps[3].props.outline_level, 6);
+  EXPECT_EQ(doc.EffectiveOutlineLevel(ps[2].props), 3);
+  EXPECT_EQ(doc.EffectiveOutlineLevel(ps[3].props), 6);
   // The heading style carries the page's look of that heading.
   const StyleDef& h3 = doc.style(ps[2].props.style);
   EXPECT_EQ(h3.run.color, 0xFF0000);
