@@ -7,7 +7,11 @@
 namespace tomeshift::word {
 
 void CssCascade::AddStyleSheet(CssStyleSheet sheet) {
-  for (auto& rule : sheet.rules) {
+  AddStyleSheet(std::make_shared<const CssStyleSheet>(std::move(sheet)));
+}
+
+void CssCascade::AddStyleSheet(std::shared_ptr<const CssStyleSheet> sheet) {
+  for (const auto& rule : sheet->rules) {
     auto index = static_cast<std::uint32_t>(rules_.size());
     for (std::uint32_t s = 0; s < rule.selectors.size(); ++s) {
       const CssSelector& sel = rule.selectors[s];
@@ -19,14 +23,15 @@ void CssCascade::AddStyleSheet(CssStyleSheet sheet) {
         default: universal_.push_back(e); break;
       }
     }
-    rules_.push_back(std::move(rule));
+    rules_.push_back(&rule);
   }
+  sheets_.push_back(std::move(sheet));
 }
 
 void CssCascade::Collect(const std::vector<Entry>& entries, const HtmlNode& element,
                          std::vector<std::pair<CssSpecificity, std::uint32_t>>& hits) const {
   for (const Entry& e : entries) {
-    const CssSelector& sel = rules_[e.rule].selectors[e.selector];
+    const CssSelector& sel = rules_[e.rule]->selectors[e.selector];
     if (sel.Matches(element)) hits.emplace_back(sel.specificity(), e.rule);
   }
 }
@@ -73,7 +78,7 @@ void CssCascade::Cascade(const HtmlNode& element, const std::vector<CssDeclarati
     });
   }
   for (const auto& hit : hits) {
-    for (const auto& d : rules_[hit.second].declarations) {
+    for (const auto& d : rules_[hit.second]->declarations) {
       if (!d.important) out[static_cast<std::size_t>(d.property)] = &d;
     }
   }
@@ -81,7 +86,7 @@ void CssCascade::Cascade(const HtmlNode& element, const std::vector<CssDeclarati
     if (!d.important) out[static_cast<std::size_t>(d.property)] = &d;
   }
   for (const auto& hit : hits) {
-    for (const auto& d : rules_[hit.second].declarations) {
+    for (const auto& d : rules_[hit.second]->declarations) {
       if (d.important) out[static_cast<std::size_t>(d.property)] = &d;
     }
   }

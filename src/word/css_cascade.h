@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -20,6 +21,7 @@ class CssCascade {
  public:
   // Sheets are applied in the order they are added (the page's order of link and style elements).
   void AddStyleSheet(CssStyleSheet sheet);
+  void AddStyleSheet(std::shared_ptr<const CssStyleSheet> sheet);
   bool empty() const { return rules_.empty(); }
 
   // `defaults` (the element's usual look), `hints` (its presentational attributes) and `inline_style`
@@ -35,7 +37,8 @@ class CssCascade {
   };
   void Collect(const std::vector<Entry>& entries, const HtmlNode& element, std::vector<std::pair<CssSpecificity, std::uint32_t>>& hits) const;
 
-  std::vector<CssRule> rules_;
+  std::vector<const CssRule*> rules_;
+  std::vector<std::shared_ptr<const CssStyleSheet>> sheets_;
   std::unordered_map<std::string, std::vector<Entry>> by_id_, by_class_, by_type_;
   std::vector<Entry> universal_;
 };

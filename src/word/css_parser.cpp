@@ -1,6 +1,9 @@
 #include "word/css_parser.h"
 
 #include <array>
+#include <list>
+#include <mutex>
+#include <unordered_map>
 #include <utility>
 
 #include "word/css_value.h"
@@ -375,6 +378,33 @@ std::vector<CssDeclaration> CssParser::ParseDeclarations(std::string_view block)
     AddDeclaration(decl.substr(0, colon), value, important, out);
   }
   return out;
+}
+
+std::shared_ptr<const CssStyleSheet> CssParser::ParseStyleSheetShared(std::string_view css) {
+  constexpr std::size_t kMaxEntries = 64;
+  constexpr std::size_t kMaxBytes = 8u << 20;
+  static std::mutex mutex;
+  static std::unordered_map<std::string, std::shared_ptr<const CssStyleSheet>> cache;
+  static std::list<std::string> order;  // oldest first
+  static std::size_t bytes = 0;
+  std::string key(css);
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    if (auto it = cache.find(key); it != cache.end()) return it->second;
+  }
+  auto sheet = std::make_shared<const CssStyleSheet>(ParseStyleSheet(css));
+  if (key.size() > kMaxBytes / 4) return sheet;
+  std::lock_guard<std::mutex> lock(mutex);
+  if (cache.emplace(key, sheet).second) {
+    bytes += key.size();
+    order.push_back(std::move(key));
+    while (order.size() > kMaxEntries || bytes > kMaxBytes) {
+      bytes -= order.front().size();
+      cache.erase(order.front());
+      order.pop_front();
+    }
+  }
+  return sheet;
 }
 
 CssStyleSheet CssParser::ParseStyleSheet(std::string_view css) {

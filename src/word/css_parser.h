@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,6 +45,9 @@ struct CssStyleSheet {
 class CssParser {
  public:
   static CssStyleSheet ParseStyleSheet(std::string_view css);
+  // The same, shared: pages of one help file carry the same sheets, so parsed sheets are kept by
+  // their text (a few dozen of them, process-wide, thread-safe).
+  static std::shared_ptr<const CssStyleSheet> ParseStyleSheetShared(std::string_view css);
   // The content of a style attribute, or a rule's block without its braces.
   static std::vector<CssDeclaration> ParseDeclarations(std::string_view block);
   // Appends the longhands of one declaration ("margin: 0 1em") to out; unknown properties add nothing.

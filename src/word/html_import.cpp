@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <mutex>
+#include <unordered_map>
 
 #include "platform/errors.h"
 #include "platform/file_system.h"
@@ -197,9 +199,9 @@ void HtmlImportWalker::LoadStyleSheetFile(const std::u16string& path, int depth)
     Warn(u"Style sheet not read: " + Utf8ToUtf16(e.what()));
     return;
   }
-  CssStyleSheet sheet = CssParser::ParseStyleSheet(Utf16ToUtf8(text));
+  auto sheet = CssParser::ParseStyleSheetShared(Utf16ToUtf8(text));
   // Imported sheets come first in the cascade; their addresses are relative to the importing sheet.
-  for (const auto& address : sheet.imports) {
+  for (const auto& address : sheet->imports) {
     HtmlImportWalker& self = *this;
     std::u16string saved = self.page_path_;
     self.page_path_ = path;
@@ -231,8 +233,8 @@ void HtmlImportWalker::LoadStyleSheets(const GumboDocument& page) {
         if (!c->IsElement()) css += c->text;
       }
       if (screen) {
-        CssStyleSheet sheet = CssParser::ParseStyleSheet(css);
-        for (const auto& address : sheet.imports) LoadStyleSheetFile(Resolve(address), 1);
+        auto sheet = CssParser::ParseStyleSheetShared(css);
+        for (const auto& address : sheet->imports) LoadStyleSheetFile(Resolve(address), 1);
         cascade_.AddStyleSheet(std::move(sheet));
       }
     }
@@ -617,6 +619,71 @@ void HtmlImportWalker::Rule(const CssComputedStyle& style) {
 
 // ---- Pictures ----
 
+namespace {
+
+// Natural sizes by path and file size, process-wide: the pages of a help file share their pictures,
+// and reading a large picture for its header on every page would dominate the import.
+struct PictureSizeCache {
+  std::mutex mutex;
+  std::unordered_map<std::u16string, std::pair<std::uint64_t, std::pair<double, double>>> sizes;
+};
+
+PictureSizeCache& PictureSizes() {
+  static PictureSizeCache cache;
+  return cache;
+}
+
+std::optional<std::pair<double, double>> CachedPictureSize(const std::u16string& key, std::uint64_t size) {
+  PictureSizeCache& c = PictureSizes();
+  std::lock_guard<std::mutex> lock(c.mutex);
+  auto it = c.sizes.find(key);
+  if (it == c.sizes.end() || it->second.first != size) return std::nullopt;
+  return it->second.second;
+}
+
+void RememberPictureSize(const std::u16string& key, std::uint64_t size, std::pair<double, double> natural) {
+  PictureSizeCache& c = PictureSizes();
+  std::lock_guard<std::mutex> lock(c.mutex);
+  if (c.sizes.size() > 4096) c.sizes.clear();
+  c.sizes[key] = {size, natural};
+}
+
+}  // namespace
+
+std::optional<std::pair<double, double>> HtmlImportWalker::PictureSize(const std::u16string& path, std::string_view src) {
+  std::u16string key = Lower16(path);
+  std::optional<std::uint64_t> size;
+  try {
+    size = FileSystem().FileSize(path);
+  } catch (const TomeshiftError&) {
+  }
+  if (!size) {
+    Warn(u"Picture not found: " + Utf8ToUtf16(src) + u" (" + path + u")");
+    return std::nullopt;
+  }
+  if (auto natural = CachedPictureSize(key, *size)) return natural;
+  std::optional<std::string> bytes;
+  try {
+    bytes = FileSystem().ReadFile(path);
+  } catch (const TomeshiftError& err) {
+    Warn(u"Picture not read: " + Utf8ToUtf16(err.what()));
+    return std::nullopt;
+  }
+  if (!bytes) {
+    Warn(u"Picture not found: " + Utf8ToUtf16(src) + u" (" + path + u")");
+    return std::nullopt;
+  }
+  auto info = ReadImageInfo(*bytes);
+  if (!info) {
+    Warn(u"Picture not recognised: " + Utf8ToUtf16(src) + u" (" + path + u")");
+    return std::nullopt;
+  }
+  // Browsers show pictures at 96 pixels to the inch whatever the file records.
+  std::pair<double, double> natural(info->width * 0.75, info->height * 0.75);
+  RememberPictureSize(key, bytes->size(), natural);
+  return natural;
+}
+
 void HtmlImportWalker::Picture(const HtmlNode& e, const CssComputedStyle& style) {
   std::string_view src = TrimCss(e.Attribute("src"));
   if (src.empty()) return;
@@ -626,32 +693,15 @@ void HtmlImportWalker::Picture(const HtmlNode& e, const CssComputedStyle& style)
     Warn(u"Picture not linked (not a file): " + Utf8ToUtf16(src));
     return;
   }
-  auto cached = picture_sizes_.find(Lower16(path));
+  std::u16string key = Lower16(path);
+  auto cached = picture_sizes_.find(key);
   std::optional<std::pair<double, double>> natural;
   std::string format;
   if (cached != picture_sizes_.end()) {
     natural = cached->second;
   } else {
-    std::optional<std::string> bytes;
-    try {
-      bytes = FileSystem().ReadFile(path);
-    } catch (const TomeshiftError& err) {
-      Warn(u"Picture not read: " + Utf8ToUtf16(err.what()));
-      picture_sizes_[Lower16(path)] = std::nullopt;
-      return;
-    }
-    if (!bytes) {
-      Warn(u"Picture not found: " + Utf8ToUtf16(src) + u" (" + path + u")");
-      picture_sizes_[Lower16(path)] = std::nullopt;
-      return;
-    }
-    if (auto info = ReadImageInfo(*bytes)) {
-      // Browsers show pictures at 96 pixels to the inch whatever the file records.
-      natural = std::make_pair(info->width * 0.75, info->height * 0.75);
-    } else {
-      Warn(u"Picture not recognised: " + Utf8ToUtf16(src) + u" (" + path + u")");
-    }
-    picture_sizes_[Lower16(path)] = natural;
+    natural = PictureSize(path, src);
+    picture_sizes_[key] = natural;
     if (!natural) return;
   }
   if (!natural) return;  // warned when first met
@@ -790,8 +840,8 @@ void HtmlImport::ImportText(std::u16string_view html, const std::u16string& path
 }
 
 void HtmlImport::ImportFile(const std::u16string& path, DocModel& doc, std::vector<HtmlImportWarning>* warnings) {
-  if (!FileSystem().FileExists(path)) throw FileError(Utf16ToUtf8(path), "The file does not exist.");
   std::u16string text = LoadTextFile(path, u"");
+  if (text.empty() && !FileSystem().FileExists(path)) throw FileError(Utf16ToUtf8(path), "The file does not exist.");
   ImportText(text, path, doc, warnings);
 }
 

@@ -74,6 +74,7 @@ class HtmlImportWalker {
 
   // Elements with their own treatment.
   void Picture(const HtmlNode& e, const CssComputedStyle& style);
+  std::optional<std::pair<double, double>> PictureSize(const std::u16string& path, std::string_view src);
   void List(const HtmlNode& e, const CssComputedStyle& style, int depth);
   void TableElement(const HtmlNode& e, const CssComputedStyle& style, int depth);
   void Heading(int level, const CssComputedStyle& style);
