@@ -210,8 +210,9 @@ CssComputedStyle CssComputedStyle::Compute(const CssComputedStyle& parent, const
     else if (w == "bottom" || w == "text-bottom") s.box_valign = 2;
   }
   // Text takes the background of the inline boxes around it; a block paints its own area.
-  if (s.background != kCssTransparent) s.text_background = s.background;
-  else if (s.display == CssDisplay::kInline) s.text_background = parent.text_background;
+  if (s.display != CssDisplay::kInline) s.text_background = kCssTransparent;
+  else if (s.background != kCssTransparent) s.text_background = s.background;
+  else s.text_background = parent.text_background;
 
   static constexpr P kMargins[] = {P::kMarginTop, P::kMarginRight, P::kMarginBottom, P::kMarginLeft};
   static constexpr P kPaddings[] = {P::kPaddingTop, P::kPaddingRight, P::kPaddingBottom, P::kPaddingLeft};
