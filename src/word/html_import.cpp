@@ -271,10 +271,16 @@ void HtmlImportWalker::FinishFlow(Flow& f) {
 CssComputedStyle HtmlImportWalker::StyleOf(const HtmlNode& e, const CssComputedStyle& parent) {
   std::vector<CssDeclaration> hints;
   if (!e.attributes.empty() || list_depth_ > 0) HtmlImportDefaults::AddHints(e, list_depth_, hints);
-  std::vector<CssDeclaration> inline_style;
-  if (const std::string* s = e.FindAttribute("style")) inline_style = CssParser::ParseDeclarations(*s);
+  static const std::vector<CssDeclaration> kNoStyle;
+  const std::vector<CssDeclaration>* inline_style = &kNoStyle;
+  if (const std::string* s = e.FindAttribute("style")) {
+    // Generated pages repeat the same style attributes many times.
+    auto it = inline_styles_.find(*s);
+    if (it == inline_styles_.end()) it = inline_styles_.emplace(*s, CssParser::ParseDeclarations(*s)).first;
+    inline_style = &it->second;
+  }
   CssDeclared declared;
-  cascade_.Cascade(e, HtmlImportDefaults::ForTag(e.tag), hints, inline_style, declared);
+  cascade_.Cascade(e, HtmlImportDefaults::ForTag(e.tag), hints, *inline_style, declared);
   return CssComputedStyle::Compute(parent, declared, text_width_);
 }
 
@@ -302,8 +308,7 @@ void HtmlImportWalker::Walk(const HtmlNode& node, const CssComputedStyle& parent
     if (TrimCss(raw).empty()) return;
     std::u16string name = MapBookmarkName(Utf8ToUtf16(TrimCss(raw)));
     std::u16string key = Lower16(name);
-    if (std::find(bookmark_names_.begin(), bookmark_names_.end(), key) != bookmark_names_.end()) return;
-    bookmark_names_.push_back(key);
+    if (!bookmark_names_.insert(key).second) return;
     flow().bookmarks.push_back(Bookmark{name, flow().story.size(), flow().story.size()});
     marks.push_back(flow().bookmarks.size() - 1);
   };
@@ -799,8 +804,7 @@ void HtmlImportWalker::List(const HtmlNode& e, const CssComputedStyle& style, in
       if (!TrimCss(id).empty()) {
         std::u16string name = MapBookmarkName(Utf8ToUtf16(TrimCss(id)));
         std::u16string key = Lower16(name);
-        if (std::find(bookmark_names_.begin(), bookmark_names_.end(), key) == bookmark_names_.end()) {
-          bookmark_names_.push_back(key);
+        if (bookmark_names_.insert(key).second) {
           flow().bookmarks.push_back(Bookmark{name, flow().story.size(), flow().story.size()});
           bookmark_index = flow().bookmarks.size() - 1;
         }

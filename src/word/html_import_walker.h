@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "word/css_cascade.h"
@@ -94,7 +95,8 @@ class HtmlImportWalker {
   bool heading_styled_[7] = {};
   std::unordered_map<std::u16string, std::optional<std::pair<double, double>>> picture_sizes_;
   std::vector<std::u16string> sheets_loaded_;
-  std::vector<std::u16string> bookmark_names_;  // lower case, for the first-one-wins rule
+  std::unordered_set<std::u16string> bookmark_names_;  // lower case, for the first-one-wins rule
+  std::unordered_map<std::string, std::vector<CssDeclaration>> inline_styles_;  // lower case, for the first-one-wins rule
   void FinishFlow(Flow& f);
 };
 
