@@ -23,6 +23,56 @@ int SpanAttribute(const HtmlNode& cell, std::string_view name, int fallback, int
   return static_cast<int>(std::clamp(n, 0L, static_cast<long>(max)));
 }
 
+// What a cell's content needs across, in twips: the longest word (below which it cannot shrink) and
+// the longest line (what it takes when nothing wraps). Character widths are estimated at half the
+// font size, which is close for the proportional fonts of help pages.
+struct ContentWidth {
+  double min = 0, max = 0;
+};
+
+ContentWidth Measure(const DocModel& doc, const Story& story) {
+  ContentWidth w;
+  double line = 0, word = 0;
+  auto end_word = [&] {
+    w.min = std::max(w.min, word);
+    word = 0;
+  };
+  auto end_line = [&] {
+    end_word();
+    w.max = std::max(w.max, line);
+    line = 0;
+  };
+  for (std::size_t i = 0; i < story.size(); ++i) {
+    char16_t c = story.at(i);
+    const CharAttr& a = story.attr(i);
+    if (c == ch::kParagraph || c == ch::kLineBreak || c == ch::kSection) {
+      end_line();
+    } else if (c == ch::kTable) {
+      end_line();
+      const Table& t = doc.tables[a.obj];
+      double total = 0;
+      for (int cw : t.column_widths) total += cw;
+      w.min = std::max(w.min, total);
+      w.max = std::max(w.max, total);
+    } else if (c == ch::kPicture) {
+      const Picture& p = doc.pictures[a.obj];
+      double pw = p.floating ? 0 : p.width * 20;
+      word += pw;
+      line += pw;
+    } else if (c == ch::kFieldBegin || c == ch::kFieldEnd) {
+      continue;
+    } else {
+      int half_points = doc.run(a.fmt).size > 0 ? doc.run(a.fmt).size : 24;
+      double cw = half_points * 10 * (c >= 0x2E80 ? 1.0 : 0.5);  // twips; CJK characters are square
+      line += cw;
+      if (c == u' ' || c == ch::kTab) end_word();
+      else word += cw;
+    }
+  }
+  end_line();
+  return w;
+}
+
 struct RowSource {
   const HtmlNode* row;
   const HtmlNode* group;  // thead/tbody/tfoot or the table itself
@@ -34,6 +84,74 @@ struct RowSource {
 void HtmlImportWalker::HrBorder(ParaProps& para, const CssComputedStyle& style) {
   (void)para;
   (void)style;
+}
+
+// The browsers' automatic table layout, simplified: columns get what their content needs, within the
+// table's width; columns the page sized keep their width.
+void HtmlImportWalker::LayOutColumns(Table& table, const std::vector<bool>& explicit_widths, bool fixed_table_width,
+                                     int table_width) {
+  struct Column {
+    double min = 0, max = 0;
+    int fixed = 0;
+  };
+  std::vector<Column> columns;
+  std::vector<int> busy;
+  std::size_t cell_index = 0;
+  double padding = 2.0 * table.cell_padding;
+  for (const auto& row : table.rows) {
+    std::size_t col = 0;
+    for (const auto& cell : row.cells) {
+      while (col < busy.size() && busy[col] > 0) ++col;
+      std::size_t span = static_cast<std::size_t>(std::max(1, cell.col_span));
+      if (busy.size() < col + span) busy.resize(col + span, 0);
+      if (columns.size() < col + span) columns.resize(col + span);
+      for (std::size_t k = 0; k < span; ++k) busy[col + k] = std::max(1, cell.row_span);
+      ContentWidth need = Measure(doc_, cell.story);
+      bool given = cell_index < explicit_widths.size() && explicit_widths[cell_index];
+      ++cell_index;
+      // A spanning cell shares its needs among its columns.
+      for (std::size_t k = 0; k < span; ++k) {
+        Column& c = columns[col + k];
+        c.min = std::max(c.min, (need.min + padding) / static_cast<double>(span));
+        c.max = std::max(c.max, (need.max + padding) / static_cast<double>(span));
+        if (given && span == 1) c.fixed = std::max(c.fixed, cell.width);
+      }
+      col += span;
+    }
+    for (auto& b : busy) b = std::max(0, b - 1);
+  }
+  if (columns.empty()) return;
+  double sum_min = 0, sum_max = 0;
+  for (auto& c : columns) {
+    if (c.fixed > 0) c.min = c.max = std::max<double>(c.fixed, c.min);
+    c.max = std::max(c.max, c.min);
+    sum_min += c.min;
+    sum_max += c.max;
+  }
+  double avail = std::max(1.0, static_cast<double>(table_width));
+  double target = fixed_table_width ? avail : std::min(avail, sum_max);
+  std::vector<int> widths;
+  for (const auto& c : columns) {
+    double w;
+    if (sum_max <= target) {
+      // Room to spare: a table of given width spreads it over the columns without a set width.
+      double flexible = 0;
+      for (const auto& o : columns) flexible += o.fixed > 0 ? 0 : o.max;
+      double extra = target - sum_max;
+      w = c.max + (c.fixed > 0 || flexible <= 0 ? 0 : extra * c.max / flexible);
+    } else if (sum_min >= target) {
+      w = c.min * target / std::max(1.0, sum_min);
+    } else {
+      w = c.min + (c.max - c.min) * (target - sum_min) / std::max(1.0, sum_max - sum_min);
+    }
+    widths.push_back(std::max(200, static_cast<int>(std::lround(w))));
+  }
+  table.column_widths = std::move(widths);
+  if (!fixed_table_width) {
+    int total = 0;
+    for (int w : table.column_widths) total += w;
+    table.width = total;
+  }
 }
 
 void HtmlImportWalker::TableElement(const HtmlNode& e, const CssComputedStyle& style, int depth) {
@@ -94,6 +212,7 @@ void HtmlImportWalker::TableElement(const HtmlNode& e, const CssComputedStyle& s
     table.cell_padding = 15;
   }
 
+  std::vector<bool> explicit_widths;  // per cell, in order: did the page give its width?
   bool cell_border_seen = false, cell_padding_seen = e.FindAttribute("cellpadding") != nullptr;
   std::vector<int> covered;  // per grid column: rows still covered by a span from above
   std::vector<CssComputedStyle> group_styles;
@@ -166,6 +285,7 @@ void HtmlImportWalker::TableElement(const HtmlNode& e, const CssComputedStyle& s
       links_ = std::move(saved_links);
       FinishFlow(flow());
       flows_.pop_back();
+      explicit_widths.push_back(cell.width > 0);
       row.cells.push_back(std::move(cell));
     }
     for (auto& n : covered) {
@@ -186,6 +306,8 @@ void HtmlImportWalker::TableElement(const HtmlNode& e, const CssComputedStyle& s
       cell.row_span = std::min<int>(cell.row_span, static_cast<int>(table.rows.size() - r));
     }
   }
+  LayOutColumns(table, explicit_widths, style.width.has_value() && style.width->unit != CssLength::Unit::kAuto,
+                Twips(table_width_pt));
   // Header rows repeat only from the top of the table.
   bool top = true;
   for (auto& row : table.rows) {

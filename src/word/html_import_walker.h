@@ -78,6 +78,7 @@ class HtmlImportWalker {
   std::optional<std::pair<double, double>> PictureSize(const std::u16string& path, std::string_view src);
   void List(const HtmlNode& e, const CssComputedStyle& style, int depth);
   void TableElement(const HtmlNode& e, const CssComputedStyle& style, int depth);
+  void LayOutColumns(Table& table, const std::vector<bool>& explicit_widths, bool fixed_table_width, int table_width);
   void Heading(int level, const CssComputedStyle& style);
 
   std::u16string Resolve(std::string_view href) const;

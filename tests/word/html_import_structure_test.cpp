@@ -201,3 +201,30 @@ TEST(HtmlImportStyleSheetTest, LinkedAndImportedSheetsThroughTheFileSystem) {
 
 }  // namespace
 }  // namespace tomeshift::word
+
+namespace tomeshift::word {
+namespace {
+
+TEST(HtmlImportTableTest, ColumnsSizedByContentAsBrowsersDo) {
+  std::string long_text(400, 'x');
+  for (std::size_t i = 5; i < long_text.size(); i += 6) long_text[i] = ' ';
+  DocModel doc = ImportSnippet("<table><tr><td>float</td><td>" + long_text + "</td></tr></table>"
+                               "<table><tr><td>a</td><td>b</td></tr></table>"
+                               "<table width=600><tr><td width=100>a</td><td>b</td></tr></table>");
+  auto texts = testing::Texts(doc, doc.main);
+  const Table& wide = TableAt(doc, texts[0]);
+  ASSERT_EQ(wide.column_widths.size(), 2u);
+  EXPECT_LT(wide.column_widths[0], 1500);              // "float" and its padding
+  EXPECT_GT(wide.column_widths[0], 600);
+  int page_text = doc.final_section.page.width - doc.final_section.page.left - doc.final_section.page.right;
+  EXPECT_NEAR(wide.column_widths[0] + wide.column_widths[1], page_text, 2);  // long text fills the line
+  const Table& narrow = TableAt(doc, texts[1]);
+  EXPECT_LT(narrow.width, 1000);  // a small table stays small
+  const Table& fixed = TableAt(doc, texts[2]);
+  EXPECT_EQ(fixed.width, 9000);
+  EXPECT_EQ(fixed.column_widths[0], 1500);
+  EXPECT_EQ(fixed.column_widths[1], 7500);
+}
+
+}  // namespace
+}  // namespace tomeshift::word
