@@ -24,8 +24,8 @@ int SpanAttribute(const HtmlNode& cell, std::string_view name, int fallback, int
 }
 
 // What a cell's content needs across, in twips: the longest word (below which it cannot shrink) and
-// the longest line (what it takes when nothing wraps). Character widths are estimated at half the
-// font size, which is close for the proportional fonts of help pages.
+// the longest line (what it takes when nothing wraps). Character widths are estimated at a little
+// over half the font size, which is close for the proportional fonts of help pages.
 struct ContentWidth {
   double min = 0, max = 0;
 };
@@ -62,8 +62,10 @@ ContentWidth Measure(const DocModel& doc, const Story& story) {
     } else if (c == ch::kFieldBegin || c == ch::kFieldEnd) {
       continue;
     } else {
-      int half_points = doc.run(a.fmt).size > 0 ? doc.run(a.fmt).size : 24;
-      double cw = half_points * 10 * (c >= 0x2E80 ? 1.0 : 0.5);  // twips; CJK characters are square
+      const RunProps& run = doc.run(a.fmt);
+      int half_points = run.size > 0 ? run.size : 24;
+      // Twips; a little generous, as a column too narrow breaks words while one too wide only shows space.
+      double cw = half_points * 10 * (c >= 0x2E80 ? 1.0 : run.bold == 1 ? 0.6 : 0.55);
       line += cw;
       if (c == u' ' || c == ch::kTab) end_word();
       else word += cw;
