@@ -41,6 +41,7 @@ std::size_t DocModel::ParaHash::operator()(const ParaProps& p) const {
   Mix(h, static_cast<std::size_t>(p.num_id * 16 + p.num_level));
   for (const auto& t : p.tabs) Mix(h, static_cast<std::size_t>(t.pos * 16 + t.align * 4 + t.leader));
   Mix(h, static_cast<std::size_t>(p.shading));
+  Mix(h, static_cast<std::size_t>(p.border_bottom) * 31 + static_cast<std::size_t>(p.border_bottom_color));
   return h;
 }
 

@@ -51,6 +51,8 @@ struct ParaProps {
   int num_level = 0;
   std::vector<TabStop> tabs;
   std::int32_t shading = kAutoColor;  // background colour, kAutoColor: none
+  int border_bottom = 0;              // eighths of a point, 0: none (a web page's horizontal rule)
+  std::int32_t border_bottom_color = kAutoColor;
   bool operator==(const ParaProps&) const = default;
 };
 

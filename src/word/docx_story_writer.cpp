@@ -100,6 +100,16 @@ void DocxStoryWriter::WriteParaProps(XmlWriter& x, const DocModel& doc, const Pa
     x.Empty("w:numId", "w:val", p.num_id);
     x.End();
   }
+  if (p.border_bottom > 0) {
+    x.Start("w:pBdr");
+    x.Start("w:bottom");
+    x.Attr("w:val", "single");
+    x.Attr("w:sz", p.border_bottom);
+    x.Attr("w:space", 1);
+    x.Attr("w:color", p.border_bottom_color == kAutoColor ? std::string("auto") : Hex(p.border_bottom_color));
+    x.End();
+    x.End();
+  }
   if (p.shading != kAutoColor) {
     x.Start("w:shd");
     x.Attr("w:val", "clear");

@@ -84,8 +84,10 @@ struct RowSource {
 }  // namespace
 
 void HtmlImportWalker::HrBorder(ParaProps& para, const CssComputedStyle& style) {
-  (void)para;
-  (void)style;
+  const CssBorderSide& side = style.border[2].visible() ? style.border[2] : style.border[0];
+  para.border_bottom = std::clamp(static_cast<int>(std::lround(std::max(side.width, 0.75) * 8)), 2, 96);
+  para.border_bottom_color = side.visible() ? static_cast<std::int32_t>(side.color & 0xFFFFFF) : 0x808080;
+  para.line_spacing = 120;  // the rule's own line stays thin
 }
 
 // The browsers' automatic table layout, simplified: columns get what their content needs, within the

@@ -141,6 +141,18 @@ TEST(HtmlImportTest, ParagraphFormatting) {
   EXPECT_EQ(ps[0].props.space_after.value_or(0) + ps[1].props.space_before.value_or(0), 240);
 }
 
+TEST(HtmlImportTest, HorizontalRuleIsABorderedEmptyParagraph) {
+  DocModel doc = ImportSnippet("<p>a</p><hr><hr style='border:0; border-top:3px solid red'><p>b</p>");
+  auto ps = Paragraphs(doc, doc.main);
+  ASSERT_EQ(ps.size(), 4u);
+  EXPECT_EQ(ps[1].text, "");
+  EXPECT_EQ(ps[1].props.border_bottom, 6);
+  EXPECT_EQ(ps[1].props.border_bottom_color, 0x808080);
+  EXPECT_EQ(ps[2].props.border_bottom, 18);
+  EXPECT_EQ(ps[2].props.border_bottom_color, 0xFF0000);
+  EXPECT_EQ(ps[0].props.border_bottom, 0);
+}
+
 TEST(HtmlImportTest, StyleSheetsCascadeAndInherit) {
   DocModel doc = ImportSnippet(R"(<html><head><style>
       body { font: 10pt Verdana, sans-serif; color: #333 }
