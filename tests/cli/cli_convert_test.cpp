@@ -1,0 +1,99 @@
+// tomeshift-cli converting: the document it writes, the settings it starts from and its exit status.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "support/docx_reader.h"
+#include "support/scratch_dir.h"
+
+namespace tomeshift {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::DocxReader;
+using testing::ReadBinaryFile;
+using testing::ScratchDir;
+
+struct CliResult {
+  int status = -1;
+  std::string out, err;
+};
+
+// The program with its temporary folder and settings home inside the test's scratch folder.
+CliResult Cli(const ScratchDir& scratch, const std::string& args) {
+  const fs::path tmp = scratch.path() / "tmp";
+  fs::create_directories(tmp);
+  const fs::path err = scratch.path() / "stderr.txt";
+  const std::string command = "TMPDIR='" + tmp.string() + "' XDG_CONFIG_HOME='" + (scratch.path() / "config").string() +
+                              "' '" + std::string(TOMESHIFT_CLI_PATH) + "' " + args + " 2>'" + err.string() + "' </dev/null";
+  CliResult r;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  char buf[4096];
+  std::size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0) r.out.append(buf, n);
+  const int raw = ::pclose(pipe);
+  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  r.err = ReadBinaryFile(err);
+  return r;
+}
+
+const std::string kManual = (fs::path(TOMESHIFT_SOURCE_DIR) / "docs/help/tomeshift.chm").string();
+const std::string kNested = (fs::path(TOMESHIFT_FIXTURES_DIR) / "converter/nested-contents.chm").string();
+
+TEST(CliConvert, WritesTheDocxBesideOrWhereToldAndPrintsItsPath) {
+  ScratchDir scratch;
+  const fs::path out = scratch.path() / "made" / "manual.docx";
+  const CliResult r = Cli(scratch, "--factory '" + kManual + "' -o '" + out.string() + "'");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, out.string() + "\n");
+  EXPECT_NE(r.err.find("[100%] OK!"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("Processing (1 of "), std::string::npos);
+  EXPECT_TRUE(fs::is_empty(scratch.path() / "tmp")) << "scratch files left";
+  DocxReader docx(out);
+  EXPECT_FALSE(docx.Headings().empty());
+}
+
+TEST(CliConvert, OptionsReachTheDocument) {
+  ScratchDir scratch;
+  const fs::path out = scratch.path() / "nested.docx";
+  const CliResult r = Cli(scratch, "--factory --quiet --no-cover --no-header --paper 200x250 --margins 20,22,24,26 "
+                             "--no-title-number --start-new-page each --toc-caption Inhalt '" + kNested + "' -o '" +
+                             out.string() + "'");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(r.err.empty()) << r.err;
+  DocxReader docx(out);
+  const auto sections = docx.Sections();
+  ASSERT_GT(sections.size(), 3u);
+  EXPECT_EQ(sections[0].width, 570 * 20);
+  EXPECT_EQ(sections[0].height, 712 * 20);
+  EXPECT_EQ(sections[0].left, 68 * 20);
+  EXPECT_FALSE(sections[0].has_header);
+  EXPECT_TRUE(sections[0].has_footer);
+  EXPECT_EQ(docx.Headings().front().text, "Introduction");
+  EXPECT_NE(docx.Part("word/document.xml").find("Inhalt"), std::string::npos);
+}
+
+TEST(CliConvert, OutputInUseIsGivenUpWithoutATerminal) {
+  ScratchDir scratch;
+  const fs::path out = scratch.path() / "busy.docx";
+  scratch.Write(".~lock.busy.docx#", "someone");
+  const CliResult r = Cli(scratch, "--factory '" + kNested + "' -o '" + out.string() + "'");
+  EXPECT_EQ(r.status, 4) << r.err;
+  EXPECT_NE(r.err.find("access denied! It probably has been opened."), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(out));
+  EXPECT_TRUE(fs::is_empty(scratch.path() / "tmp"));
+}
+
+TEST(CliConvert, OtherExtensionsBecomeDoc) {
+  ScratchDir scratch;
+  const CliResult r = Cli(scratch, "--factory --quiet '" + kNested + "' -o '" + (scratch.path() / "x.rtf").string() + "'");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(fs::exists(scratch.path() / "x.doc"));
+  EXPECT_FALSE(fs::exists(scratch.path() / "x.rtf"));
+}
+
+}  // namespace
+}  // namespace tomeshift
