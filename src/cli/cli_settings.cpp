@@ -5,10 +5,7 @@
 #include "text/font_spec.h"
 #include "text/unicode.h"
 
-#if __has_include("platform/settings_store.h")
 #include "platform/settings_store.h"
-#define TOMESHIFT_HAVE_SETTINGS_STORE 1
-#endif
 
 namespace tomeshift::cli {
 
@@ -39,7 +36,6 @@ TDocPDFSettings FactorySettings() {
 }
 
 TDocPDFSettings StoredSettings(std::string* note) {
-#ifdef TOMESHIFT_HAVE_SETTINGS_STORE
   TDocPDFSettings s = FactorySettings();
   try {
     RegistryFileStore store(RegistryFileStore::DefaultPath(), u"\\Software\\Quorvel\\Tomeshift");
@@ -77,10 +73,6 @@ TDocPDFSettings StoredSettings(std::string* note) {
     if (note) *note = std::string("the stored settings cannot be used (") + e.what() + "); using the factory settings";
     return FactorySettings();
   }
-#else
-  (void)note;
-  return FactorySettings();
-#endif
 }
 
 }  // namespace tomeshift::cli

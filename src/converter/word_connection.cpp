@@ -5,11 +5,8 @@
 #include "word/word_application.h"
 #include "word/word_document.h"
 
-// Web pages open through the importer, which arrives as a part of its own.
-#if __has_include("word/html_import.h")
-#include "word/html_import.h"
-#define TOMESHIFT_HAVE_HTML_IMPORT 1
-#endif
+#include "platform/user_interaction.h"
+#include "word/html_import_web_page.h"
 
 namespace tomeshift {
 
@@ -97,22 +94,15 @@ void Write(word::Application& app, const TWordOption& o, bool value) {
 
 }  // namespace
 
-#ifdef TOMESHIFT_HAVE_HTML_IMPORT
-namespace {
-class HtmlPageImporter final : public word::IWebPageImporter {
- public:
-  void Import(const std::u16string& path, word::DocModel& doc) override { word::HtmlImport::ImportFile(path, doc); }
-};
-}  // namespace
-#endif
-
 void RegisterBuiltInWordEngine() {
   com::RegisterClass(kWordProgID, [] {
     auto app = std::make_shared<word::Application>();
-#ifdef TOMESHIFT_HAVE_HTML_IMPORT
-    // A test may have installed its own importer through the default factory.
-    if (!app->web_page_importer()) app->SetWebPageImporter(std::make_unique<HtmlPageImporter>());
-#endif
+    // A test may have installed its own importer through the default factory. Import warnings (a missing
+    // picture, say) reach the user with the page they concern; the conversion goes on.
+    if (!app->web_page_importer()) {
+      app->SetWebPageImporter(std::make_unique<word::HtmlWebPageImporter>(
+          [](const word::HtmlImportWarning& w) { UserInteraction().Warning(w.page, w.message); }));
+    }
     return std::static_pointer_cast<void>(app);
   });
 }
