@@ -472,10 +472,9 @@ void TDocumentAssembly::Save() {
     if (c_.FOnDenied) c_.FOnDenied(target_);
     if (c_.Abort) break;
   }
-  if (c_.Abort) {
-    if (!existed) FileSystem().RemoveFile(target_);
-    return;
-  }
+  // Not even for the moment of saving: a process killed meanwhile would leave it as the document.
+  if (!existed) FileSystem().RemoveFile(target_);
+  if (c_.Abort) return;
   try {
     document_->SaveAs(target_, ext == u".docx" ? kFormatXMLDocument : kFormatDocument, false);
   } catch (...) {

@@ -22,6 +22,7 @@
 #include "word/doc_picture.h"
 #include "word/image_info.h"
 #include "word/png_encoder.h"
+#include "word/atomic_save.h"
 #include "word/toc_builder.h"
 
 namespace tomeshift::word {
@@ -47,53 +48,6 @@ std::uint8_t HighlightIco(const std::string& name) {
 }
 
 std::uint16_t S16(int v) { return static_cast<std::uint16_t>(static_cast<std::int16_t>(std::clamp(v, -31680, 31680))); }
-
-// A scratch file beside the target, created with the usual permissions (the umask applies); removed
-// unless it was renamed into place.
-class TempFile {
- public:
-  explicit TempFile(const std::string& target) {
-    std::filesystem::path t(target);
-    static std::atomic<unsigned> counter{0};
-    for (int attempt = 0; attempt < 100; ++attempt) {
-      const unsigned n = (static_cast<unsigned>(::getpid()) * 2654435761u) ^ (counter++ * 40503u) ^ static_cast<unsigned>(attempt);
-      std::string name = (t.parent_path() / ("." + t.filename().string() + ".~tmp" + std::to_string(n))).string();
-      const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-      if (fd >= 0) {
-        fd_ = fd;
-        path_ = std::move(name);
-        return;
-      }
-      if (errno != EEXIST) break;
-    }
-    throw FileError(target, std::string("cannot create a temporary file beside it: ") + std::strerror(errno));
-  }
-  ~TempFile() {
-    if (fd_ >= 0) ::close(fd_);
-    if (!path_.empty()) std::remove(path_.c_str());
-  }
-  TempFile(const TempFile&) = delete;
-  TempFile& operator=(const TempFile&) = delete;
-  const std::string& path() const { return path_; }
-  // False when the disk refused some of it.
-  bool Write(std::string_view bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-      const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) return false;
-      done += static_cast<std::size_t>(n);
-    }
-    const int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0;
-  }
-  void Release() { path_.clear(); }
-
- private:
-  int fd_ = -1;
-  std::string path_;
-};
 
 // Maps the document model onto the builder, story by story.
 class ModelMapper {
@@ -770,10 +724,9 @@ void TDocWriter::Save(const DocModel& doc, const std::u16string& path) {
   } catch (const std::exception& e) {
     throw FileError(native, std::string("cannot write the document: ") + e.what());
   }
-  TempFile temp(native);
-  if (!temp.Write(bytes)) throw FileError(native, std::string("the disk refused the document: ") + std::strerror(errno));
-  if (std::rename(temp.path().c_str(), native.c_str()) != 0) throw FileError(native, std::string("cannot replace the file: ") + std::strerror(errno));
-  temp.Release();
+  AtomicSave file(native);
+  file.Write(bytes);
+  file.Commit();
 }
 
 }  // namespace tomeshift::word

@@ -1,19 +1,13 @@
 #include "word/docx_packager.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <ctime>
-#include <filesystem>
 #include <map>
 #include <set>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "platform/errors.h"
 #include "platform/file_system.h"
 #include "text/unicode.h"
+#include "word/atomic_save.h"
 #include "word/docx_content_types.h"
 #include "word/docx_document_part.h"
 #include "word/docx_numbering_part.h"
@@ -39,39 +33,7 @@ std::string UtcNow() {
   return buf;
 }
 
-// Removes the temporary file unless it was renamed into place.
-class TempFile {
- public:
-  explicit TempFile(const std::string& target) {
-    std::filesystem::path t(target);
-    std::string pattern = (t.parent_path() / ("." + t.filename().string() + ".~tmpXXXXXX")).string();
-    int fd = ::mkstemp(pattern.data());
-    if (fd < 0) throw FileError(target, std::string("cannot create a temporary file beside it: ") + std::strerror(errno));
-    // mkstemp makes the file private; the document gets the mode a new file would get, or keeps the old one's.
-    struct stat st {};
-    mode_t mode;
-    if (::stat(target.c_str(), &st) == 0) {
-      mode = st.st_mode & 07777;
-    } else {
-      mode_t mask = ::umask(0);
-      ::umask(mask);
-      mode = 0666 & ~mask;
-    }
-    ::fchmod(fd, mode);
-    ::close(fd);
-    path_ = pattern;
-  }
-  ~TempFile() {
-    if (!path_.empty()) std::remove(path_.c_str());
-  }
-  const std::string& path() const { return path_; }
-  void Release() { path_.clear(); }
-
- private:
-  std::string path_;
-};
-
-void WritePackage(const DocModel& doc, const std::string& native) {
+std::string WritePackage(const DocModel& doc, const std::string& native) {
   DocxRelationships doc_rels;
   doc_rels.Add(rel::kStyles, "styles.xml");
   doc_rels.Add(rel::kSettings, "settings.xml");
@@ -141,29 +103,24 @@ void WritePackage(const DocModel& doc, const std::string& native) {
     if (!p.rels.empty()) zip.Add("word/_rels/" + p.name + ".rels", std::move(p.rels), true);
   }
   for (const auto& m : media.items()) zip.Add("word/" + m.name, std::string(*m.bytes), false);
-  zip.Commit();
+  return zip.Finish();
 }
 
 }  // namespace
 
 void DocxPackager::Save(const DocModel& doc, const std::u16string& path) {
-  std::string native = FileSystem().NativePath(path);
-  std::filesystem::path target(native);
-  std::error_code ec;
-  if (target.has_parent_path() && !std::filesystem::is_directory(target.parent_path(), ec))
-    throw FileError(native, "the folder " + target.parent_path().string() + " does not exist");
-  if (std::filesystem::is_directory(target, ec)) throw FileError(native, "a folder of that name exists");
-  TempFile temp(native);
+  const std::string native = FileSystem().NativePath(path);
+  AtomicSave file(native);
+  std::string bytes;
   try {
-    WritePackage(doc, temp.path());
-  } catch (const FileError& e) {
-    throw FileError(native, e.reason());
+    bytes = WritePackage(doc, native);
+  } catch (const FileError&) {
+    throw;
   } catch (const std::exception& e) {
     throw FileError(native, e.what());
   }
-  if (std::rename(temp.path().c_str(), native.c_str()) != 0)
-    throw FileError(native, std::string("cannot replace the file: ") + std::strerror(errno));
-  temp.Release();
+  file.Write(bytes);
+  file.Commit();
 }
 
 }  // namespace tomeshift::word

@@ -1,5 +1,5 @@
-// Writes a DocModel as a .docx package: every part in a fixed order, into a temporary file beside
-// the target that replaces the target only when complete.
+// Writes a DocModel as a .docx package: every part in a fixed order, saved through AtomicSave so that
+// the target is replaced only by a complete package.
 #pragma once
 
 #include <string>
