@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
   tomeshift::app::QtUserInteraction interaction;
   tomeshift::ScopedUserInteraction installed(interaction);
 
-  tomeshift::RegistryFileStore store(tomeshift::RegistryFileStore::DefaultPath(), u"\\Software\\Quorvel\\Tomeshift");
+  tomeshift::RegistryFileStore store(tomeshift::RegistryFileStore::DefaultPath(), tomeshift::kSettingsKey);
   tomeshift::app::MainWindowServices services;
   tomeshift::app::TfrmMain window(store, std::move(services));
   // A help file handed over by the desktop ("Open with") becomes the source, as a drop would.

@@ -35,6 +35,7 @@
 #include "job/progress_window_qt.h"
 #include "lang/language_tables.h"
 #include "platform/code_pages.h"
+#include "platform/shell_execute.h"
 #include "platform/temp_files.h"
 #include "text/unicode.h"
 
@@ -298,8 +299,8 @@ void TfrmMain::BuildControls() {
   connect(cbHint, &QCheckBox::toggled, this, &TfrmMain::Action1Update);
   connect(btnBrowseSource, &QPushButton::clicked, this, &TfrmMain::BrowseSource);
   connect(btnBrowsePDF, &QPushButton::clicked, this, &TfrmMain::BrowsePDF);
-  connect(btnViewSource, &QPushButton::clicked, this, [this] { OpenWithShell(this, edtSourceFile->text()); });
-  connect(btnViewPDF, &QPushButton::clicked, this, [this] { OpenWithShell(this, edtPDF->text()); });
+  connect(btnViewSource, &QPushButton::clicked, this, [this] { ShellExecute(u"open", U(edtSourceFile->text()), SW_SHOW); });
+  connect(btnViewPDF, &QPushButton::clicked, this, [this] { ShellExecute(u"open", U(edtPDF->text()), SW_SHOW); });
   connect(btnFolderSource, &QPushButton::clicked, this, [this] { ShowInFileManager(this, edtSourceFile->text()); });
   connect(btnFolderPDF, &QPushButton::clicked, this, [this] { ShowInFileManager(this, edtPDF->text()); });
   connect(btnConvert, &QPushButton::clicked, this, &TfrmMain::btnConvertClick);
@@ -331,7 +332,7 @@ void TfrmMain::ReportStoreFailure(const std::exception& e) {
 
 void TfrmMain::LoadSettings() {
   try {
-    WindowSettings base = CurrentSettings();
+    TStoredValues base = CurrentSettings();
     ApplySettings(Settings_.LoadSettings(base));
   } catch (const std::exception& e) {
     ReportStoreFailure(e);
@@ -358,7 +359,7 @@ void TfrmMain::SaveSettings() {
   }
 }
 
-void TfrmMain::ApplySettings(const WindowSettings& s) {
+void TfrmMain::ApplySettings(const TStoredValues& s) {
   // Setting the source runs its change (the help file is read again), and the stored output path
   // then replaces the proposed one.
   edtSourceFile->setText(Q(s.SourceFile));
@@ -393,8 +394,8 @@ void TfrmMain::ApplySettings(const WindowSettings& s) {
   Action1Update();
 }
 
-WindowSettings TfrmMain::CurrentSettings() const {
-  WindowSettings s;
+TStoredValues TfrmMain::CurrentSettings() const {
+  TStoredValues s;
   s.SourceFile = U(edtSourceFile->text());
   s.WordFile = U(edtPDF->text());
   s.PaperSize = cbPaperSize->currentIndex();
@@ -423,34 +424,7 @@ WindowSettings TfrmMain::CurrentSettings() const {
   return s;
 }
 
-TDocPDFSettings TfrmMain::ConversionSettingsFromWindow() const {
-  TDocPDFSettings c;
-  const int paper = cbPaperSize->currentIndex();
-  if (paper >= 0 && paper <= kCustomPaperIndex) c.PaperSize = kPaperCodes[paper];
-  c.Height = seHeight->value();
-  c.Width = seWidth->value();
-  c.Top = seTop->value();
-  c.Bottom = seBottom->value();
-  c.Left = seLeft->value();
-  c.Right = seRight->value();
-  c.ShowLevel = seShowLevel->value();
-  c.Cover = cbCover->isChecked();
-  c.Header = cbHeader->isChecked();
-  c.Footer = cbFooter->isChecked();
-  c.Toc = cbTOC->isChecked();
-  c.TitleNumber = cbTitleNumber->isChecked();
-  c.AddHint = cbHint->isChecked();
-  c.TOCCaption = U(edtTableOfContents->text());
-  c.HintFormat = U(edtHintFormat->text());
-  c.Addenda = U(edtAddenda->text());
-  c.StartNewPage = cbStartNewPage->currentIndex();
-  c.Panes = cbPanes->currentIndex();
-  c.Magnification = cbMagnification->currentIndex();
-  c.PageLayout = cbPageLayout->currentIndex();
-  c.Discard = rbDiscard->isChecked();
-  for (int n = 1; n <= 9; ++n) c.HeadingFont[n] = HeadingFont[n];
-  return c;
-}
+TDocPDFSettings TfrmMain::ConversionSettingsFromWindow() const { return ToConversionSettings(CurrentSettings()); }
 
 // ---- the help file ----
 
@@ -635,7 +609,7 @@ void TfrmMain::btnConvertClick() {
   Action1Update();
   if (!btnConvert->isEnabled()) return;
   if (services_.word_installed && !services_.word_installed()) {
-    ShowBox(this, BoxKind::Error, BoxButtons::Ok, text::kWordMissing);
+    ShowBox(this, BoxKind::Error, BoxButtons::Ok, Q(kWordNotInstalledMessage));
     return;
   }
   // Without a help file there is no code page to hand over and nothing to convert.

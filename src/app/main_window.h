@@ -9,8 +9,10 @@
 #include <optional>
 
 #include "app/conversion_request.h"
-#include "app/stored_settings.h"
+#include "app/shell.h"
 #include "converter/doc_settings.h"
+#include "converter/word_connection.h"
+#include "job/stored_settings.h"
 
 class QAction;
 class QButtonGroup;
@@ -30,10 +32,6 @@ class TfrmProgress;
 
 namespace tomeshift::app {
 
-// The Word paper code of each paper-size item.
-inline constexpr int kPaperCodes[] = {2, 23, 4, 6, 7, 11, 41};
-inline constexpr int kCustomPaperIndex = 6;
-
 // The help file that is currently chosen, read from its scratch copy.
 struct LoadedChm {
   std::string rTitle;
@@ -45,7 +43,7 @@ struct LoadedChm {
 struct MainWindowServices {
   HelpFileReader read_help_file = ReadHelpFileHeader;
   ConverterFactory create_converter;
-  WordCheck word_installed;
+  WordCheck word_installed = IsWordInstalled;
 };
 
 class TfrmMain final : public QMainWindow {
@@ -59,7 +57,7 @@ class TfrmMain final : public QMainWindow {
   void WriteDefaultSettings();
   void SaveSettings();
   // What the controls hold, in stored form.
-  WindowSettings CurrentSettings() const;
+  TStoredValues CurrentSettings() const;
   // The settings record a conversion would get now.
   TDocPDFSettings ConversionSettingsFromWindow() const;
 
@@ -129,7 +127,7 @@ class TfrmMain final : public QMainWindow {
  private:
   void BuildControls();
   void BuildMenus();
-  void ApplySettings(const WindowSettings& s);
+  void ApplySettings(const TStoredValues& s);
   void edtSourceFileChange();
   void cbLanguageChange();
   void cbPaperSizeChange();
@@ -142,7 +140,9 @@ class TfrmMain final : public QMainWindow {
   void ReportStoreFailure(const std::exception& e);
   std::u16string ProposedOutput(const QString& source) const;
 
-  StoredSettings Settings_;
+  // The finished document and "View" open through the desktop while the window lives.
+  DesktopShellExecute shell_execute_;
+  TStoredSettings Settings_;
   ISettingsStore& store_;
   MainWindowServices services_;
   std::optional<LoadedChm> LoadedChm_;

@@ -1,35 +1,29 @@
 #include "app/shell.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QPointer>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QUrl>
+#include <QThread>
+
+#include <utility>
 
 #include "app/message_box.h"
 #include "app/strings.h"
+#include "platform/file_system.h"
 
 namespace tomeshift::app {
 namespace {
 
-ShellSpy& Spy() {
-  static ShellSpy spy;
-  return spy;
-}
-
 QUrl ToUrl(const QString& target) {
   if (QFileInfo::exists(target) || target.startsWith(QLatin1Char('/'))) return QUrl::fromLocalFile(target);
   return QUrl(target);
-}
-
-bool Open(const QString& target) {
-  if (Spy()) return Spy()(ShellAction::Open, target);
-  return QDesktopServices::openUrl(ToUrl(target));
 }
 
 // xdg-open succeeds in starting even when no program is set up for a type, so ask first.
@@ -72,23 +66,41 @@ bool FileManagerShowItems(const QString& file) {
   return reply.type() == QDBusMessage::ReplyMessage;
 }
 
+DesktopShell& Current() {
+  static DesktopShell shell = SystemDesktopShell();
+  return shell;
+}
+
 }  // namespace
 
-ShellSpy SetShellSpy(ShellSpy spy) {
-  ShellSpy previous = std::move(Spy());
-  Spy() = std::move(spy);
-  return previous;
+DesktopShell SystemDesktopShell() {
+  DesktopShell shell;
+  shell.open_url = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+  shell.show_items = FileManagerShowItems;
+  shell.has_help_viewer = [] {
+    return HasDesktopHandler({QStringLiteral("application/vnd.ms-htmlhelp"), QStringLiteral("application/x-chm")});
+  };
+  shell.help_file = ProgramHelpFile;
+  return shell;
+}
+
+DesktopShell SetDesktopShell(DesktopShell shell) {
+  const DesktopShell system = SystemDesktopShell();
+  if (!shell.open_url) shell.open_url = system.open_url;
+  if (!shell.show_items) shell.show_items = system.show_items;
+  if (!shell.has_help_viewer) shell.has_help_viewer = system.has_help_viewer;
+  if (!shell.help_file) shell.help_file = system.help_file;
+  return std::exchange(Current(), std::move(shell));
 }
 
 bool OpenWithShell(QWidget* parent, const QString& target) {
-  if (Open(target)) return true;
+  if (Current().open_url(ToUrl(target))) return true;
   ShowBox(parent, BoxKind::Error, BoxButtons::Ok, QString(text::kCannotOpen).arg(target));
   return false;
 }
 
 bool ShowInFileManager(QWidget* parent, const QString& file) {
-  if (Spy()) return Spy()(ShellAction::ShowInFolder, file);
-  if (FileManagerShowItems(file)) return true;
+  if (Current().show_items(file)) return true;
   return OpenWithShell(parent, QFileInfo(file).absolutePath());
 }
 
@@ -105,16 +117,34 @@ QString ProgramHelpFile() {
 }
 
 bool OpenProgramHelp(QWidget* parent) {
-  const QString help = ProgramHelpFile();
+  const QString help = Current().help_file();
   if (help.isEmpty()) {
     ShowBox(parent, BoxKind::Error, BoxButtons::Ok, QString(text::kHelpMissing).arg(text::kHelpFileName));
     return false;
   }
-  if (!Spy() && !HasDesktopHandler({QStringLiteral("application/vnd.ms-htmlhelp"), QStringLiteral("application/x-chm")})) {
+  if (!Current().has_help_viewer()) {
     ShowBox(parent, BoxKind::Warning, BoxButtons::Ok, QString(text::kNoChmViewer).arg(help));
     return false;
   }
   return OpenWithShell(parent, help);
 }
+
+DesktopShellExecute::DesktopShellExecute() {
+  previous_ = SetShellExecuteHandler([](const std::u16string&, const std::u16string& file, int) {
+    const QString native = QString::fromStdString(FileSystem().NativePath(file));
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app) return;
+    auto open = [native] { OpenWithShell(QApplication::activeWindow(), native); };
+    if (QThread::currentThread() == app->thread()) {
+      open();
+    } else {
+      // Queued, not blocking: the window thread may itself be waiting for the worker, and the
+      // order of the worker's hand-overs (this one before "Close") is kept.
+      QMetaObject::invokeMethod(app, open, Qt::QueuedConnection);
+    }
+  });
+}
+
+DesktopShellExecute::~DesktopShellExecute() { SetShellExecuteHandler(std::move(previous_)); }
 
 }  // namespace tomeshift::app

@@ -1,16 +1,36 @@
 // The desktop shell: open a file or address with its program, show a file in the file manager,
-// open the program's own help.
+// open the program's own help. The core's "open this file" requests come here too.
 #pragma once
 
 #include <QString>
+#include <QUrl>
 
 #include <functional>
+
+#include "platform/shell_execute.h"
 
 class QWidget;
 
 namespace tomeshift::app {
 
-enum class ShellAction { Open, ShowInFolder };
+// How the shell functions reach the desktop. Tests put in their own so that nothing depends on the
+// machine's file manager, viewers or session bus.
+struct DesktopShell {
+  // Opens the address with the desktop's program for it (QDesktopServices).
+  std::function<bool(const QUrl& url)> open_url;
+  // Shows the file selected through the session's FileManager1 service; false when there is no such
+  // service or the call failed.
+  std::function<bool(const QString& file)> show_items;
+  // Whether a program is set up for help files (xdg-open starts even when none is).
+  std::function<bool()> has_help_viewer;
+  // Where the program's help file is; empty when it is nowhere.
+  std::function<QString()> help_file;
+};
+
+// The desktop as it is.
+DesktopShell SystemDesktopShell();
+// Replaces what the shell functions use (a member left empty: the system's); returns the previous.
+DesktopShell SetDesktopShell(DesktopShell shell);
 
 // Opens a file (or an address such as "mailto:...") with the desktop's program for it; says so in a
 // box when there is none. False when nothing was opened.
@@ -20,14 +40,24 @@ bool OpenWithShell(QWidget* parent, const QString& file_or_address);
 // the folder that holds it.
 bool ShowInFileManager(QWidget* parent, const QString& file);
 
-// Opens the program's help file with the desktop's viewer for help files.
+// Opens the program's help file with the desktop's viewer for help files; says so clearly when the
+// file or a viewer is missing.
 bool OpenProgramHelp(QWidget* parent);
 
 // Where the help file is: beside the program, else where it was installed. Empty when neither.
 QString ProgramHelpFile();
 
-// Tests: sees every shell request instead of the desktop; its answer is the request's success.
-using ShellSpy = std::function<bool(ShellAction action, const QString& target)>;
-ShellSpy SetShellSpy(ShellSpy spy);
+// While it lives, the core's ShellExecute requests (the finished document, "View") open through the
+// desktop; requests from the worker thread are carried to the window thread in order.
+class DesktopShellExecute {
+ public:
+  DesktopShellExecute();
+  ~DesktopShellExecute();
+  DesktopShellExecute(const DesktopShellExecute&) = delete;
+  DesktopShellExecute& operator=(const DesktopShellExecute&) = delete;
+
+ private:
+  ShellExecuteHandler previous_;
+};
 
 }  // namespace tomeshift::app

@@ -89,7 +89,6 @@ inline constexpr char kOpenFilter[] = "CHM Files (*.chm)";
 inline constexpr char kSaveTitle[] = "Convert to";
 inline constexpr char kSaveFilter[] = "Word Document (*.doc *.docx)";
 inline constexpr char kOnlyChm[] = "Only accept .chm file!";
-inline constexpr char kWordMissing[] = "Microsoft Word has not been installed. Unable to continue.";
 inline constexpr char kNoHelpFileLoaded[] =
     "No help file is loaded. Choose an existing .chm file as \"CHM File:\" first.";
 inline constexpr char kHelpFileName[] = "tomeshift.chm";

@@ -27,6 +27,24 @@ QStringList BoxRecorder::Texts() const {
   return texts;
 }
 
+DesktopRecorder::DesktopRecorder() {
+  app::DesktopShell shell;
+  shell.open_url = [this](const QUrl& url) {
+    opened << (url.isLocalFile() ? url.toLocalFile() : url.toString());
+    return true;
+  };
+  shell.show_items = [this](const QString& file) {
+    if (!file_manager) return false;
+    shown << file;
+    return true;
+  };
+  shell.has_help_viewer = [this] { return help_viewer; };
+  shell.help_file = [this] { return help_file; };
+  previous_ = app::SetDesktopShell(std::move(shell));
+}
+
+DesktopRecorder::~DesktopRecorder() { app::SetDesktopShell(std::move(previous_)); }
+
 QString SampleHelpFile() { return QStringLiteral(TOMESHIFT_SOURCE_DIR "/docs/help/tomeshift.chm"); }
 
 void InstallConverter(TOutputWord& worker, std::unique_ptr<TChmToDocPDF> converter) {

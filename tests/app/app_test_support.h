@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/message_box.h"
+#include "app/shell.h"
 #include "converter/chm_to_doc.h"
 #include "job/output_word.h"
 
@@ -30,6 +31,23 @@ class BoxRecorder {
 
  private:
   app::BoxPresenter previous_;
+};
+
+// Stands in for the desktop while it lives: records what would be opened or shown, and answers
+// from its fields.
+class DesktopRecorder {
+ public:
+  DesktopRecorder();
+  ~DesktopRecorder();
+
+  QStringList opened;  // addresses handed to the desktop, as text (local files as paths)
+  QStringList shown;   // files handed to the file manager's ShowItems
+  bool file_manager = true;  // whether the FileManager1 service answers
+  bool help_viewer = true;   // whether a program is set up for help files
+  QString help_file = QStringLiteral("/opt/tomeshift/tomeshift.chm");
+
+ private:
+  app::DesktopShell previous_;
 };
 
 // A converter whose output stage follows a script instead of writing a document; the stages

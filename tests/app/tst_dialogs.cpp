@@ -167,11 +167,7 @@ void TestDialogs::fontMappingKeepsColoursAndStyles() {
 }
 
 void TestDialogs::aboutWindow() {
-  std::vector<QString> opened;
-  SetShellSpy([&](ShellAction action, const QString& target) {
-    if (action == ShellAction::Open) opened.push_back(target);
-    return true;
-  });
+  tomeshift::testing::DesktopRecorder desktop;
   TfrmAbout about(nullptr);
   const QString version = QStringLiteral(TOMESHIFT_VERSION);
   QVERIFY(!version.isEmpty());
@@ -184,8 +180,7 @@ void TestDialogs::aboutWindow() {
   about.show();
   QTest::mouseClick(about.lbWebsite, Qt::LeftButton);
   QTest::mouseClick(about.lbEmail, Qt::LeftButton);
-  SetShellSpy(nullptr);
-  QCOMPARE(opened, (std::vector<QString>{about.HomePageTarget(), about.EmailTarget()}));
+  QCOMPARE(desktop.opened, (QStringList{about.HomePageTarget(), about.EmailTarget()}));
   QVERIFY(about.btnOK->isDefault());
 }
 

@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMap>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -14,13 +15,19 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 
 #include "app/heading_styles_dialog.h"
 #include "app/main_window.h"
+#include "app/qt_user_interaction.h"
 #include "app/strings.h"
 #include "app_test_support.h"
+#include "converter/word_connection.h"
+#include "platform/com_runtime.h"
+#include "platform/file_system.h"
+#include "support/docx_reader.h"
 #include "job/progress_window_qt.h"
 #include "lang/language_tables.h"
 #include "platform/code_pages.h"
@@ -29,6 +36,7 @@
 using namespace tomeshift;
 using namespace tomeshift::app;
 using tomeshift::testing::BoxRecorder;
+using tomeshift::testing::DesktopRecorder;
 using tomeshift::testing::WaitFor;
 using tomeshift::testing::WhenModal;
 
@@ -85,6 +93,30 @@ struct Fixture {
   }
 };
 
+// A folder that refuses writes, as a read-only folder does for an ordinary user (root writes into
+// one anyway, so the refusal is also made where the program asks).
+class ReadOnlyFolder final : public IFileSystem {
+ public:
+  explicit ReadOnlyFolder(const QString& folder) : folder_((folder + "/").toStdU16String()) {}
+  bool FileExists(std::u16string_view p) override { return native_.FileExists(p); }
+  bool DirectoryExists(std::u16string_view p) override { return native_.DirectoryExists(p); }
+  std::optional<std::string> ReadFile(std::u16string_view p) override { return native_.ReadFile(p); }
+  void WriteFile(std::u16string_view p, std::string_view bytes) override {
+    if (p.substr(0, folder_.size()) == folder_) throw FileError(Utf16ToUtf8(p), "Permission denied");
+    native_.WriteFile(p, bytes);
+  }
+  void CreateDirectories(std::u16string_view p) override { native_.CreateDirectories(p); }
+  bool RemoveFile(std::u16string_view p) override { return native_.RemoveFile(p); }
+  bool RemoveTree(std::u16string_view p) override { return native_.RemoveTree(p); }
+  std::vector<DirEntry> ListDirectory(std::u16string_view p) override { return native_.ListDirectory(p); }
+  std::optional<std::uint64_t> FileSize(std::u16string_view p) override { return native_.FileSize(p); }
+  std::string NativePath(std::u16string_view p) override { return native_.NativePath(p); }
+
+ private:
+  NativeFileSystem native_;
+  std::u16string folder_;
+};
+
 }  // namespace
 
 class TestMainWindow : public QObject {
@@ -105,11 +137,16 @@ class TestMainWindow : public QObject {
   void droppedFiles();
   void sourceChangeReadsTitleAndProposesOutput();
   void outputInUseGoesToDocuments();
+  void readOnlySourceFolderGoesToDocuments();
   void languageChangeAndBack();
   void realHelpFileGivesItsTitle();
   void commandsWithoutHelpFileAreRefused();
   void wordMissingStopsBeforeAnything();
   void conversionDrivenThroughTheWindow();
+  void conversionWithTheRealOutputStage();
+  void wordCheckIsTheCores();
+  void shellCommands_data();
+  void shellCommands();
   void headingStylesCancelKeepsFonts();
   void menusAndLists();
 };
@@ -194,7 +231,7 @@ void TestMainWindow::damagedSettingsFileIsKeptAside() {
 
 void TestMainWindow::savedSettingsComeBack() {
   Fixture f;
-  WindowSettings saved;
+  TStoredValues saved;
   {
     TfrmMain w(f.store, f.Services());
     w.cbPaperSize->setCurrentIndex(0);
@@ -387,6 +424,32 @@ void TestMainWindow::outputInUseGoesToDocuments() {
   QCOMPARE(QFileInfo(w.edtPDF->text()).absolutePath(), QFileInfo(home + "/Documents").absoluteFilePath());
 }
 
+void TestMainWindow::readOnlySourceFolderGoesToDocuments() {
+  Fixture f;
+  const QString home = f.dir.filePath("home");
+  QDir().mkpath(home + "/Documents");
+  const QByteArray old_home = qgetenv("HOME");
+  qputenv("HOME", home.toUtf8());
+  qunsetenv("XDG_DOCUMENTS_DIR");
+  BoxRecorder boxes;
+  TfrmMain w(f.store, f.Services());
+  const QString chm = f.Chm("cdrom/setup guide.chm");
+  const QString folder = f.dir.filePath("cdrom");
+  QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                    QFileDevice::ExeOther);
+  {
+    ReadOnlyFolder read_only(folder);
+    ScopedFileSystem installed(read_only);
+    w.edtSourceFile->setText(chm);
+  }
+  QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+  qputenv("HOME", old_home);
+  QCOMPARE(w.edtTitle->text(), QStringLiteral("Sample Help"));
+  QCOMPARE(w.edtPDF->text(), QDir(home + "/Documents").absoluteFilePath("setup guide.doc"));
+  QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"setup guide.chm"});
+  QVERIFY(boxes.boxes.empty());
+}
+
 void TestMainWindow::languageChangeAndBack() {
   Fixture f;
   f.title_bytes = "\xCF\xF0\xE8\xEC\xE5\xF0";  // "Пример" in code page 1251
@@ -556,6 +619,148 @@ void TestMainWindow::conversionDrivenThroughTheWindow() {
   QVERIFY(file.contains("\"Magnification\"=dword:00000004"));
   QVERIFY(file.contains("\"PageLayout\"=dword:00000000"));
   QVERIFY(file.contains("\"Heading4\"=\"Calibri,21,0,[]\""));
+}
+
+void TestMainWindow::conversionWithTheRealOutputStage() {
+  Fixture f;
+  BoxRecorder boxes;
+  DesktopRecorder desktop;
+  // As the program does: the worker's questions and messages come to the window as boxes.
+  QtUserInteraction interaction;
+  ScopedUserInteraction installed(interaction);
+  MainWindowServices services;  // the program's own: the real reader, converter and word check
+  TfrmMain w(f.store, services);
+  QFile help(QStringLiteral(TOMESHIFT_FIXTURES_DIR "/converter/nested-contents.chm"));
+  QVERIFY(help.open(QIODevice::ReadOnly));
+  const QString chm = f.Chm("in/nested.chm", help.readAll());
+  w.edtSourceFile->setText(chm);
+  QVERIFY(!w.edtTitle->text().isEmpty());
+  const QString output = f.dir.filePath("out/nested.docx");
+  QDir().mkpath(f.dir.filePath("out"));
+  w.edtPDF->setText(output);
+  w.edtTitle->setText(QStringLiteral("Nested Manual"));
+  w.cbPaperSize->setCurrentIndex(0);  // Letter
+  w.cbTitleNumber->setChecked(true);
+  w.Action1Update();
+  QVERIFY(w.btnConvert->isEnabled());
+
+  QString label_at_close;
+  int bar_at_close = -1;
+  QStringList opened_before_close;
+  WhenModal([&](QWidget* modal) {
+    auto* progress = qobject_cast<TfrmProgress*>(modal);
+    QVERIFY(progress);
+    QVERIFY(WaitFor([&] { return progress->btnCancel->text() == text::kClose; }, 180000));
+    label_at_close = progress->lbInfo->text();
+    bar_at_close = progress->Gauge1->value();
+    opened_before_close = desktop.opened;
+    QTest::mouseClick(progress->btnCancel, Qt::LeftButton);
+  });
+  QTest::mouseClick(w.btnConvert, Qt::LeftButton);
+  QVERIFY2(boxes.boxes.empty(), qPrintable(boxes.Texts().join('|')));
+  QCOMPARE(label_at_close, QStringLiteral("OK!"));
+  QCOMPARE(bar_at_close, 100);
+  // The finished document was opened through the desktop before the button offered "Close".
+  QCOMPARE(opened_before_close, QStringList{output});
+
+  const tomeshift::testing::DocxReader doc(output.toStdString());
+  const auto headings = doc.Headings();
+  QVERIFY(!headings.empty());
+  bool numbered = false;
+  for (const auto& h : headings) numbered = numbered || (h.level == 1 && h.text.rfind("1. ", 0) == 0);
+  QVERIFY2(numbered, headings.front().text.c_str());
+  const auto sections = doc.Sections();
+  QVERIFY(!sections.empty());
+  QCOMPARE(sections.front().width, 12240);  // Letter, in twips
+  // Header and footer are on (the cover page's section may go without).
+  QVERIFY(std::any_of(sections.begin(), sections.end(), [](const auto& sec) { return sec.has_header && sec.has_footer; }));
+  // The scratch copy of the help file is gone; only the source and the document are there.
+  QCOMPARE(QDir(f.dir.filePath("out")).entryList(QDir::Files), QStringList{"nested.docx"});
+
+  // The hidden viewer choices reach the store only now, with their fixed values.
+  const QString file = ReadAll(f.reg_path);
+  QVERIFY(file.contains("\"Panes\"=dword:00000000"));
+  QVERIFY(file.contains("\"Magnification\"=dword:00000004"));
+  QVERIFY(file.contains("\"PageLayout\"=dword:00000000"));
+  QVERIFY(file.contains("\"WordFile\"=\"" + output + "\""));
+
+  // "View" beside the output goes the same way.
+  w.Action1Update();
+  QVERIFY(w.btnViewPDF->isEnabled());
+  QTest::mouseClick(w.btnViewPDF, Qt::LeftButton);
+  QCOMPARE(desktop.opened, (QStringList{output, output}));
+}
+
+void TestMainWindow::wordCheckIsTheCores() {
+  Fixture f;
+  BoxRecorder boxes;
+  MainWindowServices services = f.Services();
+  services.word_installed = MainWindowServices{}.word_installed;
+  TfrmMain w(f.store, services);
+  w.edtSourceFile->setText(f.Chm("a.chm"));
+  com::UnregisterClass(kWordProgID);
+  w.btnConvertClick();
+  RegisterBuiltInWordEngine();
+  QCOMPARE(boxes.Texts(), QStringList{"Microsoft Word has not been installed. Unable to continue."});
+  QCOMPARE(f.converters_made, 0);
+  QVERIFY(w.Progress() == nullptr);
+}
+
+void TestMainWindow::shellCommands_data() {
+  QTest::addColumn<QString>("command");
+  QTest::addColumn<bool>("file_manager");
+  QTest::addColumn<bool>("help_viewer");
+  QTest::addColumn<QString>("help_file");
+  QTest::addColumn<QString>("opened");  // "source", "output", "folder", "help" or empty
+  QTest::addColumn<bool>("shown");       // handed to the file manager
+  QTest::addColumn<QString>("box");      // start of the box text, empty: no box
+  QTest::newRow("view source") << "view source" << true << true << "" << "source" << false << "";
+  QTest::newRow("view output") << "view output" << true << true << "" << "output" << false << "";
+  QTest::newRow("folder, file manager there") << "folder output" << true << true << "" << "" << true << "";
+  QTest::newRow("folder, no file manager") << "folder output" << false << true << "" << "folder" << false << "";
+  QTest::newRow("help with a viewer") << "help" << true << true << "/opt/t/tomeshift.chm" << "help" << false << "";
+  QTest::newRow("help without a viewer")
+      << "help" << true << false << "/opt/t/tomeshift.chm" << "" << false << "No program for viewing help files";
+  QTest::newRow("help file missing") << "help" << true << true << "" << "" << false << "The help file \"tomeshift.chm\"";
+}
+
+void TestMainWindow::shellCommands() {
+  QFETCH(QString, command);
+  QFETCH(bool, file_manager);
+  QFETCH(bool, help_viewer);
+  QFETCH(QString, help_file);
+  QFETCH(QString, opened);
+  QFETCH(bool, shown);
+  QFETCH(QString, box);
+  Fixture f;
+  BoxRecorder boxes;
+  DesktopRecorder desktop;
+  desktop.file_manager = file_manager;
+  desktop.help_viewer = help_viewer;
+  desktop.help_file = help_file;
+  TfrmMain w(f.store, f.Services());
+  const QString source = f.Chm("src/book.chm");
+  w.edtSourceFile->setText(source);
+  const QString output = f.dir.filePath("out/book.docx");
+  QDir().mkpath(f.dir.filePath("out"));
+  WriteFile(output, "PK");
+  w.edtPDF->setText(output);
+  w.Action1Update();
+  if (command == "view source") QTest::mouseClick(w.btnViewSource, Qt::LeftButton);
+  if (command == "view output") QTest::mouseClick(w.btnViewPDF, Qt::LeftButton);
+  if (command == "folder output") QTest::mouseClick(w.btnFolderPDF, Qt::LeftButton);
+  if (command == "help") w.actHelp->trigger();
+  const QMap<QString, QString> targets{
+      {"source", source}, {"output", output}, {"folder", f.dir.filePath("out")}, {"help", help_file}};
+  QCOMPARE(desktop.opened, opened.isEmpty() ? QStringList{} : QStringList{targets.value(opened)});
+  QCOMPARE(desktop.shown, shown ? QStringList{output} : QStringList{});
+  if (box.isEmpty()) {
+    QVERIFY2(boxes.boxes.empty(), qPrintable(boxes.Texts().join('|')));
+  } else {
+    QCOMPARE(boxes.boxes.size(), size_t{1});
+    QVERIFY2(boxes.boxes[0].text.startsWith(box), qPrintable(boxes.boxes[0].text));
+    if (!help_file.isEmpty()) QVERIFY(boxes.boxes[0].text.contains(help_file));
+  }
 }
 
 void TestMainWindow::headingStylesCancelKeepsFonts() {

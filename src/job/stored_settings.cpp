@@ -1,0 +1,196 @@
+#include "job/stored_settings.h"
+
+#include "text/text_utils.h"
+#include "text/unicode.h"
+
+namespace tomeshift {
+
+std::u16string FactoryHeadingSpec(int level) {
+  return u"Calibri," + IntToStr(29 - 2 * level) + (level == 1 ? u",0,[BU]" : u",0,[]");
+}
+
+TStoredValues FactoryValues() {
+  TStoredValues v;
+  for (int n = 1; n <= 9; ++n) SpecToFont(FactoryHeadingSpec(n), v.HeadingFont[static_cast<std::size_t>(n)]);
+  return v;
+}
+
+TDocPDFSettings ToConversionSettings(const TStoredValues& v) {
+  TDocPDFSettings c;
+  if (v.PaperSize >= 0 && v.PaperSize <= kCustomPaperIndex) c.PaperSize = kPaperCodes[static_cast<std::size_t>(v.PaperSize)];
+  c.Height = v.Height;
+  c.Width = v.Width;
+  c.Top = v.Top;
+  c.Bottom = v.Bottom;
+  c.Left = v.Left;
+  c.Right = v.Right;
+  c.ShowLevel = v.ShowLevel;
+  c.Cover = v.Cover;
+  c.Header = v.Header;
+  c.Footer = v.Footer;
+  c.Toc = v.Toc;
+  c.TitleNumber = v.TitleNumber;
+  c.AddHint = v.AddHint;
+  c.TOCCaption = v.TOCCaption;
+  c.HintFormat = v.HintFormat;
+  c.Addenda = v.Addenda;
+  c.StartNewPage = v.StartNewPage;
+  c.Panes = v.Panes;
+  c.Magnification = v.Magnification;
+  c.PageLayout = v.PageLayout;
+  c.Discard = v.Discard;
+  for (std::size_t n = 1; n <= 9; ++n) c.HeadingFont[n] = v.HeadingFont[n];
+  return c;
+}
+
+std::u16string TStoredSettings::ReadPath(std::u16string_view name) {
+  // The factory settings never write the two paths, so a mistyped one would fail every retry: it
+  // reads as empty instead.
+  try {
+    return store_.ReadString(name);
+  } catch (const SettingsValueError&) {
+    return {};
+  }
+}
+
+bool TStoredSettings::Read(TStoredValues& v, std::string* reason) {
+  try {
+    v.SourceFile = ReadPath(u"SourceFile");
+    v.WordFile = ReadPath(u"WordFile");
+    v.PaperSize = store_.ReadInteger(u"PaperSize");
+    v.Height = store_.ReadInteger(u"Height");
+    v.Width = store_.ReadInteger(u"Width");
+    v.Top = store_.ReadInteger(u"Top");
+    v.Bottom = store_.ReadInteger(u"Bottom");
+    v.Left = store_.ReadInteger(u"Left");
+    v.Right = store_.ReadInteger(u"Right");
+    v.Cover = store_.ReadBool(u"Cover");
+    v.Header = store_.ReadBool(u"Header");
+    v.Footer = store_.ReadBool(u"Footer");
+    v.Toc = store_.ReadBool(u"Toc");
+    v.ShowLevel = store_.ReadInteger(u"ShowLevel");
+    v.StartNewPage = store_.ReadInteger(u"StartNewPage");
+    v.TitleNumber = store_.ReadBool(u"TitleNumber");
+    v.TOCCaption = store_.ReadString(u"TOCCaption");
+    v.AddHint = store_.ReadBool(u"AddHint");
+    v.HintFormat = store_.ReadString(u"HintFormat");
+    v.Discard = store_.ReadBool(u"Discard");
+    v.Addenda = store_.ReadString(u"Addenda");
+    for (int n = 1; n <= 9; ++n) {
+      const std::u16string name = u"Heading" + IntToStr(n);
+      if (!store_.ValueExists(name)) {
+        if (reason) *reason = "missing value: \"" + U8(name) + "\"";
+        return false;
+      }
+      try {
+        SpecToFont(store_.ReadString(name), v.HeadingFont[static_cast<std::size_t>(n)]);
+      } catch (const EConvertError& e) {
+        if (reason) *reason = std::string(e.what()) + " in \"" + U8(name) + "\"";
+        return false;
+      }
+    }
+  } catch (const SettingsValueError& e) {
+    if (reason) *reason = e.what();
+    return false;
+  }
+  return true;
+}
+
+TStoredValues TStoredSettings::LoadSettings(const TStoredValues& base) {
+  TStoredValues v = base;
+  if (Read(v)) return v;
+  WriteDefaultSettings();
+  v = base;
+  if (Read(v)) return v;
+  // The factory settings did not read back (another program changing the file meanwhile): once
+  // more, then give up rather than loop.
+  WriteDefaultSettings();
+  v = base;
+  if (Read(v)) return v;
+  throw TomeshiftError("the stored settings cannot be read back after writing the original settings");
+}
+
+void TStoredSettings::WriteDefaultSettings() {
+  SettingsUpdate update(store_);
+  const TStoredValues f;
+  store_.WriteInteger(u"PaperSize", f.PaperSize);
+  store_.WriteInteger(u"Height", f.Height);
+  store_.WriteInteger(u"Width", f.Width);
+  store_.WriteInteger(u"Top", f.Top);
+  store_.WriteInteger(u"Bottom", f.Bottom);
+  store_.WriteInteger(u"Left", f.Left);
+  store_.WriteInteger(u"Right", f.Right);
+  store_.WriteBool(u"Cover", f.Cover);
+  store_.WriteBool(u"Header", f.Header);
+  store_.WriteBool(u"Footer", f.Footer);
+  store_.WriteBool(u"Toc", f.Toc);
+  store_.WriteInteger(u"ShowLevel", f.ShowLevel);
+  store_.WriteString(u"TOCCaption", f.TOCCaption);
+  store_.WriteBool(u"TitleNumber", f.TitleNumber);
+  store_.WriteBool(u"AddHint", f.AddHint);
+  store_.WriteString(u"HintFormat", f.HintFormat);
+  store_.WriteInteger(u"StartNewPage", f.StartNewPage);
+  store_.WriteBool(u"Discard", f.Discard);
+  store_.WriteString(u"Addenda", f.Addenda);
+  for (int n = 1; n <= 9; ++n) store_.WriteString(u"Heading" + IntToStr(n), FactoryHeadingSpec(n));
+  update.Commit();
+}
+
+void TStoredSettings::SaveSettings(const TStoredValues& v) {
+  SettingsUpdate update(store_);
+  store_.WriteString(u"SourceFile", v.SourceFile);
+  store_.WriteString(u"WordFile", v.WordFile);
+  store_.WriteInteger(u"PaperSize", v.PaperSize);
+  store_.WriteInteger(u"Height", v.Height);
+  store_.WriteInteger(u"Width", v.Width);
+  store_.WriteInteger(u"Top", v.Top);
+  store_.WriteInteger(u"Bottom", v.Bottom);
+  store_.WriteInteger(u"Left", v.Left);
+  store_.WriteInteger(u"Right", v.Right);
+  store_.WriteBool(u"Cover", v.Cover);
+  store_.WriteBool(u"Header", v.Header);
+  store_.WriteBool(u"Footer", v.Footer);
+  store_.WriteBool(u"Toc", v.Toc);
+  store_.WriteInteger(u"ShowLevel", v.ShowLevel);
+  store_.WriteString(u"TOCCaption", v.TOCCaption);
+  store_.WriteBool(u"TitleNumber", v.TitleNumber);
+  store_.WriteBool(u"AddHint", v.AddHint);
+  store_.WriteString(u"HintFormat", v.HintFormat);
+  store_.WriteInteger(u"StartNewPage", v.StartNewPage);
+  store_.WriteBool(u"Discard", v.Discard);
+  store_.WriteString(u"Addenda", v.Addenda);
+  for (int n = 1; n <= 9; ++n)
+    store_.WriteString(u"Heading" + IntToStr(n), FontToSpec(v.HeadingFont[static_cast<std::size_t>(n)]));
+  update.Commit();
+}
+
+void TStoredSettings::SaveAfterConversion(const TStoredValues& v) {
+  SettingsUpdate update(store_);
+  store_.WriteString(u"SourceFile", v.SourceFile);
+  store_.WriteString(u"WordFile", v.WordFile);
+  store_.WriteInteger(u"PaperSize", v.PaperSize);
+  store_.WriteInteger(u"Height", v.Height);
+  store_.WriteInteger(u"Width", v.Width);
+  store_.WriteInteger(u"Top", v.Top);
+  store_.WriteInteger(u"Bottom", v.Bottom);
+  store_.WriteInteger(u"Left", v.Left);
+  store_.WriteInteger(u"Right", v.Right);
+  store_.WriteBool(u"Cover", v.Cover);
+  store_.WriteBool(u"Header", v.Header);
+  store_.WriteBool(u"Footer", v.Footer);
+  store_.WriteBool(u"Toc", v.Toc);
+  store_.WriteInteger(u"ShowLevel", v.ShowLevel);
+  store_.WriteString(u"TOCCaption", v.TOCCaption);
+  store_.WriteInteger(u"Panes", v.Panes);
+  store_.WriteInteger(u"Magnification", v.Magnification);
+  store_.WriteInteger(u"PageLayout", v.PageLayout);
+  store_.WriteBool(u"TitleNumber", v.TitleNumber);
+  store_.WriteBool(u"AddHint", v.AddHint);
+  store_.WriteString(u"HintFormat", v.HintFormat);
+  store_.WriteInteger(u"StartNewPage", v.StartNewPage);
+  store_.WriteBool(u"Discard", v.Discard);
+  store_.WriteString(u"Addenda", v.Addenda);
+  update.Commit();
+}
+
+}  // namespace tomeshift

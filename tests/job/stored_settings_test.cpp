@@ -1,0 +1,188 @@
+#include "job/stored_settings.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "support/scratch_dir.h"
+
+namespace tomeshift {
+namespace {
+
+using testing::ReadBinaryFile;
+using testing::ScratchDir;
+
+struct Store {
+  ScratchDir dir;
+  std::string path = (dir.path() / "Quorvel/Tomeshift.reg").string();
+  RegistryFileStore store{path, kSettingsKey};
+};
+
+// Values a user might have saved: every field away from its factory value.
+TStoredValues UserValues() {
+  TStoredValues v = FactoryValues();
+  v.SourceFile = u"/home/u/help/guide.chm";
+  v.WordFile = u"/home/u/guide.doc";
+  v.PaperSize = 6;
+  v.Height = 280;
+  v.Width = 220;
+  v.Top = 7;
+  v.Bottom = 8;
+  v.Left = 9;
+  v.Right = 10;
+  v.Cover = v.Header = v.Footer = v.Toc = false;
+  v.ShowLevel = 2;
+  v.TOCCaption = u"Contents";
+  v.TitleNumber = v.AddHint = false;
+  v.HintFormat = u"-> [Title No.]";
+  v.StartNewPage = 2;
+  v.Discard = true;
+  v.Addenda = u"More";
+  v.HeadingFont[5].Name = u"Arial";
+  v.HeadingFont[5].Size = 14;
+  v.HeadingFont[5].Italic = true;
+  return v;
+}
+
+TEST(StoredSettings, FirstRunWritesTheFactorySettingsAndReadsThemBack) {
+  Store s;
+  TStoredSettings settings(s.store);
+  const TStoredValues loaded = settings.LoadSettings(TStoredValues{});
+  EXPECT_EQ(loaded, FactoryValues());
+  EXPECT_TRUE(loaded.SourceFile.empty());
+  EXPECT_EQ(loaded.HeadingFont[1].Size, 27);
+  EXPECT_TRUE(loaded.HeadingFont[1].Bold && loaded.HeadingFont[1].Underline);
+  EXPECT_EQ(loaded.HeadingFont[9].Size, 11);
+  EXPECT_FALSE(loaded.HeadingFont[2].Bold);
+  // The paths and the viewer choices are no factory values.
+  EXPECT_FALSE(s.store.ValueExists(u"SourceFile"));
+  EXPECT_FALSE(s.store.ValueExists(u"Panes"));
+  EXPECT_EQ(s.store.ReadString(u"Heading1"), u"Calibri,27,0,[BU]");
+  EXPECT_EQ(s.store.ReadString(u"Heading4"), u"Calibri,21,0,[]");
+}
+
+TEST(StoredSettings, SavedValuesComeBackAsTheyWere) {
+  Store s;
+  TStoredSettings(s.store).SaveSettings(UserValues());
+  RegistryFileStore again(s.path, kSettingsKey);
+  EXPECT_EQ(TStoredSettings(again).LoadSettings(TStoredValues{}), UserValues());
+}
+
+// What a damaged store reads as: the factory settings written over the user's (paths survive), or
+// the user's values with only the damaged one given up.
+TEST(StoredSettings, DamagedValuesAreRepairedWithoutLooping) {
+  struct Case {
+    const char* name;
+    std::function<void(ISettingsStore&)> damage;
+    bool factory_rewritten;
+  };
+  const Case cases[] = {
+      {"heading 5 deleted", [](ISettingsStore& st) { st.DeleteValue(u"Heading5"); }, true},
+      {"integer stored as text", [](ISettingsStore& st) { st.WriteString(u"PaperSize", u"4"); }, true},
+      {"boolean missing", [](ISettingsStore& st) { st.DeleteValue(u"Discard"); }, true},
+      {"heading size not a number", [](ISettingsStore& st) { st.WriteString(u"Heading2", u"Arial,big,0,[]"); }, true},
+      {"heading text stored as a number", [](ISettingsStore& st) { st.WriteInteger(u"Heading9", 3); }, true},
+      {"source path stored as a number", [](ISettingsStore& st) { st.WriteInteger(u"SourceFile", 1); }, false},
+      {"output path stored as a number", [](ISettingsStore& st) { st.WriteInteger(u"WordFile", 1); }, false},
+      {"heading with three fields", [](ISettingsStore& st) { st.WriteString(u"Heading3", u"Arial,12,0"); }, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Store s;
+    TStoredSettings settings(s.store);
+    settings.SaveSettings(UserValues());
+    c.damage(s.store);
+    const TStoredValues loaded = settings.LoadSettings(TStoredValues{});
+    if (c.factory_rewritten) {
+      TStoredValues expected = FactoryValues();
+      expected.SourceFile = UserValues().SourceFile;
+      expected.WordFile = UserValues().WordFile;
+      EXPECT_EQ(loaded, expected);
+      EXPECT_EQ(s.store.ReadInteger(u"Top"), 25);
+    } else {
+      EXPECT_EQ(loaded.Top, 7);
+      EXPECT_EQ(loaded.HeadingFont[5], UserValues().HeadingFont[5]);
+    }
+  }
+}
+
+TEST(StoredSettings, AReadNamesWhatIsWrongAndChangesNothing) {
+  Store s;
+  TStoredSettings settings(s.store);
+  settings.SaveSettings(UserValues());
+  s.store.WriteString(u"ShowLevel", u"two");
+  const std::string before = ReadBinaryFile(s.path);
+  TStoredValues v = FactoryValues();
+  std::string reason;
+  EXPECT_FALSE(settings.Read(v, &reason));
+  EXPECT_NE(reason.find("ShowLevel"), std::string::npos) << reason;
+  EXPECT_EQ(ReadBinaryFile(s.path), before);
+
+  s.store.WriteInteger(u"ShowLevel", 2);
+  s.store.DeleteValue(u"Heading7");
+  EXPECT_FALSE(settings.Read(v, &reason));
+  EXPECT_NE(reason.find("Heading7"), std::string::npos) << reason;
+}
+
+TEST(StoredSettings, WhatEachSaveWrites) {
+  struct Case {
+    const char* name;
+    std::function<void(TStoredSettings&)> save;
+    bool viewer_choices;
+    bool fonts;
+  };
+  const Case cases[] = {
+      {"save current settings", [](TStoredSettings& st) { st.SaveSettings(UserValues()); }, false, true},
+      {"after a conversion", [](TStoredSettings& st) { st.SaveAfterConversion(UserValues()); }, true, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Store s;
+    TStoredSettings settings(s.store);
+    c.save(settings);
+    EXPECT_EQ(s.store.ReadString(u"SourceFile"), UserValues().SourceFile);
+    EXPECT_EQ(s.store.ReadInteger(u"Top"), 7);
+    EXPECT_EQ(s.store.ReadString(u"Addenda"), u"More");
+    EXPECT_EQ(s.store.ValueExists(u"Panes"), c.viewer_choices);
+    EXPECT_EQ(s.store.ValueExists(u"Magnification"), c.viewer_choices);
+    EXPECT_EQ(s.store.ValueExists(u"PageLayout"), c.viewer_choices);
+    if (c.viewer_choices) {
+      EXPECT_EQ(s.store.ReadInteger(u"Magnification"), 4);
+    }
+    EXPECT_EQ(s.store.ValueExists(u"Heading5"), c.fonts);
+  }
+}
+
+TEST(StoredSettings, ConversionRecordFromStoredValues) {
+  const struct {
+    int index;
+    int code;
+  } papers[] = {{0, 2}, {1, 23}, {2, 4}, {3, 6}, {4, 7}, {5, 11}, {6, 41}, {-1, TDocPDFSettings().PaperSize}, {7, TDocPDFSettings().PaperSize}};
+  for (const auto& p : papers) {
+    TStoredValues v;
+    v.PaperSize = p.index;
+    EXPECT_EQ(ToConversionSettings(v).PaperSize, p.code) << "item " << p.index;
+  }
+  const TDocPDFSettings c = ToConversionSettings(UserValues());
+  EXPECT_EQ(c.Height, 280);
+  EXPECT_EQ(c.Width, 220);
+  EXPECT_EQ(c.Top, 7);
+  EXPECT_EQ(c.Right, 10);
+  EXPECT_EQ(c.ShowLevel, 2);
+  EXPECT_EQ(c.StartNewPage, 2);
+  EXPECT_TRUE(c.Discard);
+  EXPECT_FALSE(c.Cover);
+  EXPECT_EQ(c.HintFormat, u"-> [Title No.]");
+  EXPECT_EQ(c.Magnification, 4);
+  EXPECT_EQ(c.HeadingFont[5], UserValues().HeadingFont[5]);
+  // The factory record: what a conversion without stored settings gets.
+  const TDocPDFSettings f = ToConversionSettings(FactoryValues());
+  EXPECT_EQ(f.PaperSize, 7);
+  EXPECT_EQ(f.ShowLevel, 9);
+  EXPECT_TRUE(f.AddHint);
+  EXPECT_EQ(f.HeadingFont[3].Name, u"Calibri");
+  EXPECT_EQ(f.HeadingFont[3].Size, 23);
+}
+
+}  // namespace
+}  // namespace tomeshift
