@@ -68,13 +68,13 @@ TfrmAbout::TfrmAbout(QWidget* owner) : QDialog(owner) {
   website_label->setGeometry(80, 134, 60, 18);
   home_page_ = text::kWebsite;
   lbWebsite = LinkLabel(home_page_, this);
-  lbWebsite->move(140, 134);
+  lbWebsite->setGeometry(140, 134, lbWebsite->width(), 18);  // same height as its caption: one baseline
   lbWebsite->installEventFilter(this);
 
   auto* email_label = new QLabel(text::kEmailLabel, this);
   email_label->setGeometry(80, 156, 60, 18);
   lbEmail = LinkLabel(text::kEmail, this);
-  lbEmail->move(140, 156);
+  lbEmail->setGeometry(140, 156, lbEmail->width(), 18);
   email_ = QString(text::kMailtoScheme) + text::kEmail;
   lbEmail->installEventFilter(this);
 

@@ -295,7 +295,11 @@ void TfrmMain::BuildControls() {
   connect(cbTitleNumber, &QCheckBox::toggled, this, &TfrmMain::cbTitleNumberClick);
   connect(rbDiscard, &QRadioButton::toggled, this, &TfrmMain::rbDiscardClick);
   connect(rbIntergrate, &QRadioButton::toggled, this, &TfrmMain::rbDiscardClick);
-  for (QLineEdit* e : {edtSourceFile, edtPDF}) connect(e, &QLineEdit::textChanged, this, &TfrmMain::Action1Update);
+  for (QLineEdit* e : {edtSourceFile, edtPDF}) {
+    connect(e, &QLineEdit::textChanged, this, &TfrmMain::Action1Update);
+    // A long path shows only its end in the box; the whole of it on hovering.
+    connect(e, &QLineEdit::textChanged, e, &QLineEdit::setToolTip);
+  }
   connect(cbHint, &QCheckBox::toggled, this, &TfrmMain::Action1Update);
   connect(btnBrowseSource, &QPushButton::clicked, this, &TfrmMain::BrowseSource);
   connect(btnBrowsePDF, &QPushButton::clicked, this, &TfrmMain::BrowsePDF);

@@ -144,6 +144,7 @@ class TestMainWindow : public QObject {
   void wordMissingStopsBeforeAnything();
   void conversionDrivenThroughTheWindow();
   void conversionWithTheRealOutputStage();
+  void cancelDuringTheTopicLoop();
   void wordCheckIsTheCores();
   void shellCommands_data();
   void shellCommands();
@@ -689,6 +690,44 @@ void TestMainWindow::conversionWithTheRealOutputStage() {
   QVERIFY(w.btnViewPDF->isEnabled());
   QTest::mouseClick(w.btnViewPDF, Qt::LeftButton);
   QCOMPARE(desktop.opened, (QStringList{output, output}));
+}
+
+void TestMainWindow::cancelDuringTheTopicLoop() {
+  Fixture f;
+  const QString scratch = f.dir.filePath("tmp");
+  QDir().mkpath(scratch);
+  qputenv("TMPDIR", scratch.toUtf8());
+  BoxRecorder boxes;
+  DesktopRecorder desktop;
+  QtUserInteraction interaction;
+  ScopedUserInteraction installed(interaction);
+  TfrmMain w(f.store, MainWindowServices{});
+  QFile help(QStringLiteral(TOMESHIFT_FIXTURES_DIR "/converter/many-pages.chm"));
+  QVERIFY(help.open(QIODevice::ReadOnly));
+  w.edtSourceFile->setText(f.Chm("in/many.chm", help.readAll()));
+  const QString output = f.dir.filePath("in/many.docx");
+  w.edtPDF->setText(output);
+
+  QString label_at_cancel;
+  bool closed = false;
+  WhenModal([&](QWidget* modal) {
+    auto* progress = qobject_cast<TfrmProgress*>(modal);
+    QVERIFY(progress);
+    QVERIFY(WaitFor([&] { return progress->lbInfo->text().startsWith("Processing ("); }, 180000));
+    label_at_cancel = progress->lbInfo->text();
+    QTest::mouseClick(progress->btnCancel, Qt::LeftButton);
+    closed = !progress->isVisible();
+  });
+  w.btnConvertClick();
+  QVERIFY2(label_at_cancel.startsWith("Processing ("), qPrintable(label_at_cancel));
+  QVERIFY(closed);
+  // No error box, no document (not even a partial one), nothing opened, no scratch files left.
+  QVERIFY2(boxes.boxes.empty(), qPrintable(boxes.Texts().join('|')));
+  QVERIFY(!QFileInfo::exists(output));
+  QVERIFY(desktop.opened.isEmpty());
+  QCOMPARE(QDir(scratch).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList{});
+  // The settings are recorded whatever the outcome.
+  QVERIFY(ReadAll(f.reg_path).contains("\"Panes\"=dword:00000000"));
 }
 
 void TestMainWindow::wordCheckIsTheCores() {
