@@ -4,7 +4,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
@@ -51,7 +53,7 @@ int main(int argc, char** argv) {
   qputenv("TMPDIR", scratch.path().toUtf8());
   testing::BoxRecorder quiet;  // nothing here should ask, but never wait for a person
 
-  RegistryFileStore store(scratch.filePath("Tomeshift.reg").toStdString(), u"\\Software\\Quorvel\\Tomeshift");
+  RegistryFileStore store(scratch.filePath("Tomeshift.reg").toStdString(), kSettingsKey);
   TfrmMain main_window(store, MainWindowServices{});
   const QString chm = scratch.filePath("Tomeshift User Manual.chm");
   QFile::copy(testing::SampleHelpFile(), chm);
@@ -70,20 +72,25 @@ int main(int argc, char** argv) {
   headings.hide();
 
   {
-    TfrmProgress progress(&main_window);
-    std::atomic<bool> release{false};
-    std::atomic<bool> reached{false};
-    progress.SetOutputWord(testing::ScriptedWorker(progress, [&](testing::ScriptedConverter& c) {
-      c.Report(u"Converting topic 37 of 82: Installing", 45);
-      reached = true;
-      while (!release) QThread::msleep(5);
-    }));
-    progress.show();
-    testing::WaitFor([&] { return reached.load(); });
-    ok = Save(&progress, out, "progress-window.png") && ok;
-    release = true;
-    progress.OutputWord()->WaitFor();
-    progress.hide();
+    // A real run on a help file of many pages, pictured in its topic loop and then cancelled.
+    testing::DesktopRecorder desktop;  // a run that finishes first opens nothing on this machine
+    const QString many = scratch.filePath("Many Pages.chm");
+    QFile::copy(QStringLiteral(TOMESHIFT_FIXTURES_DIR "/converter/many-pages.chm"), many);
+    main_window.edtSourceFile->setText(many);
+    main_window.edtPDF->setText(scratch.filePath("Many Pages.docx"));
+    bool pictured = false;
+    testing::WhenModal([&](QWidget* modal) {
+      auto* progress = qobject_cast<TfrmProgress*>(modal);
+      if (!progress) return;
+      testing::WaitFor([&] { return progress->lbInfo->text().startsWith(QStringLiteral("Processing (")); }, 120000);
+      // Grabbed at once: the run goes on while events are processed.
+      const QString path = out.filePath("progress-window.png");
+      pictured = progress->grab().save(path, "PNG");
+      if (pictured) std::printf("%s\n", qPrintable(path));
+      progress->btnCancel->click();
+    });
+    main_window.btnConvertClick();
+    ok = pictured && ok;
   }
 
   TfrmAbout about(&main_window);
