@@ -261,11 +261,6 @@ void HtmlImportWalker::FinishFlow(Flow& f) {
   // Called for the innermost flow only, which is the one EndParagraph works on.
   if (f.para_open) EndParagraph();
   f.builder.Finish();
-  for (auto& b : f.bookmarks) {
-    b.start = std::min(b.start, f.story.size());
-    b.end = std::min(std::max(b.end, b.start), f.story.size());
-    f.story.bookmarks().push_back(std::move(b));
-  }
 }
 
 CssComputedStyle HtmlImportWalker::StyleOf(const HtmlNode& e, const CssComputedStyle& parent) {
@@ -303,14 +298,14 @@ void HtmlImportWalker::Walk(const HtmlNode& node, const CssComputedStyle& parent
   if (style.display == CssDisplay::kNone) return;
 
   // Bookmarks: <a name> and id attributes.
-  std::vector<std::size_t> marks;
+  std::vector<std::u16string> marks;
   auto begin_bookmark = [&](std::string_view raw) {
     if (TrimCss(raw).empty()) return;
     std::u16string name = MapBookmarkName(Utf8ToUtf16(TrimCss(raw)));
     std::u16string key = Lower16(name);
     if (!bookmark_names_.insert(key).second) return;
-    flow().bookmarks.push_back(Bookmark{name, flow().story.size(), flow().story.size()});
-    marks.push_back(flow().bookmarks.size() - 1);
+    flow().builder.BeginBookmark(name);
+    marks.push_back(std::move(name));
   };
   Flow* mark_flow = flows_.back().get();
   if (node.tag == "a") begin_bookmark(node.Attribute("name"));
@@ -365,7 +360,7 @@ void HtmlImportWalker::Walk(const HtmlNode& node, const CssComputedStyle& parent
     links_.pop_back();
   }
   if (flows_.back().get() == mark_flow) {
-    for (std::size_t m : marks) mark_flow->bookmarks[m].end = mark_flow->story.size();
+    for (const auto& m : marks) mark_flow->builder.EndBookmark(m);
   }
 }
 
@@ -495,9 +490,7 @@ void HtmlImportWalker::EndParagraph() {
   // A line break that ends a paragraph adds no line in a browser.
   std::size_t n = f.story.size();
   if (n > 0 && f.story.at(n - 1) == ch::kLineBreak && !(n > 1 && f.story.at(n - 2) == ch::kLineBreak)) {
-    bool has_bookmark_there = false;
-    for (const auto& b : f.bookmarks) has_bookmark_there = has_bookmark_there || b.start == n || b.end == n;
-    if (!has_bookmark_there) f.story.Erase(n - 1, 1);
+    f.builder.EraseLast();
   }
   f.builder.EndParagraph(f.para);
   f.last_mark = f.story.size() - 1;
@@ -800,13 +793,12 @@ void HtmlImportWalker::List(const HtmlNode& e, const CssComputedStyle& style, in
       }
       // Bookmarks and links of the item itself.
       std::string_view id = child->Attribute("id");
-      std::size_t bookmark_index = SIZE_MAX;
+      std::u16string bookmark;
       if (!TrimCss(id).empty()) {
         std::u16string name = MapBookmarkName(Utf8ToUtf16(TrimCss(id)));
-        std::u16string key = Lower16(name);
-        if (bookmark_names_.insert(key).second) {
-          flow().bookmarks.push_back(Bookmark{name, flow().story.size(), flow().story.size()});
-          bookmark_index = flow().bookmarks.size() - 1;
+        if (bookmark_names_.insert(Lower16(name)).second) {
+          bookmark = std::move(name);
+          flow().builder.BeginBookmark(bookmark);
         }
       }
       WalkChildren(*child, item, depth + 1);
@@ -815,7 +807,7 @@ void HtmlImportWalker::List(const HtmlNode& e, const CssComputedStyle& style, in
         EnsureParagraph();
       }
       EndBlock(item);
-      if (bookmark_index != SIZE_MAX) flow().bookmarks[bookmark_index].end = flow().story.size();
+      if (!bookmark.empty()) flow().builder.EndBookmark(bookmark);
     } else {
       Walk(*child, style, depth + 1);
     }

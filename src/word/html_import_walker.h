@@ -44,8 +44,6 @@ class HtmlImportWalker {
     std::optional<std::size_t> last_mark;  // position of the last paragraph mark in the story
     std::size_t marks = 0;
     int open_link = -1;          // index into links_ of the hyperlink open in this paragraph
-    // Bookmarks go into the story when it is complete, so that appending text does not move them.
-    std::vector<Bookmark> bookmarks;
   };
   struct Link {
     std::u16string address, sub_address;

@@ -1,5 +1,6 @@
 #include "word/story_builder.h"
 
+#include <algorithm>
 #include <unordered_map>
 
 #include "word/bookmark_names.h"
@@ -15,8 +16,19 @@ StoryBuilder::~StoryBuilder() {
   }
 }
 
+void StoryBuilder::Append(std::u16string_view text, CharAttr a) {
+  story_.Insert(story_.size(), text, a);
+  PlaceSettledBookmarks();
+}
+
+void StoryBuilder::PlaceSettledBookmarks() {
+  if (settled_.empty()) return;
+  for (auto& b : settled_) story_.bookmarks().push_back(std::move(b));
+  settled_.clear();
+}
+
 void StoryBuilder::Put(char16_t c, CharAttr a) {
-  story_.Insert(story_.size(), std::u16string_view(&c, 1), a);
+  Append(std::u16string_view(&c, 1), a);
   open_ = !IsBlockEnd(c);
 }
 
@@ -27,7 +39,7 @@ void StoryBuilder::Text(std::u16string_view text, const RunProps& run) {
   // Structural codes cannot come in as text.
   for (auto& c : clean)
     if (c < 0x20 && c != ch::kTab) c = u' ';
-  story_.Insert(story_.size(), clean, a);
+  Append(clean, a);
   open_ = true;
 }
 
@@ -72,11 +84,18 @@ void StoryBuilder::EndHyperlink() {
   open_links_.pop_back();
 }
 
+bool StoryBuilder::Taken(std::u16string_view mapped) const {
+  if (story_.FindBookmark(mapped)) return true;
+  for (const auto& [n, start] : open_bookmarks_)
+    if (EqualsIgnoreCase(n, mapped)) return true;
+  for (const auto& b : settled_)
+    if (EqualsIgnoreCase(b.name, mapped)) return true;
+  return false;
+}
+
 void StoryBuilder::BeginBookmark(std::u16string_view name) {
   auto mapped = MapBookmarkName(name);
-  if (story_.FindBookmark(mapped)) return;  // the first of two equal names wins
-  for (const auto& [n, start] : open_bookmarks_)
-    if (EqualsIgnoreCase(n, mapped)) return;
+  if (Taken(mapped)) return;  // the first of two equal names wins
   open_bookmarks_.emplace_back(mapped, story_.size());
 }
 
@@ -85,10 +104,21 @@ void StoryBuilder::EndBookmark(std::u16string_view name) {
   for (auto it = open_bookmarks_.begin(); it != open_bookmarks_.end(); ++it)
     if (EqualsIgnoreCase(it->first, mapped)) {
       // Added only now: text appended meanwhile must not push a still empty bookmark along.
-      story_.bookmarks().push_back(Bookmark{it->first, it->second, story_.size()});
+      Bookmark b{it->first, std::min(it->second, story_.size()), story_.size()};
       open_bookmarks_.erase(it);
+      if (b.start == b.end) settled_.push_back(std::move(b));
+      else story_.bookmarks().push_back(std::move(b));
       return;
     }
+}
+
+void StoryBuilder::EraseLast() {
+  if (story_.size() == 0) return;
+  const std::size_t last = story_.size() - 1;
+  story_.Erase(last, 1);
+  for (auto& [name, start] : open_bookmarks_) start = std::min(start, last);
+  for (auto& b : settled_) b.start = b.end = std::min(b.start, last);
+  open_ = last > 0 && !IsBlockEnd(story_.at(last - 1));
 }
 
 void StoryBuilder::AddField(Field field, std::u16string_view result, const RunProps& run) {
@@ -104,6 +134,9 @@ void StoryBuilder::Finish() {
   while (!open_links_.empty()) EndHyperlink();
   while (!open_bookmarks_.empty()) EndBookmark(open_bookmarks_.back().first);
   if (open_ || story_.size() == 0 || story_.at(story_.size() - 1) != ch::kParagraph) EndParagraph();
+  // Nothing lies after the final paragraph mark: bookmarks begun at the very end sit before it.
+  for (auto& b : settled_) b.start = b.end = std::min(b.start, story_.size() - 1);
+  PlaceSettledBookmarks();
   finished_ = true;
 }
 

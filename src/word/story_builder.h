@@ -33,8 +33,13 @@ class StoryBuilder {
   // A link to an address, to a bookmark (sub_address), or both.
   void BeginHyperlink(std::u16string_view address, std::u16string_view sub_address);
   void EndHyperlink();
+  // A bookmark covers what is appended between its begin and its end; one with nothing in between
+  // stays where it was begun.
   void BeginBookmark(std::u16string_view name);
   void EndBookmark(std::u16string_view name);
+  // Takes back the story's last character (a line break that turns out to end a paragraph);
+  // bookmarks begun after it move back with it.
+  void EraseLast();
   void AddField(Field field, std::u16string_view result, const RunProps& run = {});
   void Finish();
 
@@ -43,6 +48,9 @@ class StoryBuilder {
 
  private:
   void Put(char16_t c, CharAttr a);
+  void Append(std::u16string_view text, CharAttr a);
+  void PlaceSettledBookmarks();
+  bool Taken(std::u16string_view mapped) const;
 
   DocModel& doc_;
   Story& story_;
@@ -50,6 +58,9 @@ class StoryBuilder {
   bool finished_ = false;
   std::vector<std::uint32_t> open_links_;
   std::vector<std::pair<std::u16string, std::size_t>> open_bookmarks_;
+  // Closed empty bookmarks at the story's end: the story moves an empty bookmark along when text is
+  // inserted at its position, so they join the story only once something follows them.
+  std::vector<Bookmark> settled_;
 };
 
 // Copies story[start, end) of src into dst_story at pos, with its pictures, tables, fields, lists,

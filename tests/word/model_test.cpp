@@ -51,6 +51,46 @@ TEST(BookmarkNameTest, BuilderMapsBookmarksAndLinksTheSameWay) {
   EXPECT_EQ(Visible(page.main, page.main.bookmarks()[0].start, page.main.bookmarks()[0].end), "target");
 }
 
+// Builder scripts: "T<text>" appends text, "P" ends a paragraph, "B<name>"/"E<name>" begin and end a
+// bookmark, "F" finishes. Expected: the bookmarks as name@start-end, in the story's order.
+struct BuilderBookmarkCase {
+  std::vector<std::string> script;
+  std::vector<std::string> expected;
+};
+
+TEST(StoryBuilderTest, BookmarksStayWhereTheyWereBegun) {
+  const BuilderBookmarkCase cases[] = {
+      {{"Ba", "Ea", "Txyz", "F"}, {"a@0-0"}},                      // an empty anchor before the text
+      {{"Tab", "Ba", "Ea", "Tcd", "P", "F"}, {"a@2-2"}},           // ... in the middle of a paragraph
+      {{"Ba", "Tx", "Ea", "Ty", "F"}, {"a@0-1"}},                  // covering what came between
+      {{"Ba", "Bb", "Eb", "Tx", "Ea", "F"}, {"b@0-0", "a@0-1"}},   // an empty one inside another
+      {{"Tab", "Ba", "Ea", "F"}, {"a@2-2"}},                       // at the end: before the final mark
+      {{"Tab", "P", "Ba", "Ea", "F"}, {"a@2-2"}},                  // nothing after the final mark
+      {{"Ba", "Ea", "BA", "Tx", "EA", "F"}, {"a@0-0"}},            // the first of two equal names wins
+      {{"Ba", "Ea", "P", "Bb", "Eb", "Tx", "P", "F"}, {"a@0-0", "b@1-1"}},
+  };
+  for (const auto& c : cases) {
+    DocModel doc;
+    StoryBuilder b(doc, doc.main);
+    std::string trace;
+    for (const std::string& step : c.script) {
+      trace += step + " ";
+      const std::u16string arg = U16(step.substr(1));
+      switch (step[0]) {
+        case 'T': b.Text(arg); break;
+        case 'P': b.EndParagraph(); break;
+        case 'B': b.BeginBookmark(arg); break;
+        case 'E': b.EndBookmark(arg); break;
+        case 'F': b.Finish(); break;
+      }
+    }
+    std::vector<std::string> got;
+    for (const auto& bm : doc.main.bookmarks())
+      got.push_back(U8(bm.name) + "@" + std::to_string(bm.start) + "-" + std::to_string(bm.end));
+    EXPECT_EQ(got, c.expected) << trace;
+  }
+}
+
 struct ImageCase {
   const char* name;
   std::string bytes;
