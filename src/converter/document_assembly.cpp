@@ -318,10 +318,12 @@ void TDocumentAssembly::AddPageBody(const std::u16string& path) {
 
   try {
     // The page's headings must not reach the table of contents: they lose their heading styles
-    // and keep their look.
+    // and keep their look. Those in table cells too: a position is a story (main text or cell)
+    // and a place in it.
     word::Range r = page->GoTo(kGoToHeading, kGoToFirst);
     r.Expand(kUnitParagraph);
     std::size_t start = r.Start();
+    const word::Story* story = r.story();
     for (;;) {
       if (r.GetParagraphFormat().OutlineLevel() < kOutlineBodyText) {
         const word::Style s = r.GetParagraphFormat().GetStyle();
@@ -336,8 +338,9 @@ void TDocumentAssembly::AddPageBody(const std::u16string& path) {
         r.GetParagraphFormat().SetAlignment(style.GetParagraphFormat().Alignment());
       }
       r = r.GoTo(kGoToHeading, kGoToNext);
-      if (r.Start() == start) break;
+      if (r.Start() == start && r.story() == story) break;
       start = r.Start();
+      story = r.story();
       r.Expand(kUnitParagraph);
     }
 

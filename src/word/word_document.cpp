@@ -376,9 +376,10 @@ Range Document::GetRange(std::size_t start, std::size_t end) { return Range(mode
 
 Range Document::GoTo(int what, int which) {
   if (what != wd::kGoToHeading) throw WordError("This GoTo target is not supported.");
-  std::size_t p = FindHeading(*model_, model_->main, 0, which == wd::kGoToNext ? wd::kGoToFirst : which);
-  if (p == std::string::npos) p = 0;
-  return Range(model_.get(), &model_->main, p, p);
+  const HeadingSpot spot =
+      FindHeadingInDocument(*model_, nullptr, 0, which == wd::kGoToNext ? wd::kGoToFirst : which);
+  if (!spot.story) return Range(model_.get(), &model_->main, 0, 0);
+  return Range(model_.get(), spot.story, spot.start, spot.start);
 }
 
 void Document::SaveAs(const std::u16string& file_name, int file_format, bool /*add_to_recent_files*/) {

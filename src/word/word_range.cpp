@@ -162,11 +162,62 @@ std::size_t FindHeading(const DocModel& doc, const Story& s, std::size_t from, i
   return found;
 }
 
+namespace {
+
+// Visits the paragraphs of a story in reading order, going into the cells of its tables where the
+// tables stand; visit(story, paragraph start, mark) returns false to stop. Returns false when stopped.
+template <typename Visit>
+bool WalkParagraphs(DocModel& doc, Story& s, Visit& visit) {
+  const auto& t = s.text();
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < t.size(); ++i) {
+    if (!IsBlockEnd(t[i])) continue;
+    if (!visit(s, start, i)) return false;
+    if (t[i] == ch::kTable && s.attr(i).obj < doc.tables.size()) {
+      for (auto& row : doc.tables[s.attr(i).obj].rows)
+        for (auto& cell : row.cells)
+          if (!WalkParagraphs(doc, cell.story, visit)) return false;
+    }
+    start = i + 1;
+  }
+  return true;
+}
+
+}  // namespace
+
+HeadingSpot FindHeadingInDocument(DocModel& doc, const Story* here_story, std::size_t here, int which) {
+  HeadingSpot found;
+  bool passed = here_story == nullptr;
+  bool seen_here_story = false;
+  auto visit = [&](Story& s, std::size_t start, std::size_t mark) {
+    const bool is_here = &s == here_story && start == here;
+    seen_here_story = seen_here_story || &s == here_story;
+    if (s.at(mark) != ch::kTable && doc.EffectiveOutlineLevel(doc.para(s.attr(mark).fmt)) < 10) {
+      if (which == wd::kGoToFirst || (which == wd::kGoToNext && passed)) {
+        found = HeadingSpot{&s, start};
+        return false;
+      }
+      if ((which == wd::kGoToPrevious && !passed && !is_here) || which == wd::kGoToLast) found = HeadingSpot{&s, start};
+    }
+    passed = passed || is_here;
+    return true;
+  };
+  WalkParagraphs(doc, doc.main, visit);
+  if (here_story && !seen_here_story) {
+    // A header or footer: its own headings only.
+    Story& own = const_cast<Story&>(*here_story);
+    std::size_t p = FindHeading(doc, own, here, which);
+    return p == std::string::npos ? HeadingSpot{} : HeadingSpot{&own, p};
+  }
+  return found;
+}
+
 Range Range::GoTo(int what, int which) const {
   if (what != wd::kGoToHeading) throw WordError("This GoTo target is not supported.");
-  std::size_t p = FindHeading(*doc_, *story_, Start(), which);
-  if (p == std::string::npos) p = Start();
-  return Range(doc_, story_, p, p);
+  const std::size_t here = story_->BlockStart(std::min(Start(), story_->size() - 1));
+  const HeadingSpot spot = FindHeadingInDocument(*doc_, story_, here, which);
+  if (!spot.story) return Range(doc_, story_, Start(), Start());
+  return Range(doc_, spot.story, spot.start, spot.start);
 }
 
 Style Range::GetStyle() const { return GetParagraphFormat().GetStyle(); }

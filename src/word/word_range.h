@@ -61,7 +61,8 @@ class Range {
   // Grows to whole units (wdParagraph 4, wdStory 6, wdCharacter 1); returns the characters added.
   int Expand(int unit);
   // Heading targets only; returns a new empty range at the found paragraph's start, or here when
-  // there is no such heading.
+  // there is no such heading. Headings in table cells count, in reading order, and the range
+  // returned for one lies in the cell's story.
   Range GoTo(int what, int which) const;
 
   Style GetStyle() const;
@@ -94,5 +95,14 @@ class Range {
 // Finds the heading paragraph (effective outline level below 10) after, before, first or last.
 // Returns the start of its paragraph, or npos.
 std::size_t FindHeading(const DocModel& doc, const Story& s, std::size_t from, int which);
+
+// A paragraph start in some story of a document.
+struct HeadingSpot {
+  Story* story = nullptr;  // nullptr: none found
+  std::size_t start = 0;
+};
+// The heading paragraph first, last, before or after the paragraph starting at `here` of here_story
+// (none: the document's start), in reading order over the main text and its tables' cells.
+HeadingSpot FindHeadingInDocument(DocModel& doc, const Story* here_story, std::size_t here, int which);
 
 }  // namespace tomeshift::word

@@ -56,8 +56,9 @@ TEST(RefreshDueAfterEntry, FirstAfter400ThenEachTimeTheDocumentDoubled) {
 }
 
 // Pages for the tests are lines: "H<n> text" a heading paragraph (Heading n of the page, Arial
-// 20 pt unless the line says TNR), "IMG name width height [float] [wscale]" a linked picture, and
-// anything else a paragraph of text.
+// 20 pt unless the line says TNR), "IMG name width height [float] [wscale]" a linked picture,
+// "CELLS a | b | ..." a table of one row whose cells hold such lines, and anything else a paragraph
+// of text.
 class LinePageImporter final : public word::IWebPageImporter {
  public:
   void Import(const std::u16string& path, word::DocModel& doc) override {
@@ -69,39 +70,60 @@ class LinePageImporter final : public word::IWebPageImporter {
     std::istringstream in(*bytes);
     std::string line;
     while (std::getline(in, line)) {
-      if (line.size() > 2 && line[0] == 'H' && line[1] >= '1' && line[1] <= '9') {
-        const int n = line[1] - '0';
-        const int style = doc.StyleByBuiltin(-1 - n);
-        auto& def = doc.styles[static_cast<std::size_t>(style)];
-        const bool tnr = line.find(" TNR") != std::string::npos;
-        def.run.font = tnr ? u"Times New Roman" : u"Arial";
-        def.run.size = 40;
-        word::ParaProps p;
-        p.style = style;
-        b.Text(U16(line.substr(3, tnr ? line.size() - 7 : std::string::npos)));
-        b.EndParagraph(p);
-      } else if (line.rfind("IMG ", 0) == 0) {
-        std::istringstream f(line.substr(4));
-        std::string name, flag;
-        double w = 0, h = 0;
-        f >> name >> w >> h;
-        word::Picture pic;
-        pic.link_path = U16(folder + name);
-        pic.linked = true;
-        pic.natural_width = pic.width = w;
-        pic.natural_height = pic.height = h;
-        while (f >> flag) {
-          if (flag == "float") pic.floating = true;
-          if (flag == "half-wide") pic.width = w / 2;
+      if (line.rfind("CELLS ", 0) == 0) {
+        word::Table table;
+        table.rows.resize(1);
+        std::istringstream cells(line.substr(6));
+        for (std::string cell; std::getline(cells, cell, '|');) {
+          while (!cell.empty() && cell.back() == ' ') cell.pop_back();
+          while (!cell.empty() && cell.front() == ' ') cell.erase(0, 1);
+          word::TableCell c;
+          word::StoryBuilder cb(doc, c.story);
+          Line(doc, cb, cell, folder);
+          cb.Finish();
+          table.rows[0].cells.push_back(std::move(c));
         }
-        b.AddPicture(pic);
-        b.EndParagraph();
+        b.AddTable(std::move(table));
       } else {
-        b.Text(U16(line));
-        b.EndParagraph();
+        Line(doc, b, line, folder);
       }
     }
     b.Finish();
+  }
+
+ private:
+  static void Line(word::DocModel& doc, word::StoryBuilder& b, const std::string& line, const std::string& folder) {
+    if (line.size() > 2 && line[0] == 'H' && line[1] >= '1' && line[1] <= '9') {
+      const int n = line[1] - '0';
+      const int style = doc.StyleByBuiltin(-1 - n);
+      auto& def = doc.styles[static_cast<std::size_t>(style)];
+      const bool tnr = line.find(" TNR") != std::string::npos;
+      def.run.font = tnr ? u"Times New Roman" : u"Arial";
+      def.run.size = 40;
+      word::ParaProps p;
+      p.style = style;
+      b.Text(U16(line.substr(3, tnr ? line.size() - 7 : std::string::npos)));
+      b.EndParagraph(p);
+    } else if (line.rfind("IMG ", 0) == 0) {
+      std::istringstream f(line.substr(4));
+      std::string name, flag;
+      double w = 0, h = 0;
+      f >> name >> w >> h;
+      word::Picture pic;
+      pic.link_path = U16(folder + name);
+      pic.linked = true;
+      pic.natural_width = pic.width = w;
+      pic.natural_height = pic.height = h;
+      while (f >> flag) {
+        if (flag == "float") pic.floating = true;
+        if (flag == "half-wide") pic.width = w / 2;
+      }
+      b.AddPicture(pic);
+      b.EndParagraph();
+    } else {
+      b.Text(U16(line));
+      b.EndParagraph();
+    }
   }
 };
 
@@ -381,6 +403,32 @@ TEST_F(DocumentAssemblyTest, PicturesAreEmbeddedAndFitTheTextWidth) {
   bool resizing_reported = false;
   for (const auto& m : Messages()) resizing_reported |= m == "Resizing inline Shapes (4 of 4)...|90";
   EXPECT_TRUE(resizing_reported);
+}
+
+TEST_F(DocumentAssemblyTest, HeadingsInTablesOfAPageBecomeBodyTextToo) {
+  Page("cells.htm", "H1 Above\nCELLS H2 In a cell | plain | H3 Another TNR\nbetween\nCELLS H4 Second table\nH2 Below");
+  Add({u"Cells", 0, u"cells.htm", kStatusPage, u"1"});
+  Add({u"Next", 0, u"", kStatusHeading, u"2"});
+  c_.OutputWord();
+  ASSERT_TRUE(errors_.empty()) << FirstError();
+  DocxReader docx(Result());
+  const auto headings = docx.Headings();
+  ASSERT_EQ(headings.size(), 2u);
+  EXPECT_EQ(headings[0].text, "1 Cells");
+  EXPECT_EQ(headings[1].text, "2 Next");
+  // Each keeps its look, capped at 14 pt, in the cell as in the main text.
+  int restyled = 0;
+  const testing::XmlNode tree = docx.Xml("word/document.xml");
+  for (const testing::XmlNode* p : tree.All("w:p")) {
+    const std::string text = p->AllText();
+    if (text != "Above" && text != "In a cell" && text != "Another" && text != "Second table" && text != "Below") continue;
+    ++restyled;
+    const testing::XmlNode* rpr = p->Child("w:r") ? p->Child("w:r")->Child("w:rPr") : nullptr;
+    ASSERT_NE(rpr, nullptr) << text;
+    ASSERT_NE(rpr->Child("w:sz"), nullptr) << text;
+    EXPECT_EQ(rpr->Child("w:sz")->Attr("w:val"), "28") << text;
+  }
+  EXPECT_EQ(restyled, 5);
 }
 
 TEST_F(DocumentAssemblyTest, PageThatCannotBeOpenedKeepsItsHeadingOnly) {

@@ -218,6 +218,75 @@ TEST_F(RangeTest, GoToWithoutHeadingsStaysAtTheStart) {
   EXPECT_EQ(h.GoTo(11, 2).Start(), start);
 }
 
+// A document whose headings also stand in table cells, one of them in a table inside a cell.
+//   main: "Intro" [table: cell "Cell heading" / cell [table: cell "Nested heading"], cell "plain"] "Closing heading"
+TEST(GoToHeadingTest, ReachesHeadingsInTableCellsInReadingOrder) {
+  Application app;
+  Document& doc = app.GetDocuments().Add();
+  DocModel& m = doc.model();
+  const int h2 = m.StyleByBuiltin(-3), h3 = m.StyleByBuiltin(-4);
+  auto cell_with = [&](const char16_t* text, int style) {
+    TableCell c;
+    StoryBuilder b(m, c.story);
+    b.Text(text);
+    ParaProps p;
+    p.style = style;
+    b.EndParagraph(p);
+    b.Finish();
+    return c;
+  };
+  Table inner;
+  inner.rows.resize(1);
+  inner.rows[0].cells.push_back(cell_with(u"Nested heading", h3));
+  Table outer;
+  outer.rows.resize(2);
+  outer.rows[0].cells.push_back(cell_with(u"Cell heading", h2));
+  {
+    TableCell c;
+    StoryBuilder b(m, c.story);
+    b.AddTable(std::move(inner));
+    b.Finish();
+    outer.rows[0].cells.push_back(std::move(c));
+  }
+  outer.rows[1].cells.push_back(cell_with(u"plain", 0));
+  {
+    StoryBuilder b(m, m.main);
+    b.Text(u"Intro");
+    b.EndParagraph();
+    b.AddTable(std::move(outer));
+    b.Text(u"Closing heading");
+    ParaProps p;
+    p.style = h2;
+    b.EndParagraph(p);
+    b.Finish();
+  }
+
+  std::vector<std::string> seen;
+  Range h = doc.GoTo(11, 1);
+  for (int guard = 0; guard < 10; ++guard) {
+    h.Expand(4);
+    if (h.GetParagraphFormat().OutlineLevel() < 10) seen.push_back(Visible(*h.story(), h.Start(), h.End()));
+    Range next = h.GoTo(11, 2);
+    if (next.Start() == h.Start() && next.story() == h.story()) break;
+    h = next;
+  }
+  EXPECT_EQ(seen, (std::vector<std::string>{"Cell heading¶", "Nested heading¶", "Closing heading¶"}));
+
+  // Backwards and to the last one as well.
+  Range last = doc.GoTo(11, -1);
+  EXPECT_EQ(last.story(), &m.main);
+  Range before = last.GoTo(11, 3);
+  before.Expand(4);
+  EXPECT_EQ(Visible(*before.story(), before.Start(), before.End()), "Nested heading¶");
+  // Restyling a cell heading through its range makes it body text, as in the main text.
+  before.GetParagraphFormat().SetStyle(-1);
+  Range first = doc.GoTo(11, 1);
+  first.Expand(4);
+  EXPECT_EQ(Visible(*first.story(), first.Start(), first.End()), "Cell heading¶");
+  first.GetParagraphFormat().SetStyle(-1);
+  EXPECT_EQ(doc.GoTo(11, 1).story(), &m.main);
+}
+
 TEST_F(RangeTest, HeadingPassTakesLookFromTheStyle) {
   r.SetText(u"Title\rbody");
   doc.GetRange(1, 1).SetStyle(-2);
