@@ -276,16 +276,40 @@ void TCHMDistill::DistillPages() {
     if (!item->Url.empty()) urls.Add(item->Url, item.get());
   }
   for (int i = 0; i < urls.Count(); ++i) {
-    // Web addresses and the anchored links of split pages name no file here.
-    const std::u16string path = CanonicalPathInRoot(rootFolder, rootFolder + urls[i]);
-    if (path.empty() || !FileSystem().FileExists(path)) continue;
+    // Web addresses name no file here.
     auto* entry = urls.ObjectAs<TTitleList>(i);
+    std::u16string path = CanonicalPathInRoot(rootFolder, rootFolder + urls[i]);
+    if (path.empty() || !FileSystem().FileExists(path)) {
+      // The part of a split page: its links lead to the other topics as any page's do, and its
+      // links to anchors of the same page to the entries those anchors begin.
+      path = SplitPartPath(*entry);
+      if (path.empty()) continue;
+      const UrlParts parts = SplitUrlAnchor(entry->Url);
+      TTitleList base;
+      base.Url = parts.page;
+      base.Bookmark = entry->Bookmark;
+      base.ChapterNumber = entry->ChapterNumber;
+      WritePageText(FixDisplayAndAlignment(ChangeUrlBookmark(ReadPageText(path), base)), path);
+      continue;
+    }
     std::u16string text = ReadPageText(path);
     if (ContainsText(text, u"<frameset") || framesetPages_.count(UpperCase(path)) != 0) entry->Status = kStatusHeading;
     text = ChangeUrlBookmark(text, *entry);
     text = FixDisplayAndAlignment(text);
     WritePageText(text, path);
   }
+}
+
+std::u16string TCHMDistill::SplitPartPath(const TTitleList& entry) const {
+  if (entry.Status != kStatusPage) return {};
+  const UrlParts parts = SplitUrlAnchor(entry.Url);
+  if (parts.anchor.empty()) return {};
+  const TChmTopicFile* page = TopicList.GetItemByFilename(PagePath(entry.Url));
+  if (!page || page->QuoteCount <= 1) return {};
+  const int position = page->Bookmarks.GetItemIdByName(parts.anchor);
+  if (position < 0) return {};
+  const std::u16string path = CanonicalPathInRoot(rootFolder, rootFolder + SectionUrl(parts.page, position));
+  return !path.empty() && FileSystem().FileExists(path) ? path : std::u16string();
 }
 
 void TCHMDistill::ProcessTocLink2() {

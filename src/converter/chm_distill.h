@@ -79,6 +79,8 @@ class TCHMDistill : public TCHMDecompile {
   // The full path of an entry's page (anchor removed) in the one spelling Files uses; empty when
   // the page would lie outside rootFolder.
   std::u16string PagePath(std::u16string_view url) const;
+  // The file of the part of a split page that an anchored page entry stands for; empty when none.
+  std::u16string SplitPartPath(const TTitleList& entry) const;
   // Rewrites the links of one page and queues the pages it links to that are not yet known.
   void GetLinkPages(const std::u16string& path, std::vector<std::u16string>& pending);
 

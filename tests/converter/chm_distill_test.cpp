@@ -132,6 +132,27 @@ TEST_F(Distill, PagesSplitAtTheAnchorsOfSeveralEntries) {
   EXPECT_EQ(Read("single_0.htm"), "<missing>");
 }
 
+TEST_F(Distill, PartsOfASplitPageHaveTheirLinksRewrittenToo) {
+  TenPages();
+  File("guide.htm", Page("Guide",
+                         "<h2><a name=\"install\"></a>Install</h2><p>Three careful steps, see <a href=\"p3.htm\">p3</a>"
+                         " and <a href=\"#later\">later</a>.</p>"
+                         "<h2><a name=\"setup\"></a>Setup</h2><p>Quick, unlike <a href=\"#install\">installing</a>."
+                         " <a name=\"later\"></a>More.</p>"));
+  Entry(u"Install", 0, u"guide.htm#install");
+  Entry(u"Setup", 0, u"guide.htm#setup");
+  distill_.AddHint = true;
+  distill_.HintFormat = u"p. [Title No.]";
+  distill_.Execute();
+  ASSERT_EQ(U8(distill_.List[11].Url), "guide_1.htm");
+  const std::string first = Read("guide_0.htm"), second = Read("guide_1.htm");
+  // To another topic, and to the anchor that begins the other part: that part's entry.
+  EXPECT_NE(first.find("<a href=\"#Bookmark3\">p3</a>(p. 4.)"), std::string::npos) << first;
+  EXPECT_NE(second.find("<a href=\"#Bookmark10\">installing</a>(p. 11.)"), std::string::npos) << second;
+  // An anchor inside a part is named after the part's entry.
+  EXPECT_NE(second.find("<a name=\"Bookmark11_later\"></a>"), std::string::npos) << second;
+}
+
 TEST_F(Distill, StatusesNumbersAndBookmarks) {
   TenPages();
   File("frames.htm", "<html><frameset cols=\"50%,50%\"><frame src=\"p1.htm\"></frameset></html>");
