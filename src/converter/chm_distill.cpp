@@ -1,5 +1,7 @@
 #include "converter/chm_distill.h"
 
+#include <algorithm>
+
 #include "converter/chapter_numbers.h"
 #include "converter/css_fixes.h"
 #include "converter/topic_comparison.h"
@@ -18,6 +20,41 @@ namespace tomeshift {
 namespace {
 
 bool IsWebAddress(std::u16string_view url) { return StartsText(u"http://", url) || StartsText(u"https://", url); }
+
+// Where the anchor tag <a ... name="NAME"> starts in a page body (one leading '#' of the value and
+// letter case ignored, as bookmark look-ups do); npos when there is none.
+std::size_t AnchorPosition(std::u16string_view body, std::u16string_view name) {
+  constexpr std::size_t npos = std::u16string_view::npos;
+  for (std::size_t at = body.find(u'<'); at != npos; at = body.find(u'<', at + 1)) {
+    if (at + 2 >= body.size() || (body[at + 1] != u'a' && body[at + 1] != u'A') || !IsWhitespace(body[at + 2])) continue;
+    std::size_t j = at + 2;
+    while (j < body.size() && body[j] != u'>') {
+      while (j < body.size() && IsWhitespace(body[j])) ++j;
+      const std::size_t key = j;
+      while (j < body.size() && !IsWhitespace(body[j]) && body[j] != u'=' && body[j] != u'>') ++j;
+      const std::u16string_view attribute = body.substr(key, j - key);
+      if (j >= body.size() || body[j] != u'=') {
+        if (j == key && j < body.size() && body[j] != u'>') ++j;  // a stray character
+        continue;
+      }
+      ++j;
+      std::u16string_view value;
+      if (j < body.size() && (body[j] == u'"' || body[j] == u'\'')) {
+        const std::size_t close = body.find(body[j], j + 1);
+        const std::size_t end = close == npos ? body.size() : close;
+        value = body.substr(j + 1, end - j - 1);
+        j = close == npos ? body.size() : close + 1;
+      } else {
+        const std::size_t start = j;
+        while (j < body.size() && !IsWhitespace(body[j]) && body[j] != u'>') ++j;
+        value = body.substr(start, j - start);
+      }
+      if (!value.empty() && value.front() == u'#') value.remove_prefix(1);
+      if (SameText(attribute, u"name") && !value.empty() && SameText(value, name)) return at;
+    }
+  }
+  return npos;
+}
 
 // "page.htm" and 2 give "page_2.htm": the name under which a page's section files are written.
 std::u16string SectionUrl(std::u16string_view page, int index) {
@@ -106,7 +143,7 @@ std::u16string TCHMDistill::ChangeUrlBookmark(std::u16string_view text, const TT
   context.HintFormat = HintFormat;
   context.FindEntry = [this](std::u16string_view url, TLinkTopic& entry) {
     const TTitleList* found = List.GetItemByUrl(url);
-    if (!found) return false;
+    if (!found) return AnchorInSplitPage(url, entry);
     entry = TLinkTopic{found->Url, found->Bookmark, found->ChapterNumber};
     return true;
   };
@@ -298,6 +335,26 @@ void TCHMDistill::DistillPages() {
     text = FixDisplayAndAlignment(text);
     WritePageText(text, path);
   }
+}
+
+bool TCHMDistill::AnchorInSplitPage(std::u16string_view url, TLinkTopic& entry) const {
+  const UrlParts parts = SplitUrlAnchor(url);
+  if (parts.anchor.empty()) return false;
+  const TChmTopicFile* page = TopicList.GetItemByFilename(PagePath(url));
+  if (!page || page->QuoteCount <= 1 || page->Bookmarks.Count() == 0) return false;
+  const std::size_t at = AnchorPosition(page->Body, parts.anchor);
+  if (at == std::u16string::npos) return false;
+  // The part is that of the last bookmark starting at or before the anchor (positions are 1-based
+  // and sorted; text before the first one belongs to no part).
+  int part = -1;
+  for (int k = 0; k < page->Bookmarks.Count(); ++k)
+    if (std::max<std::uint32_t>(page->Bookmarks[k].Position, 1) <= at + 1) part = k;
+  if (part < 0) return false;
+  const TTitleList* owner = List.GetItemByUrl(parts.page + u"#" + page->Bookmarks[part].Name);
+  if (!owner) return false;
+  // Inside that part the anchor is named after its entry, as in any page.
+  entry = TLinkTopic{owner->Url, owner->Bookmark + u"_" + parts.anchor, owner->ChapterNumber};
+  return true;
 }
 
 std::u16string TCHMDistill::SplitPartPath(const TTitleList& entry) const {

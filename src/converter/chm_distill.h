@@ -81,6 +81,8 @@ class TCHMDistill : public TCHMDecompile {
   std::u16string PagePath(std::u16string_view url) const;
   // The file of the part of a split page that an anchored page entry stands for; empty when none.
   std::u16string SplitPartPath(const TTitleList& entry) const;
+  // A link to an anchor of a split page that no entry names: the anchor as named in its part.
+  bool AnchorInSplitPage(std::u16string_view url, TLinkTopic& entry) const;
   // Rewrites the links of one page and queues the pages it links to that are not yet known.
   void GetLinkPages(const std::u16string& path, std::vector<std::u16string>& pending);
 

@@ -246,7 +246,7 @@ std::u16string ChangeUrlBookmark(const TBookmarkContext& context, std::u16string
       // An anchor that begins a part of this page when the page was split: that part's entry.
       TLinkTopic entry;
       if (context.FindEntry && context.FindEntry(Base.Url + u"#" + parts.anchor, entry)) {
-        if (entry.Bookmark != Base.Bookmark) chapter = entry.ChapterNumber;
+        if (entry.ChapterNumber != Base.ChapterNumber) chapter = entry.ChapterNumber;
         return u"#" + entry.Bookmark;
       }
       return anchorReference(Base.Bookmark, Base.Url, parts.anchor);

@@ -149,8 +149,9 @@ TEST_F(Distill, PartsOfASplitPageHaveTheirLinksRewrittenToo) {
   // To another topic, and to the anchor that begins the other part: that part's entry.
   EXPECT_NE(first.find("<a href=\"#Bookmark3\">p3</a>(p. 4.)"), std::string::npos) << first;
   EXPECT_NE(second.find("<a href=\"#Bookmark10\">installing</a>(p. 11.)"), std::string::npos) << second;
-  // An anchor inside a part is named after the part's entry.
+  // An anchor inside a part is named after the part's entry, and links from the other part follow.
   EXPECT_NE(second.find("<a name=\"Bookmark11_later\"></a>"), std::string::npos) << second;
+  EXPECT_NE(first.find("<a href=\"#Bookmark11_later\">later</a>(p. 12.)"), std::string::npos) << first;
 }
 
 TEST_F(Distill, StatusesNumbersAndBookmarks) {
