@@ -7,6 +7,7 @@
 #include "word/compound_file.h"
 #include "word/doc_fib.h"
 #include "word/doc_fkp.h"
+#include "word/doc_pieces.h"
 
 namespace tomeshift::word {
 namespace {
@@ -282,23 +283,27 @@ std::string TDocBuilder::Build() {
   // WordDocument stream: FIB, text, FKPs, section properties.
   std::string word(TDocFib::kSize, '\0');
   word.resize(kTextStart, '\0');
+  std::u16string all;
+  all.reserve(cp_total);
+  for (const PartText* p : parts) all += p->text;
+  const TDocPieces pieces(all, kTextStart);
+  pieces.Write(word);
   std::vector<TFkpRun> chp_runs, pap_runs;
   for (std::size_t k = 0; k < parts.size(); ++k) {
     const PartText& p = *parts[k];
-    for (char16_t c : p.text) PutLe16(word, static_cast<std::uint16_t>(c));
     for (const auto& [cp, id] : p.chp) {
-      const std::uint32_t fc = kTextStart + 2 * (part_cp[k] + cp);
+      const std::uint32_t fc = pieces.Fc(part_cp[k] + cp);
       if (!chp_runs.empty() && chp_runs.back().fc == fc) chp_runs.back().props = id;
       else if (chp_runs.empty() || chp_runs.back().props != id) chp_runs.push_back({fc, id});
     }
     std::uint32_t para_start = part_cp[k];
     for (const auto& [cp_after, id] : p.paras) {
-      pap_runs.push_back({kTextStart + 2 * para_start, id});
+      pap_runs.push_back({pieces.Fc(para_start), id});
       para_start = part_cp[k] + cp_after;
     }
     if (para_start != part_cp[k] + p.text.size()) throw std::logic_error("text part does not end with a paragraph mark");
   }
-  const std::uint32_t fc_end = U32(kTextStart + 2 * static_cast<std::size_t>(cp_total));
+  const std::uint32_t fc_end = pieces.end();
   PadTo(word, kPage);
   std::string pages;
   const std::string bte_chpx = TDocFkp::Build(TDocFkp::Kind::kChpx, chp_runs, fc_end, chpx_, U32(word.size() / kPage), pages);
@@ -392,17 +397,7 @@ std::string TDocBuilder::Build() {
     put(TDocFib::kPlcfBkl, bkl);
   }
   put(TDocFib::kDop, Dop());
-  {
-    std::string clx;
-    clx.push_back(0x02);
-    PutLe32(clx, 4 + 4 + 8);
-    PutLe32(clx, 0);
-    PutLe32(clx, cp_total);
-    PutLe16(clx, 0);
-    PutLe32(clx, kTextStart);  // fCompressed clear: the text is UTF-16
-    PutLe16(clx, 0);
-    put(TDocFib::kClx, clx);
-  }
+  put(TDocFib::kClx, pieces.Clx());
   if (!list_table.empty()) {
     // The LVLs follow the list table but are not counted in its length; the caller encodes the
     // PlfLst part's length in the first four bytes of list_table.

@@ -140,8 +140,18 @@ TEST(DocBuilder, StreamsAndFibDescribeTheText) {
   ASSERT_GT(word.size(), 1024u);
   EXPECT_EQ(static_cast<unsigned char>(word[0]), 0xEC);
   EXPECT_EQ(static_cast<unsigned char>(word[1]), 0xA5);
-  // The text sits at 0x400 in UTF-16.
+  // The text sits at 0x400, in UTF-16 since it has Cyrillic letters.
   EXPECT_EQ(word.substr(0x400, 10), std::string("C\0o\0v\0e\0r\0", 10));
+
+  // Text that code page 1252 holds takes one byte a character, and readers still find it.
+  TDocBuilder latin;
+  latin.AppendText(u"Caf\u00E9 \u201Cquoted\u201D", 0);
+  latin.EndParagraph(u'\r', 0, 0);
+  const std::string bytes = latin.Build();
+  EXPECT_EQ(TCompoundFileReader(bytes).ReadStream(u"WordDocument").substr(0x400, 14), "Caf\xE9 \x93quoted\x94\r");
+  ScratchDir dir;
+  const auto doc = dir.Write("latin.doc", bytes);
+  EXPECT_NE(RunCommand("antiword -m UTF-8.txt " + Quote(doc)).out.find("Caf\xC3\xA9 \xE2\x80\x9Cquoted\xE2\x80\x9D"), std::string::npos);
 }
 
 }  // namespace
