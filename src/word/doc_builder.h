@@ -22,6 +22,7 @@ constexpr std::uint8_t kRef = 3;
 constexpr std::uint8_t kToc = 13;
 constexpr std::uint8_t kPage = 33;
 constexpr std::uint8_t kPageRef = 37;
+constexpr std::uint8_t kIncludePicture = 67;
 constexpr std::uint8_t kHyperlink = 88;
 }  // namespace flt
 

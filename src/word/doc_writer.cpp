@@ -417,7 +417,7 @@ class ModelMapper {
         }
         case ch::kPicture:
           flush();
-          if (a.obj < doc_.pictures.size()) WritePicture(doc_.pictures[a.obj], RunChpx(a.fmt));
+          if (a.obj < doc_.pictures.size()) WritePicture(doc_.pictures[a.obj], RunChpx(a.fmt), !open_fields.empty());
           para_has_content = true;
           break;
         case ch::kFieldBegin: {
@@ -482,8 +482,26 @@ class ModelMapper {
     }
   }
 
-  void WritePicture(const Picture& p, std::uint32_t /*chpx*/) {
-    if (p.bytes.empty()) return;
+  // A picture linked to a file and not stored with the document: a field that names the file, as
+  // Word writes it; readers show the picture from the file.
+  void WriteLinkedPicture(const Picture& p, std::uint32_t chpx, bool nested) {
+    std::u16string path;
+    for (char16_t c : p.link_path) {
+      if (c == u'"') continue;
+      path += c;
+      if (c == u'\\') path += c;
+    }
+    b_.FieldBegin(flt::kIncludePicture, field_chpx_);
+    b_.AppendText(u" INCLUDEPICTURE \"" + path + u"\" \\d ", chpx);
+    b_.FieldSeparator(field_chpx_);
+    b_.FieldEnd(field_chpx_, nested);
+  }
+
+  void WritePicture(const Picture& p, std::uint32_t chpx, bool in_field) {
+    if (p.bytes.empty()) {
+      if (p.linked && !p.link_path.empty()) WriteLinkedPicture(p, chpx, in_field);
+      return;
+    }
     const int w = static_cast<int>(std::lround(std::max(p.width, 1.0) * 20));
     const int h = static_cast<int>(std::lround(std::max(p.height, 1.0) * 20));
     std::string format = p.format;

@@ -201,6 +201,57 @@ TEST(DocWriter, HostileContentStillGivesAValidFile) {
   EXPECT_NE(cat.out.find("deepest"), std::string::npos);
 }
 
+// Pictures linked to a file without their bytes: a field naming the file, alone and inside a link,
+// that LibreOffice reads as a linked picture; the text around them stays whole.
+TEST(DocWriter, LinkedPicturesNameTheirFile) {
+  ScratchDir dir;
+  const auto png = dir.Write("pic one.png", MakePng(40, 30));
+  Application app;
+  Document& doc = app.GetDocuments().Add();
+  DocModel& m = doc.model();
+  {
+    StoryBuilder b(m, m.main);
+    Picture linked;
+    linked.linked = true;
+    linked.link_path = U16(png.string());
+    linked.format = "png";
+    linked.width = 30;
+    linked.height = 22.5;
+    b.Text(u"before ");
+    b.AddPicture(linked);
+    b.Text(u" after");
+    b.EndParagraph();
+    b.BeginHyperlink(u"", u"Target");
+    b.Text(u"link ");
+    b.AddPicture(linked);
+    b.EndHyperlink();
+    b.Text(u" tail");
+    b.EndParagraph();
+    b.BeginBookmark(u"Target");
+    b.Text(u"target");
+    b.EndBookmark(u"Target");
+    b.Finish();
+  }
+  const auto path = dir.path() / "linked.doc";
+  TDocWriter::Save(m, U16(path.string()));
+  doc.Close(0);
+
+  const auto anti = RunCommand("antiword -w 0 " + Quote(path));
+  EXPECT_EQ(anti.status, 0);
+  for (const char* text : {"before", "after", "link", "tail", "target"}) EXPECT_NE(anti.out.find(text), std::string::npos) << text << "\n" << anti.out;
+  const auto cat = RunCommand("catdoc -w " + Quote(path));
+  EXPECT_NE(cat.out.find("INCLUDEPICTURE \"" + png.string() + "\""), std::string::npos) << cat.out;
+
+  std::filesystem::create_directories(dir.path() / "back");
+  const auto back = LibreOfficeConvert({path}, "docx", dir.path() / "back");
+  ASSERT_FALSE(back[0].empty());
+  DocxReader round(back[0]);
+  const auto pictures = round.Pictures();
+  ASSERT_EQ(pictures.size(), 2u);
+  for (const auto& p : pictures) EXPECT_NE(p.link_target.find("pic%20one.png"), std::string::npos) << p.link_target;
+  EXPECT_EQ(round.InternalLinks(), std::vector<std::string>{"Target"});
+}
+
 TEST(DocWriter, SavingIsAtomicAndReportsTheTarget) {
   Application app;
   Document& doc = app.GetDocuments().Add();
