@@ -38,7 +38,7 @@ inline std::string Quote(const std::filesystem::path& p) { return "'" + p.string
 inline std::vector<std::filesystem::path> LibreOfficeConvert(const std::vector<std::filesystem::path>& files, const std::string& format,
                                                              const std::filesystem::path& out_dir) {
   tomeshift::testing::ScratchDir profile;
-  std::string cmd = "timeout 600 soffice -env:UserInstallation=file://" + profile.path().string() + " --headless --norestore --convert-to " + format +
+  std::string cmd = "timeout 600 nice -n 10 soffice -env:UserInstallation=file://" + profile.path().string() + " --headless --norestore --convert-to " + format +
                     " --outdir " + Quote(out_dir);
   for (const auto& f : files) cmd += " " + Quote(f);
   RunCommand(cmd);
