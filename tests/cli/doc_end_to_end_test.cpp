@@ -243,11 +243,21 @@ std::vector<std::pair<int, std::string>> LevelsAndTexts(const DocxReader& r) {
   return out;
 }
 
-// Links to a bookmark, as a w:hyperlink anchor or as a HYPERLINK \l field (LibreOffice writes either).
+// Links to a bookmark: w:hyperlink anchors, HYPERLINK \l fields, and pictures that are links
+// (LibreOffice turns a link around nothing but a picture into a link of the picture).
 std::multiset<std::string> LinkTargets(const DocxReader& r) {
   const auto anchors = r.InternalLinks();
   std::multiset<std::string> out(anchors.begin(), anchors.end());
   const std::string xml = r.Part("word/document.xml");
+  const auto rels = r.Relationships("word/_rels/document.xml.rels");
+  const std::string click = "<a:hlinkClick ";
+  for (std::size_t at = 0; (at = xml.find(click, at)) != std::string::npos;) {
+    at += click.size();
+    const std::size_t id = xml.find("r:id=\"", at), close = xml.find('>', at);
+    if (id == std::string::npos || id > close) continue;
+    const auto rel = rels.find(xml.substr(id + 6, xml.find('"', id + 6) - id - 6));
+    if (rel != rels.end() && rel->second.rfind('#', 0) == 0) out.insert(rel->second.substr(1));
+  }
   const std::string key = "HYPERLINK \\l &quot;";
   for (std::size_t at = 0; (at = xml.find(key, at)) != std::string::npos;) {
     at += key.size();
@@ -258,12 +268,13 @@ std::multiset<std::string> LinkTargets(const DocxReader& r) {
 
 // A LibreOffice round trip of converted help files, .doc back to .docx: headings with their levels,
 // bookmarks, links between topics, pictures and tables all survive. The manual has tables and links;
-// nested-contents and the corpus's Voronoi help add pictures.
+// nested-contents and the corpus's film-collection help add pictures, the latter 85 of them, many
+// links made of a picture and 50 tables.
 TEST(DocEndToEnd, RoundTripThroughLibreOfficeKeepsTheStructure) {
   if (!Have("soffice")) GTEST_SKIP() << "LibreOffice is not installed";
   ScratchDir scratch;
   std::vector<fs::path> inputs = {kManual, fs::path(TOMESHIFT_FIXTURES_DIR) / "converter/nested-contents.chm"};
-  const fs::path real = CorpusDir() / "gh-voronoi-help.chm";
+  const fs::path real = CorpusDir() / "gh-filmcollection-help.chm";
   if (fs::exists(real)) inputs.push_back(real);
   const auto files = ConvertBothWays(scratch, inputs);
   ASSERT_EQ(files.size(), inputs.size());
@@ -307,8 +318,9 @@ TEST(DocEndToEnd, RoundTripThroughLibreOfficeKeepsTheStructure) {
     const auto round_pictures = round.Pictures();
     EXPECT_EQ(round_pictures.size(), pictures);
     for (const auto& p : round_pictures) EXPECT_FALSE(p.embed_target.empty()) << "a picture is not embedded";
+    // Tables with nothing between them are one table in the binary format (as Word shows them).
     const std::string xml = original.Part("word/document.xml"), round_xml = round.Part("word/document.xml");
-    EXPECT_EQ(Count(round_xml, "<w:tbl>"), Count(xml, "<w:tbl>"));
+    EXPECT_EQ(Count(round_xml, "<w:tbl>"), Count(xml, "<w:tbl>") - Count(xml, "</w:tbl><w:tbl>"));
   }
 }
 
