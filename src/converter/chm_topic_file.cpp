@@ -12,6 +12,11 @@ namespace tomeshift {
 
 namespace {
 
+// Closing an element copies its collected content into its parent, so every level of nesting costs
+// a copy of what lies below it. Deeper start tags are kept as plain tags of the innermost element
+// (as browsers stop nesting at 512 levels), which bounds the time and memory a hostile page takes.
+constexpr int kMaxOpenElements = 512;
+
 bool IsBlank(std::u16string_view text) {
   for (char16_t c : text)
     if (!IsWhitespace(c)) return false;
@@ -315,7 +320,7 @@ std::u16string TChmTopicFile::Distiller() const {
         }
         block.clear();
       }
-      if (!endTag && IsEmptyTag(tag)) {
+      if (!endTag && (IsEmptyTag(tag) || tags.GetCount() >= kMaxOpenElements)) {
         if (SamePointL < pos && pos <= SamePointH) {
           current.Inner += tagText;
           if (!current.Hide && SameText(tag, u"img") && !IsNavigationPicture(PictureFileName(tagText)))
@@ -353,6 +358,9 @@ std::u16string TChmTopicFile::Distiller() const {
               } else {
                 fold(tags[n], tags[n - 1], tags[n].InTop || n == k);
               }
+              // Its content lives on in the parent; a cascade of closes must not keep every copy.
+              std::u16string().swap(tags[n].Inner);
+              std::u16string().swap(tags[n].InnerText);
             }
           }
           for (int n = k; n < tags.GetCount(); ++n)
@@ -392,6 +400,8 @@ std::u16string TChmTopicFile::Distiller() const {
       result = element.Start + element.Inner + u"</" + element.Name + u">";
       raise(element.CharCount);
     }
+    std::u16string().swap(element.Inner);
+    std::u16string().swap(element.InnerText);
   }
   tags.SetCount(1);
   const THtmlTag& root = tags[0];
