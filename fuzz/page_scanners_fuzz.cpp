@@ -14,6 +14,7 @@
 #include "converter/topic_comparison.h"
 #include "fuzz_support.h"
 #include "platform/errors.h"
+#include "text/html_tag_tree.h"
 #include "text/text_utils.h"
 #include "text/unicode.h"
 
@@ -60,6 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       page->FindAnchors();
       WalkBlocks(*page);
       (void)page->Distiller();
+      (void)tomeshift::DistillSection(page->Body, page->Title1);
 
       tomeshift::TLinkContext links;
       links.rootFolder = kRoot;

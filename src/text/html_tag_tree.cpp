@@ -194,6 +194,20 @@ std::u16string BalanceTableFragment(std::u16string_view fragment) {
   return result;
 }
 
+namespace {
+
+// Closing an element copies its collected content into its parent, so every level of nesting costs
+// a copy of what lies below it. Deeper start tags are kept as plain tags of the innermost element
+// (as browsers stop nesting at 512 levels), which bounds the time and memory a hostile page takes.
+constexpr int kMaxSectionElements = 512;
+
+void ReleaseText(THtmlTag& element) {
+  std::u16string().swap(element.Inner);
+  std::u16string().swap(element.InnerText);
+}
+
+}  // namespace
+
 std::u16string DistillSection(std::u16string_view section, std::u16string_view title) {
   THtmlTags tags;
   tags.Add().Name = u"Root";
@@ -231,7 +245,7 @@ std::u16string DistillSection(std::u16string_view section, std::u16string_view t
         block.clear();
       }
       if (!endTag) {
-        if (IsEmptyTag(name)) {
+        if (IsEmptyTag(name) || tags.GetCount() >= kMaxSectionElements) {
           current.Inner += tagText;
         } else {
           const bool nonDoc = current.NonDoc || IsNonDocumentTag(name);
@@ -255,6 +269,8 @@ std::u16string DistillSection(std::u16string_view section, std::u16string_view t
             } else {
               FoldTag(tags[n], tags[n - 1]);
             }
+            // Its content lives on in the parent; a cascade of closes must not keep every copy.
+            if (n > k) ReleaseText(tags[n]);
           }
           if (closed.CharCount > threshold) {
             result = closed.Start + closed.Inner + closed.Tail;
@@ -292,6 +308,7 @@ std::u16string DistillSection(std::u16string_view section, std::u16string_view t
       result = element.Start + element.Inner + u"</" + element.Name + u">";
       threshold = element.CharCount + 5;
     }
+    ReleaseText(element);
   }
   tags.SetCount(1);
   const THtmlTag& root = tags[0];

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "converter/chm_topic_file.h"
+#include "text/html_tag_tree.h"
 
 namespace tomeshift {
 namespace {
@@ -32,14 +33,15 @@ TEST(DistillerNesting, DeepOrUnclosedElementsKeepEveryWord) {
     // The smallest element holding nearly all the text wins: an outer one must hold more than 60
     // visible characters more, so up to 15 four-letter words at the start may stay behind.
     std::size_t may_lose = 0;
+    std::size_t section_may_lose = 0;
   };
   const Case cases[] = {
       {"nesting below the cap", Repeat(u"<div>", 200) + u"<p>" + words + u"</p>" + Repeat(u"</div>", 200), u"content", 40},
       {"nesting beyond the cap", Repeat(u"<div>", 2000) + u"<p>" + words + u"</p>" + Repeat(u"</div>", 2000), u"content", 40},
       {"beyond the cap, then a sibling",
        Repeat(u"<div>", 1500) + u"<p>" + words + u"</p>" + Repeat(u"</div>", 1500) + u"<p>" + words + u"</p>", u"content", 80},
-      {"rows never closed", u"<table>" + Repeat(u"<tr><td>cell text</td>", 3000) + u"</table>", u"cell text", 3000},
-      {"nothing closed at all", Repeat(u"<div><span>word ", 3000), u"word", 3000, 15},
+      {"rows never closed", u"<table>" + Repeat(u"<tr><td>cell text</td>", 3000) + u"</table>", u"cell text", 3000, 0, 1},
+      {"nothing closed at all", Repeat(u"<div><span>word ", 3000), u"word", 3000, 15, 2},
   };
   for (const Case& c : cases) {
     auto page = std::make_unique<TChmTopicFile>();
@@ -48,6 +50,13 @@ TEST(DistillerNesting, DeepOrUnclosedElementsKeepEveryWord) {
     EXPECT_LE(Count(result, c.marker), c.markers) << c.name;
     EXPECT_GE(Count(result, c.marker), c.markers - c.may_lose) << c.name;
     EXPECT_LE(result.size(), page->Body.size() + 16) << c.name;
+
+    // The section scanner follows the same rule with a margin of 5 characters, and drops a short
+    // first block as the section's heading.
+    const std::u16string section = DistillSection(page->Body, u"");
+    EXPECT_LE(Count(section, c.marker), c.markers) << c.name << " (section)";
+    EXPECT_GE(Count(section, c.marker), c.markers - c.section_may_lose) << c.name << " (section)";
+    EXPECT_LE(section.size(), page->Body.size() + 32) << c.name << " (section)";
   }
 }
 
