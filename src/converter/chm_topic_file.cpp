@@ -219,12 +219,15 @@ void TChmTopicFile::SearchUp() {
     --i;
   }
   Text.clear();
-  std::u16string reversedTag;
+  // Both are gathered backwards and turned round once: inserting at the front would make a long
+  // tag cost time quadratic in its length.
+  std::u16string reversedTag, reversedName;
   for (; i > 0; --i) {
     const char16_t c = Body[static_cast<std::size_t>(i - 1)];
     if (c == u'>') {
       InTag = IsTagName = true;
       TagName.clear();
+      reversedName.clear();
       reversedTag.assign(1, u'>');
       continue;
     }
@@ -232,6 +235,7 @@ void TChmTopicFile::SearchUp() {
       InTag = IsTagName = false;
       reversedTag += u'<';
       TagAll.assign(reversedTag.rbegin(), reversedTag.rend());
+      TagName.assign(reversedName.rbegin(), reversedName.rend());
       if (TagName.empty()) continue;
       IsStartTag = !StripSlashes(TagName);
       if (SameText(TagName, u"img")) {
@@ -252,14 +256,15 @@ void TChmTopicFile::SearchUp() {
     }
     if (InTag) {
       if (IsWhitespace(c))
-        TagName.clear();
+        reversedName.clear();
       else
-        TagName.insert(TagName.begin(), c);
+        reversedName += c;
       reversedTag += c;
       continue;
     }
     reversedText_ += c;
   }
+  if (InTag) TagName.assign(reversedName.rbegin(), reversedName.rend());
   Text.assign(reversedText_.rbegin(), reversedText_.rend());
 }
 

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "converter/chm_topic_file.h"
 #include "text/html_tag_tree.h"
@@ -57,6 +58,28 @@ TEST(DistillerNesting, DeepOrUnclosedElementsKeepEveryWord) {
     EXPECT_LE(Count(section, c.marker), c.markers) << c.name << " (section)";
     EXPECT_GE(Count(section, c.marker), c.markers - c.section_may_lose) << c.name << " (section)";
     EXPECT_LE(section.size(), page->Body.size() + 32) << c.name << " (section)";
+  }
+}
+
+// Scanning upwards gathers a tag backwards; its name is the first word however long the tag. A DIV
+// ends the block above it, an unknown element does not (the scan goes on to the end of the P).
+TEST(DistillerNesting, BlockScannerUpReadsNamesOfVeryLongTags) {
+  const std::u16string run(100000, u'a');
+  struct Case {
+    std::u16string tag;
+    std::u16string stopped_at;
+  };
+  for (const Case& c : {Case{u"<div " + run + u">", u"div"}, Case{u"<div\t\tclass=" + run + u">", u"div"},
+                        Case{u"<" + run + u">", u"p"}}) {
+    auto page = std::make_unique<TChmTopicFile>();
+    page->LoadPageText(u"<html><body><p>before</p>" + c.tag + u"after</div></body></html>");
+    page->IniticalizeTags();
+    page->i = page->h;
+    page->SearchUp();
+    EXPECT_EQ(page->Text, u"after");
+    EXPECT_TRUE(page->TagName == c.stopped_at) << c.tag.size();
+    page->SearchUp();
+    EXPECT_EQ(page->Text, u"before");
   }
 }
 
