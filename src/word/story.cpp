@@ -1,6 +1,7 @@
 #include "word/story.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace tomeshift::word {
 
@@ -17,6 +18,12 @@ bool EqualsIgnoreCase(std::u16string_view a, std::u16string_view b) {
 
 Story::Story() : text_(1, ch::kParagraph), attrs_(1) {}
 
+static std::u16string FoldName(std::u16string_view name) {
+  std::u16string folded(name);
+  for (char16_t& c : folded) c = FoldAscii(c);
+  return folded;
+}
+
 Story::Story(const Story& other) : text_(other.text_), attrs_(other.attrs_), bookmarks_(other.bookmarks_) {}
 
 Story& Story::operator=(const Story& other) {
@@ -25,6 +32,9 @@ Story& Story::operator=(const Story& other) {
     attrs_ = other.attrs_;
     bookmarks_ = other.bookmarks_;
     ranges_.clear();
+    bookmark_index_.clear();
+    indexed_ = 0;
+    ForgetBookmarkBound();
   }
   return *this;
 }
@@ -33,6 +43,9 @@ void Story::Clear() {
   text_.clear();
   attrs_.clear();
   bookmarks_.clear();
+  bookmark_index_.clear();
+  indexed_ = 0;
+  ForgetBookmarkBound();
   ++version_;
 }
 
@@ -70,7 +83,15 @@ void Story::Shift(std::size_t pos, std::size_t len) {
     if (pos <= s) s += len;
     if (pos < e) e += len;
   };
-  for (auto& b : bookmarks_) move(b.start, b.end);
+  if (bounded_ > bookmarks_.size()) ForgetBookmarkBound();  // a moved-from story
+  for (; bounded_ < bookmarks_.size(); ++bounded_) bound_ = std::max({bound_, bookmarks_[bounded_].start, bookmarks_[bounded_].end});
+  if (pos <= bound_) {
+    bound_ = 0;
+    for (auto& b : bookmarks_) {
+      move(b.start, b.end);
+      bound_ = std::max({bound_, b.start, b.end});
+    }
+  }
   std::size_t live = 0;
   for (auto& w : ranges_) {
     if (auto r = w.lock()) {
@@ -98,14 +119,33 @@ void Story::Shrink(std::size_t pos, std::size_t len) {
     }
 }
 
+std::size_t Story::FindBookmarkIndex(std::u16string_view name) const {
+  if (bookmarks_.size() < indexed_) {  // dropped meanwhile (a moved-from story, a refill)
+    bookmark_index_.clear();
+    indexed_ = 0;
+  }
+  for (; indexed_ < bookmarks_.size(); ++indexed_) bookmark_index_.emplace(FoldName(bookmarks_[indexed_].name), indexed_);
+  const auto it = bookmark_index_.find(FoldName(name));
+  if (it == bookmark_index_.end()) return SIZE_MAX;
+  if (it->second < bookmarks_.size() && EqualsIgnoreCase(bookmarks_[it->second].name, name)) return it->second;
+  // Changed in a way the index cannot follow: look the slow way and start the index afresh.
+  bookmark_index_.clear();
+  indexed_ = 0;
+  for (std::size_t i = 0; i < bookmarks_.size(); ++i)
+    if (EqualsIgnoreCase(bookmarks_[i].name, name)) return i;
+  return SIZE_MAX;
+}
+
 Bookmark* Story::FindBookmark(std::u16string_view name) {
-  for (auto& b : bookmarks_)
-    if (EqualsIgnoreCase(b.name, name)) return &b;
-  return nullptr;
+  const std::size_t i = FindBookmarkIndex(name);
+  if (i == SIZE_MAX) return nullptr;
+  ForgetBookmarkBound();  // the caller may move it
+  return &bookmarks_[i];
 }
 
 const Bookmark* Story::FindBookmark(std::u16string_view name) const {
-  return const_cast<Story*>(this)->FindBookmark(name);
+  const std::size_t i = FindBookmarkIndex(name);
+  return i == SIZE_MAX ? nullptr : &bookmarks_[i];
 }
 
 std::shared_ptr<RangePos> Story::Track(std::size_t start, std::size_t end) {

@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace tomeshift::word {
@@ -78,9 +79,14 @@ class Story {
     attrs_.reserve(n);
   }
 
-  std::vector<Bookmark>& bookmarks() { return bookmarks_; }
+  // Bookmarks are added at the end (or all dropped by Clear); their names are not changed in place,
+  // which keeps the name index of FindBookmark valid.
+  std::vector<Bookmark>& bookmarks() {
+    ForgetBookmarkBound();  // positions may change through this
+    return bookmarks_;
+  }
   const std::vector<Bookmark>& bookmarks() const { return bookmarks_; }
-  // Case-insensitive, as bookmark names are; nullptr when absent.
+  // Case-insensitive, as bookmark names are; the first of equal names; nullptr when absent.
   Bookmark* FindBookmark(std::u16string_view name);
   const Bookmark* FindBookmark(std::u16string_view name) const;
 
@@ -93,6 +99,11 @@ class Story {
   std::size_t BlockEnd(std::size_t pos) const;
 
  private:
+  std::size_t FindBookmarkIndex(std::u16string_view name) const;  // SIZE_MAX when absent
+  void ForgetBookmarkBound() {
+    bounded_ = 0;
+    bound_ = 0;
+  }
   void Shift(std::size_t pos, std::size_t len);
   void Shrink(std::size_t pos, std::size_t len);
 
@@ -101,6 +112,14 @@ class Story {
   std::vector<Bookmark> bookmarks_;
   std::vector<std::weak_ptr<RangePos>> ranges_;
   std::uint64_t version_ = 0;
+  // Folded name -> index of the first bookmark of that name, for bookmarks_[0, indexed_): documents
+  // of thousands of topics look names up thousands of times.
+  mutable std::unordered_map<std::u16string, std::size_t> bookmark_index_;
+  mutable std::size_t indexed_ = 0;
+  // No position of bookmarks_[0, bounded_) lies beyond bound_: text added after them (a document
+  // built from its start to its end) moves none, and need not visit them.
+  std::size_t bounded_ = 0;
+  std::size_t bound_ = 0;
 };
 
 bool EqualsIgnoreCase(std::u16string_view a, std::u16string_view b);

@@ -1,6 +1,7 @@
 #include "word/toc_builder.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "text/unicode.h"
 #include "word/page_estimator.h"
@@ -65,9 +66,13 @@ void TocBuilder::Update(DocModel& doc, std::uint32_t field_id) {
     if (text.empty()) continue;
     headings.push_back(Heading{pstart, level, std::move(text), {}});
   }
+  // The last hidden bookmark at each heading's start, found in one pass over the bookmarks.
+  std::unordered_map<std::size_t, const std::u16string*> toc_at;
+  for (const auto& bm : s.bookmarks())
+    if (bm.name.starts_with(u"_Toc")) toc_at[bm.start] = &bm.name;
+  for (auto& h : headings)
+    if (auto it = toc_at.find(h.start); it != toc_at.end()) h.bookmark = *it->second;
   for (auto& h : headings) {
-    for (const auto& bm : s.bookmarks())
-      if (bm.name.starts_with(u"_Toc") && bm.start == h.start) h.bookmark = bm.name;
     if (h.bookmark.empty()) {
       h.bookmark = u"_Toc" + U16(std::to_string(100000001 + next_toc++));
       std::size_t mark = s.BlockEnd(h.start);
