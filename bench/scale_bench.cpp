@@ -1,12 +1,14 @@
 // How a whole conversion grows with the size of the help file: generated help files of 3,000, 10,000
 // and 20,000 topics (bench/make_convert_input.py, chmcmd; generated on first use, kept in
 // $TMPDIR/tomeshift-convert-bench) each converted end to end to a .docx in a child process of its own.
-// Prints per size the wall time, the peak memory of that child, and the time of each stage in total
-// and per topic; the last table compares per-topic times with the smallest size, so that a stage
-// that grows faster than linearly stands out. Goal: 20,000 topics within 2 GB.
+// Prints per size the wall time, the peak memory of that child, and the wall and CPU time of each
+// stage in total and per topic; the last table compares per-topic CPU times with the smallest size
+// (CPU time, because on a shared machine the wall time mostly measures the other processes), so
+// that a stage that grows faster than linearly stands out. Goal: 20,000 topics within 2 GB.
 //   build/bench/scale_bench [TOPICS...]
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -50,12 +52,19 @@ std::string StageOf(const std::u16string& message) {
   return s.empty() ? "(end)" : s;
 }
 
+double CpuSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
 struct Stages {
   std::vector<std::string> order;
-  std::map<std::string, double> seconds;
-  void Add(const std::string& stage, double s) {
+  std::map<std::string, double> seconds, cpu;
+  void Add(const std::string& stage, double s, double c) {
     if (!seconds.count(stage)) order.push_back(stage);
     seconds[stage] += s;
+    cpu[stage] += c;
   }
 };
 
@@ -69,11 +78,14 @@ int ConvertOnce(const std::string& chm, FILE* report) {
   Stages stages;
   std::string current = "extract";
   auto mark = Clock::now();
+  double cpu_mark = CpuSeconds();
   auto enter = [&](const std::string& stage) {
     const auto now = Clock::now();
-    stages.Add(current, std::chrono::duration<double>(now - mark).count());
+    const double cpu = CpuSeconds();
+    stages.Add(current, std::chrono::duration<double>(now - mark).count(), cpu - cpu_mark);
     current = stage;
     mark = now;
+    cpu_mark = cpu;
   };
   c.SetOnChange([&](const std::u16string& m, int) {
     const std::string stage = StageOf(m);
@@ -100,7 +112,7 @@ int ConvertOnce(const std::string& chm, FILE* report) {
   }
   std::fprintf(report, "#entries\t%d\n#megabytes\t%.1f\n", c.List.Count(), static_cast<double>(fs::file_size(out)) / 1e6);
   for (const auto& s : stages.order)
-    if (s != "(end)") std::fprintf(report, "%s\t%.3f\n", s.c_str(), stages.seconds[s]);
+    if (s != "(end)") std::fprintf(report, "%s\t%.3f\t%.3f\n", s.c_str(), stages.seconds[s], stages.cpu[s]);
   fs::remove(out);
   return 0;
 }
@@ -108,7 +120,7 @@ int ConvertOnce(const std::string& chm, FILE* report) {
 struct Result {
   int topics = 0;
   int entries = 0;
-  double megabytes = 0, wall = 0, peak_mb = 0;
+  double megabytes = 0, wall = 0, cpu = 0, peak_mb = 0;
   Stages stages;
 };
 
@@ -138,10 +150,11 @@ bool Measure(int topics, Result& result) {
     const std::size_t tab = text.find('\t');
     if (tab == std::string::npos) continue;
     const std::string key = text.substr(0, tab);
-    const double value = std::atof(text.c_str() + tab + 1);
+    char* rest = nullptr;
+    const double value = std::strtod(text.c_str() + tab + 1, &rest);
     if (key == "#entries") result.entries = static_cast<int>(value);
     else if (key == "#megabytes") result.megabytes = value;
-    else result.stages.Add(key, value);
+    else result.stages.Add(key, value, std::strtod(rest, nullptr));
   }
   std::fclose(in);
   int status = 0;
@@ -149,6 +162,8 @@ bool Measure(int topics, Result& result) {
   ::wait4(pid, &status, 0, &usage);
   result.wall = std::chrono::duration<double>(Clock::now() - start).count();
   result.peak_mb = static_cast<double>(usage.ru_maxrss) / 1024.0;
+  result.cpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+               static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
@@ -162,22 +177,26 @@ int main(int argc, char** argv) {
   for (int topics : sizes) {
     Result r;
     if (!Measure(topics, r)) return 1;
-    std::printf("%d topics (%d entries): %.2f s, peak memory %.0f MB, document %.1f MB\n", r.topics, r.entries, r.wall,
-                r.peak_mb, r.megabytes);
+    std::printf("%d topics (%d entries): %.2f s wall, %.2f s CPU, peak memory %.0f MB, document %.1f MB\n", r.topics,
+                r.entries, r.wall, r.cpu, r.peak_mb, r.megabytes);
+    std::printf("  %-28s %10s %10s %12s\n", "stage", "wall s", "CPU s", "CPU ms/topic");
     for (const auto& s : r.stages.order)
-      std::printf("  %-28s %8.2f s  %8.3f ms/topic\n", s.c_str(), r.stages.seconds[s], 1000.0 * r.stages.seconds[s] / r.topics);
+      if (r.stages.seconds[s] >= 0.005)
+        std::printf("  %-28s %10.2f %10.2f %12.3f\n", s.c_str(), r.stages.seconds[s], r.stages.cpu[s],
+                    1000.0 * r.stages.cpu[s] / r.topics);
     std::fflush(stdout);
     results.push_back(std::move(r));
   }
   if (results.size() > 1) {
     const Result& base = results.front();
-    std::printf("per-topic time relative to %d topics (1.00 = linear):\n", base.topics);
+    std::printf("per-topic CPU time relative to %d topics (1.00 = linear):\n", base.topics);
     for (const auto& s : base.stages.order) {
+      const double b = base.stages.cpu.at(s) / base.topics;
+      if (base.stages.cpu.at(s) < 0.05) continue;  // too short to compare
       std::printf("  %-28s", s.c_str());
-      const double b = base.stages.seconds.at(s) / base.topics;
       for (const auto& r : results) {
-        const auto it = r.stages.seconds.find(s);
-        if (it == r.stages.seconds.end() || b <= 0) std::printf("   %6s", "-");
+        const auto it = r.stages.cpu.find(s);
+        if (it == r.stages.cpu.end() || b <= 0) std::printf("   %6s", "-");
         else std::printf("   %6.2f", it->second / r.topics / b);
       }
       std::printf("\n");
@@ -189,7 +208,7 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
-  std::printf("scale_bench: largest %d topics in %.2f s, peak memory %.0f MB\n", results.back().topics, results.back().wall,
-              results.back().peak_mb);
+  std::printf("scale_bench: largest %d topics in %.2f s (%.2f s CPU), peak memory %.0f MB\n", results.back().topics,
+              results.back().wall, results.back().cpu, results.back().peak_mb);
   return 0;
 }
