@@ -5,6 +5,7 @@
 #include "converter/chapter_numbers.h"
 #include "converter/css_fixes.h"
 #include "converter/topic_comparison.h"
+#include "platform/code_pages.h"
 #include "platform/errors.h"
 #include "platform/file_system.h"
 #include "platform/user_interaction.h"
@@ -89,6 +90,9 @@ TCHMDistill::TCHMDistill() = default;
 TCHMDistill::~TCHMDistill() = default;
 
 void TCHMDistill::Execute() {
+  // Pages that declare no charset were written in the help file's code page (its author's machine
+  // ran in that language), not in whatever code page this machine would assume.
+  const ScopedAnsiCodePage help_file_code_page(CodePage);
   DoChange(u"Analyzing...", 5);
   ProcessTocLink();
   FillFileList();

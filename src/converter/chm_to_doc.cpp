@@ -1,6 +1,7 @@
 #include "converter/chm_to_doc.h"
 
 #include "converter/document_assembly.h"
+#include "platform/code_pages.h"
 
 namespace tomeshift {
 
@@ -15,6 +16,10 @@ void TChmToDocPDF::UpdateSettings() {
   Addenda = Settings.Addenda;
 }
 
-void TChmToDocPDF::OutputWord() { TDocumentAssembly(*this).Run(); }
+void TChmToDocPDF::OutputWord() {
+  // The importer reads the pages again: undeclared text in the help file's code page, as Execute did.
+  const ScopedAnsiCodePage help_file_code_page(CodePage);
+  TDocumentAssembly(*this).Run();
+}
 
 }  // namespace tomeshift

@@ -299,7 +299,25 @@ std::uint32_t GuessedEncodingTarget(std::uint32_t code_page) {
 
 }  // namespace
 
+namespace {
+
+// The help file's code page while one is being converted on this thread; 0 when none is set.
+thread_local std::uint32_t scoped_ansi_code_page = 0;
+
+// HTML is read through the ANSI code page to find its declaration: it must convert exactly and keep
+// ASCII as it is (not UTF-16, not EBCDIC).
+bool UsableAsAnsi(std::uint32_t code_page) {
+  if (code_page <= kCodePageThreadAnsi || code_page > 0xFFFF) return false;
+  CachedConverter* cached = ExactConverter(code_page);
+  if (!cached) return false;
+  constexpr std::string_view kProbe = "<meta charset=\"x\">";
+  return Encode(*cached, U16(kProbe)).bytes == kProbe;
+}
+
+}  // namespace
+
 std::uint32_t AnsiCodePage() {
+  if (scoped_ansi_code_page != 0) return scoped_ansi_code_page;
   const char* value = std::getenv("TOMESHIFT_ANSI_CODEPAGE");
   if (!value || !*value) return kDefaultAnsiCodePage;
   // Asked on every conversion: remember the answer for the value last seen.
@@ -308,15 +326,7 @@ std::uint32_t AnsiCodePage() {
   if (last_value == value) return last_answer;
   char* end = nullptr;
   const unsigned long parsed = std::strtoul(value, &end, 10);
-  bool usable = *end == '\0' && parsed > kCodePageThreadAnsi && parsed <= 0xFFFF &&
-                ExactConverter(static_cast<std::uint32_t>(parsed)) != nullptr;
-  if (usable) {
-    // HTML is read through the ANSI code page to find its declaration: it must keep ASCII as it is
-    // (not UTF-16, not EBCDIC).
-    constexpr std::string_view kProbe = "<meta charset=\"x\">";
-    CachedConverter& cached = *ExactConverter(static_cast<std::uint32_t>(parsed));
-    usable = Encode(cached, U16(kProbe)).bytes == kProbe;
-  }
+  const bool usable = *end == '\0' && parsed <= 0xFFFF && UsableAsAnsi(static_cast<std::uint32_t>(parsed));
   last_value = value;
   last_answer = usable ? static_cast<std::uint32_t>(parsed) : kDefaultAnsiCodePage;
   static std::atomic<bool> warned{false};
@@ -326,6 +336,12 @@ std::uint32_t AnsiCodePage() {
   }
   return last_answer;
 }
+
+ScopedAnsiCodePage::ScopedAnsiCodePage(std::uint32_t code_page) : previous_(scoped_ansi_code_page) {
+  if (UsableAsAnsi(code_page)) scoped_ansi_code_page = code_page;
+}
+
+ScopedAnsiCodePage::~ScopedAnsiCodePage() { scoped_ansi_code_page = previous_; }
 
 std::uint32_t OemCodePage() {
   switch (AnsiCodePage()) {

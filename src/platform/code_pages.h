@@ -18,8 +18,23 @@ inline constexpr std::uint32_t kCodePageUtf7 = 65000;
 inline constexpr std::uint32_t kCodePageUtf8 = 65001;
 
 // 1252, unless the environment variable TOMESHIFT_ANSI_CODEPAGE names another code page that
-// converts exactly (a decimal number such as "1251" or "932").
+// converts exactly (a decimal number such as "1251" or "932"), or a ScopedAnsiCodePage is active.
 std::uint32_t AnsiCodePage();
+
+// While it lives, AnsiCodePage() on this thread answers code_page instead, as on a machine set up
+// for the help file's language: pages that declare no charset are read in the help file's own code
+// page. A code page that cannot stand for the ANSI one (0 to 3, UTF-16, EBCDIC, not converted
+// exactly) changes nothing. Scopes nest; each restores what it found.
+class ScopedAnsiCodePage {
+ public:
+  explicit ScopedAnsiCodePage(std::uint32_t code_page);
+  ~ScopedAnsiCodePage();
+  ScopedAnsiCodePage(const ScopedAnsiCodePage&) = delete;
+  ScopedAnsiCodePage& operator=(const ScopedAnsiCodePage&) = delete;
+
+ private:
+  std::uint32_t previous_;
+};
 std::uint32_t OemCodePage();
 
 enum class CodePageSupport {

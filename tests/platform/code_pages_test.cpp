@@ -238,6 +238,43 @@ TEST_F(AnsiCodePageEnvironment, NamesTheSystemCodePage) {
   }
 }
 
+TEST_F(AnsiCodePageEnvironment, AScopeStandsInForTheSystemCodePageOnItsThread) {
+  struct Case {
+    std::uint32_t code_page;
+    std::uint32_t ansi;  // what AnsiCodePage() answers inside the scope
+  };
+  const Case cases[] = {
+      {1251, 1251}, {932, 932}, {1256, 1256},
+      {0, 1252},     // no code page known: the system's
+      {1200, 1252},  // UTF-16 would hide every declaration
+      {37, 1252},    // EBCDIC likewise
+      {1361, 1252},  // not converted exactly
+      {70000, 1252},
+  };
+  for (const auto& c : cases) {
+    const ScopedAnsiCodePage scope(c.code_page);
+    EXPECT_EQ(AnsiCodePage(), c.ansi) << c.code_page;
+  }
+  EXPECT_EQ(AnsiCodePage(), 1252u);
+
+  setenv("TOMESHIFT_ANSI_CODEPAGE", "932", 1);
+  {
+    const ScopedAnsiCodePage outer(1251);
+    EXPECT_EQ(U8(CodePageToText("\xCF\xF0\xE8", 0)), "При");
+    EXPECT_EQ(TextToCodePage(u"\u0416", 0), "\xC6");
+    EXPECT_EQ(OemCodePage(), 866u);
+    {
+      const ScopedAnsiCodePage inner(1250);
+      EXPECT_EQ(AnsiCodePage(), 1250u);
+    }
+    EXPECT_EQ(AnsiCodePage(), 1251u);
+    std::uint32_t elsewhere = 0;
+    std::thread([&elsewhere] { elsewhere = AnsiCodePage(); }).join();
+    EXPECT_EQ(elsewhere, 932u);  // another conversion's thread keeps its own
+  }
+  EXPECT_EQ(AnsiCodePage(), 932u);
+}
+
 TEST(CodePages, ConvertsOnSeveralThreadsAtOnce) {
   std::vector<std::thread> threads;
   std::atomic<int> failures{0};

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "platform/code_pages.h"
 #include "platform/errors.h"
 #include "platform/file_system.h"
 #include "platform/temp_files.h"
@@ -250,6 +251,41 @@ TEST(WritePageText, UnicodeFileWithoutDeclarationGoesBackToAnsiOrUtf8) {
   dir.Write("page.htm", "\xFF\xFE" + Utf16Le(u"\u65E5\u672C"));
   EXPECT_TRUE(WritePageText(ReadPageText(page), page));
   EXPECT_EQ(dir.Read("page.htm"), "\xEF\xBB\xBF\xE6\x97\xA5\xE6\x9C\xAC");
+}
+
+TEST(LoadTextFile, UndeclaredTextFollowsTheHelpFilesCodePage) {
+  struct Case {
+    const char* what;
+    std::string bytes;
+    const char16_t* code_page;
+    const char* text;  // UTF-8
+  };
+  const std::string koi8 = "<meta content=\"text/html; charset=koi8-r\">";
+  const Case cases[] = {
+      {"no declaration", "<p>\xCF\xF0\xE8\x88</p>", u"", "<p>При€</p>"},
+      {"declared charset", koi8 + "\xF0\xD2\xC9", u"", "<meta content=\"text/html; charset=koi8-r\">При"},
+      {"UTF-8 mark", "\xEF\xBB\xBF\xD0\x9F", u"", "П"},
+      {"code page given", "\xE9", u"1252", "é"},
+  };
+  ScratchDir dir;
+  const std::u16string page = U16(dir.folder()) + u"page.htm";
+  const ScopedAnsiCodePage russian(1251);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    dir.Write("page.htm", c.bytes);
+    EXPECT_EQ(U8(LoadTextFile(page, c.code_page)), c.text);
+  }
+}
+
+TEST(WritePageText, UndeclaredTextGoesBackInTheCodePageItWasReadIn) {
+  ScratchDir dir;
+  const std::u16string page = U16(dir.folder()) + u"page.htm";
+  // '€' is 0x88 in 1251 but 0x80 in 1252: a page read in one and written in the other changes.
+  const std::string bytes = "<p>\xCF\xF0\xE8 \x88 \xAB\xBB</p>";
+  dir.Write("page.htm", bytes);
+  const ScopedAnsiCodePage russian(1251);
+  EXPECT_TRUE(WritePageText(ReadPageText(page), page));
+  EXPECT_EQ(dir.Read("page.htm"), bytes);
 }
 
 TEST(WritePageText, EmptyTextLeavesTheFile) {
