@@ -7,7 +7,7 @@
 namespace tomeshift {
 namespace {
 
-// The fields of a specification: commas act as line breaks, and so do CR, LF and CRLF already in
+// The fields of a font description: commas act as line breaks, and so do CR, LF and CRLF already in
 // the text, as in a list of lines; a break at the very end adds no empty field.
 std::vector<std::u16string> SplitFields(std::u16string_view spec) {
   std::vector<std::u16string> fields;

@@ -26,7 +26,7 @@ struct TFont {
 // letters in the order B, I, U, S between brackets.
 std::u16string FontToSpec(const TFont& font);
 
-// Applies a font specification to font in place. A text that does not have exactly four fields
+// Applies a font description to font in place. A text that does not have exactly four fields
 // (a trailing comma aside) leaves the font unchanged. A size or colour that is not an integer throws
 // EConvertError; the name (and size) may already have been set then. Style letters are recognised
 // anywhere in the fourth field, in upper case only.

@@ -11,7 +11,7 @@
 
 namespace tomeshift {
 
-// A text that should hold an integer does not (a font specification with "x" as its size, say).
+// A text that should hold an integer does not (a font description with "x" as its size, say).
 class EConvertError : public TomeshiftError {
  public:
   using TomeshiftError::TomeshiftError;
