@@ -110,36 +110,7 @@ TStoredValues TStoredSettings::LoadSettings(const TStoredValues& base) {
   throw TomeshiftError("the stored settings cannot be read back after writing the original settings");
 }
 
-void TStoredSettings::WriteDefaultSettings() {
-  SettingsUpdate update(store_);
-  const TStoredValues f;
-  store_.WriteInteger(u"PaperSize", f.PaperSize);
-  store_.WriteInteger(u"Height", f.Height);
-  store_.WriteInteger(u"Width", f.Width);
-  store_.WriteInteger(u"Top", f.Top);
-  store_.WriteInteger(u"Bottom", f.Bottom);
-  store_.WriteInteger(u"Left", f.Left);
-  store_.WriteInteger(u"Right", f.Right);
-  store_.WriteBool(u"Cover", f.Cover);
-  store_.WriteBool(u"Header", f.Header);
-  store_.WriteBool(u"Footer", f.Footer);
-  store_.WriteBool(u"Toc", f.Toc);
-  store_.WriteInteger(u"ShowLevel", f.ShowLevel);
-  store_.WriteString(u"TOCCaption", f.TOCCaption);
-  store_.WriteBool(u"TitleNumber", f.TitleNumber);
-  store_.WriteBool(u"AddHint", f.AddHint);
-  store_.WriteString(u"HintFormat", f.HintFormat);
-  store_.WriteInteger(u"StartNewPage", f.StartNewPage);
-  store_.WriteBool(u"Discard", f.Discard);
-  store_.WriteString(u"Addenda", f.Addenda);
-  for (int n = 1; n <= 9; ++n) store_.WriteString(u"Heading" + IntToStr(n), FactoryHeadingSpec(n));
-  update.Commit();
-}
-
-void TStoredSettings::SaveSettings(const TStoredValues& v) {
-  SettingsUpdate update(store_);
-  store_.WriteString(u"SourceFile", v.SourceFile);
-  store_.WriteString(u"WordFile", v.WordFile);
+void TStoredSettings::WritePageAndElements(const TStoredValues& v) {
   store_.WriteInteger(u"PaperSize", v.PaperSize);
   store_.WriteInteger(u"Height", v.Height);
   store_.WriteInteger(u"Width", v.Width);
@@ -153,12 +124,32 @@ void TStoredSettings::SaveSettings(const TStoredValues& v) {
   store_.WriteBool(u"Toc", v.Toc);
   store_.WriteInteger(u"ShowLevel", v.ShowLevel);
   store_.WriteString(u"TOCCaption", v.TOCCaption);
+}
+
+void TStoredSettings::WriteEnhancement(const TStoredValues& v) {
   store_.WriteBool(u"TitleNumber", v.TitleNumber);
   store_.WriteBool(u"AddHint", v.AddHint);
   store_.WriteString(u"HintFormat", v.HintFormat);
   store_.WriteInteger(u"StartNewPage", v.StartNewPage);
   store_.WriteBool(u"Discard", v.Discard);
   store_.WriteString(u"Addenda", v.Addenda);
+}
+
+void TStoredSettings::WriteDefaultSettings() {
+  SettingsUpdate update(store_);
+  const TStoredValues f;
+  WritePageAndElements(f);
+  WriteEnhancement(f);
+  for (int n = 1; n <= 9; ++n) store_.WriteString(u"Heading" + IntToStr(n), FactoryHeadingSpec(n));
+  update.Commit();
+}
+
+void TStoredSettings::SaveSettings(const TStoredValues& v) {
+  SettingsUpdate update(store_);
+  store_.WriteString(u"SourceFile", v.SourceFile);
+  store_.WriteString(u"WordFile", v.WordFile);
+  WritePageAndElements(v);
+  WriteEnhancement(v);
   for (int n = 1; n <= 9; ++n)
     store_.WriteString(u"Heading" + IntToStr(n), FontToSpec(v.HeadingFont[static_cast<std::size_t>(n)]));
   update.Commit();
@@ -168,28 +159,11 @@ void TStoredSettings::SaveAfterConversion(const TStoredValues& v) {
   SettingsUpdate update(store_);
   store_.WriteString(u"SourceFile", v.SourceFile);
   store_.WriteString(u"WordFile", v.WordFile);
-  store_.WriteInteger(u"PaperSize", v.PaperSize);
-  store_.WriteInteger(u"Height", v.Height);
-  store_.WriteInteger(u"Width", v.Width);
-  store_.WriteInteger(u"Top", v.Top);
-  store_.WriteInteger(u"Bottom", v.Bottom);
-  store_.WriteInteger(u"Left", v.Left);
-  store_.WriteInteger(u"Right", v.Right);
-  store_.WriteBool(u"Cover", v.Cover);
-  store_.WriteBool(u"Header", v.Header);
-  store_.WriteBool(u"Footer", v.Footer);
-  store_.WriteBool(u"Toc", v.Toc);
-  store_.WriteInteger(u"ShowLevel", v.ShowLevel);
-  store_.WriteString(u"TOCCaption", v.TOCCaption);
+  WritePageAndElements(v);
   store_.WriteInteger(u"Panes", v.Panes);
   store_.WriteInteger(u"Magnification", v.Magnification);
   store_.WriteInteger(u"PageLayout", v.PageLayout);
-  store_.WriteBool(u"TitleNumber", v.TitleNumber);
-  store_.WriteBool(u"AddHint", v.AddHint);
-  store_.WriteString(u"HintFormat", v.HintFormat);
-  store_.WriteInteger(u"StartNewPage", v.StartNewPage);
-  store_.WriteBool(u"Discard", v.Discard);
-  store_.WriteString(u"Addenda", v.Addenda);
+  WriteEnhancement(v);
   update.Commit();
 }
 

@@ -77,6 +77,9 @@ class TStoredSettings {
 
  private:
   std::u16string ReadPath(std::u16string_view name);
+  // The values the three saves share: page setup and elements, then the enhancement choices.
+  void WritePageAndElements(const TStoredValues& v);
+  void WriteEnhancement(const TStoredValues& v);
 
   ISettingsStore& store_;
 };
