@@ -20,7 +20,6 @@ namespace tomeshift::bench {
 
 using namespace tomeshift::word;
 
-
 constexpr int kHeadings = 2000;
 constexpr int kParagraphs = 20000;  // headings included
 constexpr int kPictures = 500;
@@ -30,7 +29,8 @@ inline double Since(std::chrono::steady_clock::time_point t) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - t).count();
 }
 
-inline void FillPage(DocModel& page, int topic, int paragraphs, const std::string& picture, bool with_picture, bool with_table) {
+inline void FillPage(DocModel& page, int topic, int paragraphs, const std::string& picture, bool with_picture,
+                     bool with_table) {
   StoryBuilder b(page, page.main);
   RunProps bold;
   bold.bold = 1;
@@ -76,7 +76,6 @@ inline void FillPage(DocModel& page, int topic, int paragraphs, const std::strin
   b.EndBookmark(u"Bookmark" + U16(std::to_string(topic)) + u"_sec-1");
   b.EndParagraph();
 }
-
 
 // Writes the picture the pages link to (800 x 266 pixels).
 inline void WriteBenchmarkPicture(const std::string& path) {
@@ -136,7 +135,8 @@ inline BuiltDocument BuildBenchmarkDocument(Application& app, const std::string&
   double built = Since(t0);
 
   auto t1 = std::chrono::steady_clock::now();
-  double text_width = doc.GetPageSetup().PageWidth() - doc.GetPageSetup().LeftMargin() - doc.GetPageSetup().RightMargin();
+  double text_width =
+      doc.GetPageSetup().PageWidth() - doc.GetPageSetup().LeftMargin() - doc.GetPageSetup().RightMargin();
   int shapes = doc.GetInlineShapes().Count();
   for (int i = 1; i <= shapes; ++i) {
     InlineShape s = doc.GetInlineShapes().Item(i);
@@ -165,8 +165,8 @@ inline void PrintBenchmarkFigures(const BuiltDocument& d) {
   getrusage(RUSAGE_SELF, &ru);
   std::printf("document: %d paragraphs (contents included), %d headings, %d pictures, %d tables, %zu characters\n",
               paragraphs, kHeadings, d.shapes, tables, d.doc->model().main.size());
-  std::printf("build %.2f s, pictures %.2f s, contents %.2f s, peak memory %.1f MB\n", d.built, d.pictures,
-              d.contents, ru.ru_maxrss / 1024.0);
+  std::printf("build %.2f s, pictures %.2f s, contents %.2f s, peak memory %.1f MB\n", d.built, d.pictures, d.contents,
+              ru.ru_maxrss / 1024.0);
 }
 
 }  // namespace tomeshift::bench

@@ -23,12 +23,12 @@ using namespace tomeshift;
 namespace {
 
 const char* const kWords[] = {
-    "file",     "window",   "select",  "option",  "report",   "data",     "server",  "client",  "button",
-    "dialog",   "menu",     "settings", "network", "printer",  "document", "page",    "table",   "record",
-    "field",    "value",    "default", "user",    "account",  "password", "security", "backup", "restore",
-    "export",   "import",   "format",  "chart",   "schedule", "job",      "log",     "error",   "message",
-    "connect",  "database", "query",   "filter",  "sort",     "column",   "row",     "configure", "install",
-    "remove",   "update",   "license", "feature", "module",   "template", "style",   "font",    "margin",
+    "file",    "window",   "select",   "option",  "report",   "data",     "server",   "client",    "button",
+    "dialog",  "menu",     "settings", "network", "printer",  "document", "page",     "table",     "record",
+    "field",   "value",    "default",  "user",    "account",  "password", "security", "backup",    "restore",
+    "export",  "import",   "format",   "chart",   "schedule", "job",      "log",      "error",     "message",
+    "connect", "database", "query",    "filter",  "sort",     "column",   "row",      "configure", "install",
+    "remove",  "update",   "license",  "feature", "module",   "template", "style",    "font",      "margin",
 };
 
 std::string Words(std::mt19937& random, int count) {
@@ -47,8 +47,9 @@ std::string Page(std::mt19937& random, int n, int pages) {
   body += "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">";
   body += "<title>Topic " + std::to_string(n) + "</title>";
   body += "<link rel=\"stylesheet\" media=\"screen\" href=\"../help.css\"></head><body>\n";
-  body += "<div class=\"header\"><img src=\"../logo.gif\"><a href=\"../f0/topic0.htm\">Home</a> | "
-          "<a href=\"../f1/topic1.htm\">Index</a> | <a href=\"../f2/topic2.htm\">Search</a></div>\n";
+  body +=
+      "<div class=\"header\"><img src=\"../logo.gif\"><a href=\"../f0/topic0.htm\">Home</a> | "
+      "<a href=\"../f1/topic1.htm\">Index</a> | <a href=\"../f2/topic2.htm\">Search</a></div>\n";
   body += "<h1>Topic " + std::to_string(n) + "</h1>\n";
   for (int s = 0; s < 4; ++s) {
     body += "<h2><a name=\"s" + std::to_string(s) + "\"></a>" + Words(random, 4) + "</h2>\n<p>" + Words(random, 60);
@@ -56,8 +57,9 @@ std::string Page(std::mt19937& random, int n, int pages) {
     body += " <a href=\"../" + PageName(target) + (s % 2 ? "#s" + std::to_string(s) : std::string()) + "\">" +
             Words(random, 2) + "</a> " + Words(random, 30) + "</p>\n";
   }
-  body += "<div class=\"footer\">Copyright 2026 Example Software Ltd. All rights reserved. Send feedback on this "
-          "topic.</div>\n</body></html>\n";
+  body +=
+      "<div class=\"footer\">Copyright 2026 Example Software Ltd. All rights reserved. Send feedback on this "
+      "topic.</div>\n</body></html>\n";
   return body;
 }
 
@@ -106,7 +108,9 @@ int main(int argc, char** argv) {
   for (const auto& entry : distill.List) split += entry->Url.find(u'_') != std::u16string::npos ? 1 : 0;
   std::printf("pages %d (%.1f MB of HTML), entries %d, section entries %d, addenda pages %d\n", pages,
               static_cast<double>(bytes) / 1e6, distill.List.Count(), split, distill.NonTocicFiles.Count());
-  const auto cpu = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
+  const auto cpu = [](const timeval& t) {
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+  };
   // Wall time includes the disk: rewriting files in place makes some file systems flush each one.
   std::printf("distillation %.2f s (process CPU %.2f s user, %.2f s system), peak memory %.1f MB\n", seconds,
               cpu(usage.ru_utime), cpu(usage.ru_stime), static_cast<double>(usage.ru_maxrss) / 1024.0);

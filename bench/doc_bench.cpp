@@ -27,12 +27,13 @@ int main(int argc, char** argv) {
   double saved = Since(t2);
 
   PrintBenchmarkFigures(d);
-  std::printf("save .doc %.2f s (.docx %.2f s), total %.2f s, .doc file %.1f MB (.docx %.1f MB)\n", saved,
-              saved_docx, Since(t0), std::filesystem::file_size(out) / 1048576.0,
-              std::filesystem::file_size(docx) / 1048576.0);
+  std::printf("save .doc %.2f s (.docx %.2f s), total %.2f s, .doc file %.1f MB (.docx %.1f MB)\n", saved, saved_docx,
+              Since(t0), std::filesystem::file_size(out) / 1048576.0, std::filesystem::file_size(docx) / 1048576.0);
   std::filesystem::remove(docx);
   app.Quit(false);
-  if (argc <= 1) std::filesystem::remove_all(tmp);
-  else std::filesystem::remove(picture);
+  if (argc <= 1)
+    std::filesystem::remove_all(tmp);
+  else
+    std::filesystem::remove(picture);
   return 0;
 }

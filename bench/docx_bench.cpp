@@ -26,7 +26,9 @@ int main(int argc, char** argv) {
   std::printf("save %.2f s, total %.2f s, file %.1f MB\n", saved, Since(t0),
               std::filesystem::file_size(out) / 1048576.0);
   app.Quit(false);
-  if (argc <= 1) std::filesystem::remove_all(tmp);
-  else std::filesystem::remove(picture);
+  if (argc <= 1)
+    std::filesystem::remove_all(tmp);
+  else
+    std::filesystem::remove(picture);
   return 0;
 }

@@ -2,6 +2,9 @@
 // a scratch folder (decoding, style sheets and picture headers included), then from text in memory
 // (parsing and mapping alone). The pages are the importer's fixture pages, taken in turn.
 // Usage: import_bench [folder-with-pages] [count]
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -9,9 +12,6 @@
 #include <filesystem>
 #include <string>
 #include <vector>
-
-#include <sys/resource.h>
-#include <unistd.h>
 
 #include "text/text_encoding.h"
 #include "text/unicode.h"
@@ -44,8 +44,9 @@ void Count(const DocModel& doc, const std::vector<HtmlImportWarning>& warnings, 
 }  // namespace
 
 int main(int argc, char** argv) {
-  fs::path source = argc > 1 ? fs::path(argv[1])
-                             : fs::path(__FILE__).parent_path().parent_path() / "tests" / "fixtures" / "word" / "import";
+  fs::path source = argc > 1
+                        ? fs::path(argv[1])
+                        : fs::path(__FILE__).parent_path().parent_path() / "tests" / "fixtures" / "word" / "import";
   int count = argc > 2 ? std::atoi(argv[2]) : 3000;
   if (!fs::is_directory(source) || count <= 0) {
     std::fprintf(stderr, "usage: import_bench [folder-with-pages] [count]\n");

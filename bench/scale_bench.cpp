@@ -38,7 +38,8 @@ std::string Input(int topics) {
   std::printf("generating %s ...\n", chm.c_str());
   std::fflush(stdout);
   const std::string script = (fs::path(__FILE__).parent_path() / "make_convert_input.py").string();
-  const std::string command = "python3 '" + script + "' '" + input.string() + "' " + std::to_string(topics) + " >/dev/null";
+  const std::string command =
+      "python3 '" + script + "' '" + input.string() + "' " + std::to_string(topics) + " >/dev/null";
   if (std::system(command.c_str()) != 0) return {};
   return chm;
 }
@@ -110,7 +111,8 @@ int ConvertOnce(const std::string& chm, FILE* report) {
     std::fprintf(stderr, "scale_bench: the conversion failed: %s\n", U8(error).c_str());
     return 1;
   }
-  std::fprintf(report, "#entries\t%d\n#megabytes\t%.1f\n", c.List.Count(), static_cast<double>(fs::file_size(out)) / 1e6);
+  std::fprintf(report, "#entries\t%d\n#megabytes\t%.1f\n", c.List.Count(),
+               static_cast<double>(fs::file_size(out)) / 1e6);
   for (const auto& s : stages.order)
     if (s != "(end)") std::fprintf(report, "%s\t%.3f\t%.3f\n", s.c_str(), stages.seconds[s], stages.cpu[s]);
   fs::remove(out);
@@ -152,9 +154,12 @@ bool Measure(int topics, Result& result) {
     const std::string key = text.substr(0, tab);
     char* rest = nullptr;
     const double value = std::strtod(text.c_str() + tab + 1, &rest);
-    if (key == "#entries") result.entries = static_cast<int>(value);
-    else if (key == "#megabytes") result.megabytes = value;
-    else result.stages.Add(key, value, std::strtod(rest, nullptr));
+    if (key == "#entries")
+      result.entries = static_cast<int>(value);
+    else if (key == "#megabytes")
+      result.megabytes = value;
+    else
+      result.stages.Add(key, value, std::strtod(rest, nullptr));
   }
   std::fclose(in);
   int status = 0;
@@ -196,8 +201,10 @@ int main(int argc, char** argv) {
       std::printf("  %-28s", s.c_str());
       for (const auto& r : results) {
         const auto it = r.stages.cpu.find(s);
-        if (it == r.stages.cpu.end() || b <= 0) std::printf("   %6s", "-");
-        else std::printf("   %6.2f", it->second / r.topics / b);
+        if (it == r.stages.cpu.end() || b <= 0)
+          std::printf("   %6s", "-");
+        else
+          std::printf("   %6.2f", it->second / r.topics / b);
       }
       std::printf("\n");
     }

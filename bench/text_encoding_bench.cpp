@@ -2,12 +2,13 @@
 // ReadPageText and written back with WritePageText, as the distiller does for every page.
 // Prints megabytes of page text per second for each encoding.
 //   build/bench/text_encoding_bench [PAGES] [ROUNDS]
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <unistd.h>
 
 #include "platform/code_pages.h"
 #include "text/text_encoding.h"
@@ -20,13 +21,14 @@ namespace {
 
 struct Kind {
   const char* name;
-  const char* charset;  // nullptr: no declaration
+  const char* charset;   // nullptr: no declaration
   const char* sentence;  // UTF-8
 };
 
 std::u16string MakePage(const Kind& kind, std::size_t size) {
   std::string head = "<html><head>";
-  if (kind.charset) head += std::string("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=") + kind.charset + "\">";
+  if (kind.charset)
+    head += std::string("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=") + kind.charset + "\">";
   head += "<title>Page</title></head><body>\n";
   std::u16string text = U16(head);
   const std::u16string sentence = U16(std::string("<p>") + kind.sentence + "</p>\n");
@@ -41,11 +43,15 @@ int main(int argc, char** argv) {
   const int rounds = argc > 2 ? std::atoi(argv[2]) : 3;
   const Kind kinds[] = {
       {"ANSI, no declaration", nullptr, "The quick brown fox jumps over the lazy dog, caf\xC3\xA9 and na\xC3\xAFve."},
-      {"windows-1251", "windows-1251", "\xD0\xA1\xD1\x8A\xD0\xB5\xD1\x88\xD1\x8C \xD0\xB6\xD0\xB5 \xD0\xB5\xD1\x89\xD1\x91 "
-                                       "\xD1\x8D\xD1\x82\xD0\xB8\xD1\x85 \xD0\xB1\xD1\x83\xD0\xBB\xD0\xBE\xD0\xBA."},
-      {"shift_jis", "shift_jis", "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE3\x81\xAE\xE3\x83\x86\xE3\x82\xAD\xE3\x82\xB9"
-                                 "\xE3\x83\x88\xE3\x81\xA7\xE3\x81\x99\xE3\x80\x82"},
-      {"utf-8", "utf-8", "Gr\xC3\xBC\xC3\x9F" "e, \xE4\xB8\x96\xE7\x95\x8C and more text."},
+      {"windows-1251", "windows-1251",
+       "\xD0\xA1\xD1\x8A\xD0\xB5\xD1\x88\xD1\x8C \xD0\xB6\xD0\xB5 \xD0\xB5\xD1\x89\xD1\x91 "
+       "\xD1\x8D\xD1\x82\xD0\xB8\xD1\x85 \xD0\xB1\xD1\x83\xD0\xBB\xD0\xBE\xD0\xBA."},
+      {"shift_jis", "shift_jis",
+       "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE3\x81\xAE\xE3\x83\x86\xE3\x82\xAD\xE3\x82\xB9"
+       "\xE3\x83\x88\xE3\x81\xA7\xE3\x81\x99\xE3\x80\x82"},
+      {"utf-8", "utf-8",
+       "Gr\xC3\xBC\xC3\x9F"
+       "e, \xE4\xB8\x96\xE7\x95\x8C and more text."},
   };
   char pattern[] = "/tmp/tomeshift-text-bench-XXXXXX";
   if (!::mkdtemp(pattern)) return 1;

@@ -24,8 +24,9 @@ int main() {
   // A page-sized text rich in references: about 4 MB of UTF-16.
   std::u16string page;
   while (page.size() < 2'000'000) {
-    page += u"<p class=\"body\">Caf&eacute; &amp; r&eacute;sum&eacute; &#8212; x &lt; y &nbsp;&copy; 2004 "
-            u"<a href=\"topics/setup.htm#steps\" target=_top>Setup</a> &unknown; &#65</p>\r\n";
+    page +=
+        u"<p class=\"body\">Caf&eacute; &amp; r&eacute;sum&eacute; &#8212; x &lt; y &nbsp;&copy; 2004 "
+        u"<a href=\"topics/setup.htm#steps\" target=_top>Setup</a> &unknown; &#65</p>\r\n";
   }
   std::size_t sink = 0;
   const double decode = Seconds([&] {

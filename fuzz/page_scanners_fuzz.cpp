@@ -55,7 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::string_view part : SplitParts(input, "\f", 4)) {
       const std::u16string text = tomeshift::U16(part);
       auto page = std::make_unique<tomeshift::TChmTopicFile>();
-      page->Filename = std::u16string(kRoot) + u"page" + tomeshift::IntToStr(static_cast<std::int64_t>(pages.size())) + u".htm";
+      page->Filename =
+          std::u16string(kRoot) + u"page" + tomeshift::IntToStr(static_cast<std::int64_t>(pages.size())) + u".htm";
       page->Title1 = u"Topic";
       page->LoadPageText(tomeshift::PreprocessForSpecialHelpAuthoringTools(text));
       page->FindAnchors();

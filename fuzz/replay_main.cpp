@@ -2,19 +2,19 @@
 // command line (folders are walked), so that kept inputs replay in every test run. Like libFuzzer's
 // -timeout, an input that runs longer than TOMESHIFT_FUZZ_TIMEOUT seconds (60) fails the run: kept
 // inputs include ones that used to take minutes.
+#include <unistd.h>
+
 #include <algorithm>
 #include <csignal>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 

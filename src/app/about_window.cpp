@@ -12,7 +12,9 @@
 
 namespace tomeshift::app {
 
-QString ProductAndVersion() { return QString(text::kProductName) + QLatin1Char(' ') + QStringLiteral(TOMESHIFT_VERSION); }
+QString ProductAndVersion() {
+  return QString(text::kProductName) + QLatin1Char(' ') + QStringLiteral(TOMESHIFT_VERSION);
+}
 
 namespace {
 
@@ -95,8 +97,7 @@ TfrmAbout::TfrmAbout(QWidget* owner) : QDialog(owner) {
 }
 
 bool TfrmAbout::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::MouseButtonRelease &&
-      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+  if (event->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
     if (watched == lbWebsite) {
       actHomePage();
       return true;

@@ -10,15 +10,24 @@ namespace {
 QColor SystemColor(std::uint32_t index) {
   const QPalette pal = QGuiApplication::palette();
   switch (index) {
-    case 5: return pal.color(QPalette::Base);             // window
-    case 8: return pal.color(QPalette::Text);             // window text
-    case 9: return pal.color(QPalette::WindowText);       // caption text
-    case 13: return pal.color(QPalette::Highlight);
-    case 14: return pal.color(QPalette::HighlightedText);
-    case 15: return pal.color(QPalette::Button);          // button face
-    case 17: return pal.color(QPalette::Disabled, QPalette::Text);  // grey text
-    case 18: return pal.color(QPalette::ButtonText);
-    default: return pal.color(QPalette::WindowText);
+    case 5:
+      return pal.color(QPalette::Base);  // window
+    case 8:
+      return pal.color(QPalette::Text);  // window text
+    case 9:
+      return pal.color(QPalette::WindowText);  // caption text
+    case 13:
+      return pal.color(QPalette::Highlight);
+    case 14:
+      return pal.color(QPalette::HighlightedText);
+    case 15:
+      return pal.color(QPalette::Button);  // button face
+    case 17:
+      return pal.color(QPalette::Disabled, QPalette::Text);  // grey text
+    case 18:
+      return pal.color(QPalette::ButtonText);
+    default:
+      return pal.color(QPalette::WindowText);
   }
 }
 

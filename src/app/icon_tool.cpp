@@ -1,7 +1,6 @@
 // Build-time tool: writes the program icon as PNG files for installation.
 // Usage: tomeshift-icon-tool SIZE FILE [SIZE FILE ...]
 #include <QGuiApplication>
-
 #include <cstdio>
 #include <cstdlib>
 

@@ -20,7 +20,6 @@
 #include <QSpinBox>
 #include <QTimer>
 #include <QVBoxLayout>
-
 #include <filesystem>
 #include <system_error>
 
@@ -303,7 +302,8 @@ void TfrmMain::BuildControls() {
   connect(cbHint, &QCheckBox::toggled, this, &TfrmMain::Action1Update);
   connect(btnBrowseSource, &QPushButton::clicked, this, &TfrmMain::BrowseSource);
   connect(btnBrowsePDF, &QPushButton::clicked, this, &TfrmMain::BrowsePDF);
-  connect(btnViewSource, &QPushButton::clicked, this, [this] { ShellExecute(u"open", U(edtSourceFile->text()), SW_SHOW); });
+  connect(btnViewSource, &QPushButton::clicked, this,
+          [this] { ShellExecute(u"open", U(edtSourceFile->text()), SW_SHOW); });
   connect(btnViewPDF, &QPushButton::clicked, this, [this] { ShellExecute(u"open", U(edtPDF->text()), SW_SHOW); });
   connect(btnFolderSource, &QPushButton::clicked, this, [this] { ShowInFileManager(this, edtSourceFile->text()); });
   connect(btnFolderPDF, &QPushButton::clicked, this, [this] { ShowInFileManager(this, edtPDF->text()); });
@@ -382,7 +382,8 @@ void TfrmMain::ApplySettings(const TStoredValues& s) {
   cbFooter->setChecked(s.Footer);
   cbTOC->setChecked(s.Toc);
   seShowLevel->setValue(s.ShowLevel);
-  cbStartNewPage->setCurrentIndex(s.StartNewPage >= 0 && s.StartNewPage < cbStartNewPage->count() ? s.StartNewPage : -1);
+  cbStartNewPage->setCurrentIndex(s.StartNewPage >= 0 && s.StartNewPage < cbStartNewPage->count() ? s.StartNewPage
+                                                                                                  : -1);
   cbTitleNumber->setChecked(s.TitleNumber);
   edtTableOfContents->setText(Q(s.TOCCaption));
   cbHint->setChecked(s.AddHint);

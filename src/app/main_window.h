@@ -3,7 +3,6 @@
 #pragma once
 
 #include <QMainWindow>
-
 #include <array>
 #include <memory>
 #include <optional>

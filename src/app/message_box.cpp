@@ -13,17 +13,30 @@ BoxPresenter& Presenter() {
 QMessageBox::StandardButton ShowReal(const BoxRequest& r) {
   QMessageBox::Icon icon = QMessageBox::Information;
   switch (r.kind) {
-    case BoxKind::Plain: icon = QMessageBox::NoIcon; break;
-    case BoxKind::Information: icon = QMessageBox::Information; break;
-    case BoxKind::Confirmation: icon = QMessageBox::Question; break;
-    case BoxKind::Warning: icon = QMessageBox::Warning; break;
-    case BoxKind::Error: icon = QMessageBox::Critical; break;
+    case BoxKind::Plain:
+      icon = QMessageBox::NoIcon;
+      break;
+    case BoxKind::Information:
+      icon = QMessageBox::Information;
+      break;
+    case BoxKind::Confirmation:
+      icon = QMessageBox::Question;
+      break;
+    case BoxKind::Warning:
+      icon = QMessageBox::Warning;
+      break;
+    case BoxKind::Error:
+      icon = QMessageBox::Critical;
+      break;
   }
   QMessageBox::StandardButtons buttons = QMessageBox::Ok;
   QMessageBox::StandardButton default_button = QMessageBox::Ok;
   switch (r.buttons) {
-    case BoxButtons::Ok: break;
-    case BoxButtons::OkCancel: buttons = QMessageBox::Ok | QMessageBox::Cancel; break;
+    case BoxButtons::Ok:
+      break;
+    case BoxButtons::OkCancel:
+      buttons = QMessageBox::Ok | QMessageBox::Cancel;
+      break;
     case BoxButtons::YesNo:
       buttons = QMessageBox::Yes | QMessageBox::No;
       default_button = QMessageBox::Yes;
@@ -59,11 +72,21 @@ QMessageBox::StandardButton ShowBox(QWidget* parent, BoxKind kind, BoxButtons bu
   r.buttons = buttons;
   r.text = text;
   switch (kind) {
-    case BoxKind::Plain: r.caption = text::kProductName; break;
-    case BoxKind::Information: r.caption = text::kBoxInformation; break;
-    case BoxKind::Confirmation: r.caption = text::kBoxConfirm; break;
-    case BoxKind::Warning: r.caption = text::kBoxWarning; break;
-    case BoxKind::Error: r.caption = text::kBoxError; break;
+    case BoxKind::Plain:
+      r.caption = text::kProductName;
+      break;
+    case BoxKind::Information:
+      r.caption = text::kBoxInformation;
+      break;
+    case BoxKind::Confirmation:
+      r.caption = text::kBoxConfirm;
+      break;
+    case BoxKind::Warning:
+      r.caption = text::kBoxWarning;
+      break;
+    case BoxKind::Error:
+      r.caption = text::kBoxError;
+      break;
   }
   if (Presenter()) return Presenter()(r);
   return ShowReal(r);

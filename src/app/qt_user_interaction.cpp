@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QThread>
-
 #include <cstdio>
 
 #include "app/message_box.h"
@@ -15,38 +14,58 @@ QString Q(std::u16string_view s) { return QString::fromUtf16(s.data(), static_ca
 
 BoxKind KindOf(MessageIcon icon) {
   switch (icon) {
-    case MessageIcon::kNone: return BoxKind::Plain;
-    case MessageIcon::kInformation: return BoxKind::Information;
-    case MessageIcon::kConfirmation: return BoxKind::Confirmation;
-    case MessageIcon::kWarning: return BoxKind::Warning;
-    case MessageIcon::kError: return BoxKind::Error;
+    case MessageIcon::kNone:
+      return BoxKind::Plain;
+    case MessageIcon::kInformation:
+      return BoxKind::Information;
+    case MessageIcon::kConfirmation:
+      return BoxKind::Confirmation;
+    case MessageIcon::kWarning:
+      return BoxKind::Warning;
+    case MessageIcon::kError:
+      return BoxKind::Error;
   }
   return BoxKind::Information;
 }
 
 BoxButtons ButtonsOf(MessageButtons buttons) {
   switch (buttons) {
-    case MessageButtons::kOk: return BoxButtons::Ok;
-    case MessageButtons::kOkCancel: return BoxButtons::OkCancel;
-    case MessageButtons::kYesNo: return BoxButtons::YesNo;
-    case MessageButtons::kYesNoCancel: return BoxButtons::YesNoCancel;
-    case MessageButtons::kAbortRetry: return BoxButtons::AbortRetry;
-    case MessageButtons::kAbortRetryIgnore: return BoxButtons::AbortRetryIgnore;
-    case MessageButtons::kRetryCancel: return BoxButtons::RetryCancel;
+    case MessageButtons::kOk:
+      return BoxButtons::Ok;
+    case MessageButtons::kOkCancel:
+      return BoxButtons::OkCancel;
+    case MessageButtons::kYesNo:
+      return BoxButtons::YesNo;
+    case MessageButtons::kYesNoCancel:
+      return BoxButtons::YesNoCancel;
+    case MessageButtons::kAbortRetry:
+      return BoxButtons::AbortRetry;
+    case MessageButtons::kAbortRetryIgnore:
+      return BoxButtons::AbortRetryIgnore;
+    case MessageButtons::kRetryCancel:
+      return BoxButtons::RetryCancel;
   }
   return BoxButtons::Ok;
 }
 
 std::optional<MessageAnswer> AnswerOf(QMessageBox::StandardButton button) {
   switch (button) {
-    case QMessageBox::Ok: return MessageAnswer::kOk;
-    case QMessageBox::Cancel: return MessageAnswer::kCancel;
-    case QMessageBox::Yes: return MessageAnswer::kYes;
-    case QMessageBox::No: return MessageAnswer::kNo;
-    case QMessageBox::Abort: return MessageAnswer::kAbort;
-    case QMessageBox::Retry: return MessageAnswer::kRetry;
-    case QMessageBox::Ignore: return MessageAnswer::kIgnore;
-    default: return std::nullopt;
+    case QMessageBox::Ok:
+      return MessageAnswer::kOk;
+    case QMessageBox::Cancel:
+      return MessageAnswer::kCancel;
+    case QMessageBox::Yes:
+      return MessageAnswer::kYes;
+    case QMessageBox::No:
+      return MessageAnswer::kNo;
+    case QMessageBox::Abort:
+      return MessageAnswer::kAbort;
+    case QMessageBox::Retry:
+      return MessageAnswer::kRetry;
+    case QMessageBox::Ignore:
+      return MessageAnswer::kIgnore;
+    default:
+      return std::nullopt;
   }
 }
 
@@ -83,7 +102,8 @@ MessageAnswer QtUserInteraction::MessageBox(std::u16string_view text, MessageIco
   MessageAnswer answer = CautiousAnswer(buttons);
   const QString message = Q(text);
   OnWindowThread([&] {
-    QWidget* parent = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : QApplication::activeWindow();
+    QWidget* parent =
+        QApplication::activeModalWidget() ? QApplication::activeModalWidget() : QApplication::activeWindow();
     // A box closed without a button (Escape) gives the answer that changes nothing.
     if (auto a = AnswerOf(ShowBox(parent, KindOf(icon), ButtonsOf(buttons), message))) answer = *a;
   });
@@ -93,7 +113,8 @@ MessageAnswer QtUserInteraction::MessageBox(std::u16string_view text, MessageIco
 std::optional<std::u16string> QtUserInteraction::SaveFileDialog(const SaveFileRequest& request) {
   std::optional<std::u16string> chosen;
   OnWindowThread([&] {
-    QWidget* parent = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : QApplication::activeWindow();
+    QWidget* parent =
+        QApplication::activeModalWidget() ? QApplication::activeModalWidget() : QApplication::activeWindow();
     QFileDialog dialog(parent, Q(request.title), Q(request.file_name), QtFilter(request.filter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     if (!request.file_name.empty()) dialog.selectFile(Q(request.file_name));

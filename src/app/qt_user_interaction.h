@@ -4,7 +4,6 @@
 
 #include <QObject>
 #include <QStringList>
-
 #include <mutex>
 
 #include "platform/user_interaction.h"

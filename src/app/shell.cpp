@@ -11,7 +11,6 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QThread>
-
 #include <utility>
 
 #include "app/message_box.h"
@@ -50,10 +49,9 @@ bool FileManagerShowItems(const QString& file) {
   QDBusConnectionInterface* iface = bus.interface();
   bool available = iface && iface->isServiceRegistered(service).value();
   if (!available && iface) {
-    const QDBusMessage list = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
-                                                             QStringLiteral("/org/freedesktop/DBus"),
-                                                             QStringLiteral("org.freedesktop.DBus"),
-                                                             QStringLiteral("ListActivatableNames"));
+    const QDBusMessage list =
+        QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+                                       QStringLiteral("org.freedesktop.DBus"), QStringLiteral("ListActivatableNames"));
     const QDBusMessage reply = bus.call(list, QDBus::Block, 3000);
     available = reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
                 reply.arguments().first().toStringList().contains(service);
@@ -108,8 +106,8 @@ QString ProgramHelpFile() {
   const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath(text::kHelpFileName);
   if (QFileInfo::exists(beside)) return beside;
   // Installed: share/tomeshift beside bin/, wherever the prefix ended up, else where it was configured.
-  const QString relative =
-      QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../share/tomeshift/") + text::kHelpFileName);
+  const QString relative = QDir(QCoreApplication::applicationDirPath())
+                               .filePath(QStringLiteral("../share/tomeshift/") + text::kHelpFileName);
   if (QFileInfo::exists(relative)) return QFileInfo(relative).canonicalFilePath();
   const QString installed = QDir(QStringLiteral(TOMESHIFT_DATA_DIR)).filePath(text::kHelpFileName);
   if (QFileInfo::exists(installed)) return installed;

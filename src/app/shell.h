@@ -4,7 +4,6 @@
 
 #include <QString>
 #include <QUrl>
-
 #include <functional>
 
 #include "platform/shell_execute.h"

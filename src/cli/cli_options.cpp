@@ -189,10 +189,14 @@ ConvertOptions ParseConvertOptions(const std::vector<std::string_view>& args) {
     } else if (name == "--start-new-page") {
       const std::string v = Lower(value());
       int mode;
-      if (v == "continuous") mode = 0;
-      else if (v == "first-level") mode = 1;
-      else if (v == "each") mode = 2;
-      else throw UsageError("--start-new-page takes continuous, first-level or each, not \"" + v + "\"");
+      if (v == "continuous")
+        mode = 0;
+      else if (v == "first-level")
+        mode = 1;
+      else if (v == "each")
+        mode = 2;
+      else
+        throw UsageError("--start-new-page takes continuous, first-level or each, not \"" + v + "\"");
       set([mode](TDocPDFSettings& s) { s.StartNewPage = mode; });
     } else if (name == "--heading-font") {
       const std::string v = value();

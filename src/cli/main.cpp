@@ -1,32 +1,31 @@
 // tomeshift-cli: converts a compiled HTML Help file into a Word document from the command line,
 // and shows what the converter reads from a help file.
-#include <cstdio>
-#include <cstring>
-#include <string>
-#include <string_view>
-#include <vector>
-
 #include <pthread.h>
 #include <signal.h>
 #include <spawn.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdio>
+#include <cstring>
 #include <memory>
 #include <stdexcept>
+#include <string>
+#include <string_view>
 #include <thread>
+#include <vector>
 
 #include "cli/cli_options.h"
 #include "cli/cli_settings.h"
 #include "cli/terminal_interaction.h"
-#include "converter/word_connection.h"
-#include "platform/shell_execute.h"
 #include "converter/chm_decompile.h"
 #include "converter/chm_distill.h"
+#include "converter/word_connection.h"
 #include "job/output_word.h"
 #include "platform/chm_extractor.h"
 #include "platform/errors.h"
 #include "platform/file_system.h"
+#include "platform/shell_execute.h"
 #include "platform/temp_files.h"
 #include "text/text_utils.h"
 #include "text/unicode.h"

@@ -12,9 +12,9 @@ namespace tomeshift {
 
 class TBookmark {
  public:
-  std::u16string Name;          // anchor name, without a leading '#'
-  std::u16string Title;         // title of the contents entry that points to the anchor
-  std::uint32_t Position = 0;   // 1-based start of the bookmark's section in the distilled body; 0 until placed
+  std::u16string Name;         // anchor name, without a leading '#'
+  std::u16string Title;        // title of the contents entry that points to the anchor
+  std::uint32_t Position = 0;  // 1-based start of the bookmark's section in the distilled body; 0 until placed
 };
 
 // Owning list in creation order until Sort; indexes (from 0) are part of the section file names.

@@ -86,7 +86,8 @@ ContentsObject ReadContentsObject(std::u16string text, const std::u16string& sit
     } else if (tag.find(u"name=\"ImageNumber\"") != std::u16string_view::npos) {
       std::int32_t number = 0;
       if (!TryStrToInt(value, number)) {
-        throw FormatError(U8(sitemap), "the contents item's ImageNumber '" + U8(value) + "' is not a valid integer value");
+        throw FormatError(U8(sitemap),
+                          "the contents item's ImageNumber '" + U8(value) + "' is not a valid integer value");
       }
       object.image_number = static_cast<std::uint32_t>(number);
     }
@@ -147,16 +148,17 @@ void TCHMDecompile::decompile() {
     const std::size_t missing = report.entries - std::min(report.entries, report.files_written);
     if (report.truncated) {
       // One line says it all; the entries behind the cut would only repeat it.
-      UserInteraction().Warning(chmFile, u"the help file is truncated: " + IntToStr(static_cast<std::int64_t>(missing)) +
-                                             u" of " + IntToStr(static_cast<std::int64_t>(report.entries)) +
-                                             u" files could not be extracted");
+      UserInteraction().Warning(
+          chmFile, u"the help file is truncated: " + IntToStr(static_cast<std::int64_t>(missing)) + u" of " +
+                       IntToStr(static_cast<std::int64_t>(report.entries)) + u" files could not be extracted");
     } else {
       for (std::size_t i = 0; i < report.problems.size() && i < kMaxReportedProblems; ++i) {
         UserInteraction().Warning(chmFile, U16(report.problems[i]));
       }
       if (report.problems.size() > kMaxReportedProblems) {
-        UserInteraction().Warning(chmFile, u"and " + IntToStr(static_cast<std::int64_t>(report.problems.size() - kMaxReportedProblems)) +
-                                               u" more entries could not be extracted");
+        UserInteraction().Warning(
+            chmFile, u"and " + IntToStr(static_cast<std::int64_t>(report.problems.size() - kMaxReportedProblems)) +
+                         u" more entries could not be extracted");
       }
     }
   }

@@ -27,7 +27,8 @@ bool IsWebAddress(std::u16string_view url) { return StartsText(u"http://", url) 
 std::size_t AnchorPosition(std::u16string_view body, std::u16string_view name) {
   constexpr std::size_t npos = std::u16string_view::npos;
   for (std::size_t at = body.find(u'<'); at != npos; at = body.find(u'<', at + 1)) {
-    if (at + 2 >= body.size() || (body[at + 1] != u'a' && body[at + 1] != u'A') || !IsWhitespace(body[at + 2])) continue;
+    if (at + 2 >= body.size() || (body[at + 1] != u'a' && body[at + 1] != u'A') || !IsWhitespace(body[at + 2]))
+      continue;
     std::size_t j = at + 2;
     while (j < body.size() && body[j] != u'>') {
       while (j < body.size() && IsWhitespace(body[j])) ++j;

@@ -55,7 +55,7 @@ class TChmTopicFile {
   std::int32_t CurrentIndex = 0;
   std::int32_t i = 0;  // 1-based position in Body
   std::uint32_t L = 0;
-  std::int32_t h = 0;  // length of Body: the upper end of scanning
+  std::int32_t h = 0;           // length of Body: the upper end of scanning
   std::int32_t SamePointH = 0;  // where the common tail begins
   std::int32_t SamePointL = 0;  // where the unique part begins
   bool TitleFound = false;

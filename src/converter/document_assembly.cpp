@@ -400,8 +400,10 @@ void TDocumentAssembly::FitPictures() {
       s.GetLinkFormat().SetSavePictureWithDocument(true);
       s.SetLockAspectRatio(false);
       const double sh = s.ScaleHeight(), sw = s.ScaleWidth();
-      if (Is100(sh) && !Is100(sw)) s.SetScaleHeight(sw);
-      else if (Is100(sw) && !Is100(sh)) s.SetScaleWidth(sh);
+      if (Is100(sh) && !Is100(sw))
+        s.SetScaleHeight(sw);
+      else if (Is100(sw) && !Is100(sh))
+        s.SetScaleWidth(sh);
       s.SetLockAspectRatio(true);
       if (s.Width() > text_width_) {
         try {

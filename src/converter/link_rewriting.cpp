@@ -164,7 +164,8 @@ std::u16string CanonicalPathInRoot(std::u16string_view rootFolder, std::u16strin
   return std::u16string(rootFolder) + normalized.substr(root.size());
 }
 
-std::u16string ProcessDecompiledUrl(const TLinkContext& context, std::u16string_view Url, std::u16string_view CurrentUrl) {
+std::u16string ProcessDecompiledUrl(const TLinkContext& context, std::u16string_view Url,
+                                    std::u16string_view CurrentUrl) {
   std::u16string U = Trim(Url);
   ResolveHelpFileAddress(context, U, u"ms-its:");
   ResolveHelpFileAddress(context, U, u"mk:@msitstore:");
@@ -206,7 +207,8 @@ std::u16string ChangeUrlBookmark(const TBookmarkContext& context, std::u16string
   char16_t quote = 0;
   std::u16string tagName, attribute, value, chapter;
 
-  const auto anchorReference = [&](const std::u16string& bookmark, std::u16string_view url, std::u16string_view anchor) {
+  const auto anchorReference = [&](const std::u16string& bookmark, std::u16string_view url,
+                                   std::u16string_view anchor) {
     std::u16string reference = u"#" + bookmark;
     if (!anchor.empty() && context.HasAnchor && context.HasAnchor(url, anchor)) {
       reference += u'_';

@@ -32,7 +32,8 @@ bool IsOutOfRootfolder(std::u16string_view rootFolder, std::u16string_view url);
 std::u16string CanonicalPathInRoot(std::u16string_view rootFolder, std::u16string_view path);
 
 // Normalises one link found in the page CurrentUrl (a full path; rootFolder for contents entries).
-std::u16string ProcessDecompiledUrl(const TLinkContext& context, std::u16string_view Url, std::u16string_view CurrentUrl);
+std::u16string ProcessDecompiledUrl(const TLinkContext& context, std::u16string_view Url,
+                                    std::u16string_view CurrentUrl);
 
 // Every link attribute value of a page through ProcessDecompiledUrl, and media "screen" as "all".
 std::u16string ProcessSCR(const TLinkContext& context, std::u16string_view S, std::u16string_view CurrentUrl);

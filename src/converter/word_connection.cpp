@@ -2,18 +2,17 @@
 
 #include <mutex>
 
-#include "word/word_application.h"
-#include "word/word_document.h"
-
 #include "platform/user_interaction.h"
 #include "word/html_import_web_page.h"
+#include "word/word_application.h"
+#include "word/word_document.h"
 
 namespace tomeshift {
 
 namespace {
 
-constexpr com::DWORD kHandled = 0;        // SERVERCALL_ISHANDLED
-constexpr com::DWORD kRetryAtOnce = 99;   // below 100: retry immediately
+constexpr com::DWORD kHandled = 0;       // SERVERCALL_ISHANDLED
+constexpr com::DWORD kRetryAtOnce = 99;  // below 100: retry immediately
 constexpr com::DWORD kCancelCall = 0xFFFFFFFFu;
 constexpr com::DWORD kWaitDefProcess = 2;  // PENDINGMSG_WAITDEFPROCESS
 
@@ -88,8 +87,10 @@ bool Read(word::Application& app, const TWordOption& o) {
 }
 
 void Write(word::Application& app, const TWordOption& o, bool value) {
-  if (o.autocorrect) app.GetAutoCorrect().Set(o.name, value);
-  else app.GetOptions().Set(o.name, value);
+  if (o.autocorrect)
+    app.GetAutoCorrect().Set(o.name, value);
+  else
+    app.GetOptions().Set(o.name, value);
 }
 
 }  // namespace

@@ -28,8 +28,8 @@ class TOutputWord {
   std::u16string Msg;       // pending information message
   std::u16string ErrorMsg;  // pending error message
   std::u16string Word;
-  std::u16string chm;  // the help file to convert
-  int position = 0;    // last percentage
+  std::u16string chm;   // the help file to convert
+  int position = 0;     // last percentage
   std::u16string info;  // last stage message
   std::atomic<bool> WantToExit{false};
   int StartSection = 0;

@@ -2,10 +2,10 @@
 
 #include <QCloseEvent>
 #include <QEventLoop>
-#include <QTimer>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 
 #include "app/message_box.h"
 #include "app/strings.h"
@@ -94,7 +94,8 @@ void TfrmProgress::showEvent(QShowEvent* event) {
 void TfrmProgress::HandOverPending(TOutputWord& worker) {
   // Worker thread: only post; the window thread serves it when it gets there. A window that is gone
   // by then drops the call, and its destructor has served the worker through StopIt.
-  QMetaObject::invokeMethod(this, [&worker] { worker.ServeHandOvers(); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this, [&worker] { worker.ServeHandOvers(); }, Qt::QueuedConnection);
 }
 
 void TfrmProgress::ShowProgress(TOutputWord& worker) {

@@ -17,7 +17,8 @@ TStoredValues FactoryValues() {
 
 TDocPDFSettings ToConversionSettings(const TStoredValues& v) {
   TDocPDFSettings c;
-  if (v.PaperSize >= 0 && v.PaperSize <= kCustomPaperIndex) c.PaperSize = kPaperCodes[static_cast<std::size_t>(v.PaperSize)];
+  if (v.PaperSize >= 0 && v.PaperSize <= kCustomPaperIndex)
+    c.PaperSize = kPaperCodes[static_cast<std::size_t>(v.PaperSize)];
   c.Height = v.Height;
   c.Width = v.Width;
   c.Top = v.Top;

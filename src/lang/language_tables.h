@@ -13,10 +13,10 @@ namespace tomeshift {
 
 class TLanguage {
  public:
-  std::u16string Name;        // display name, "English (United States)"
-  std::u16string Id;          // "0x" and four upper-case hexadecimal digits
+  std::u16string Name;         // display name, "English (United States)"
+  std::u16string Id;           // "0x" and four upper-case hexadecimal digits
   std::uint32_t CodePage = 0;  // code page of the help file's single- and multi-byte text
-  std::u16string Dictionary;  // proofing dictionary; nothing in the conversion reads it
+  std::u16string Dictionary;   // proofing dictionary; nothing in the conversion reads it
 };
 
 class TLanguages {

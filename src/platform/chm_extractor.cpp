@@ -9,8 +9,8 @@
 #include <cerrno>
 #include <cstring>
 #include <map>
-#include <set>
 #include <memory>
+#include <set>
 
 #include "text/unicode.h"
 
@@ -117,7 +117,8 @@ int IoRead(mspack_file* file, void* buffer, int bytes) {
   auto* out = static_cast<unsigned char*>(buffer);
   const std::size_t n = h->source->ReadAt(h->pos, out, static_cast<std::size_t>(bytes));
   for (const BytePatch& patch : h->source->patches) {
-    if (h->pos <= patch.offset && patch.offset < h->pos + static_cast<off_t>(n)) out[patch.offset - h->pos] = patch.value;
+    if (h->pos <= patch.offset && patch.offset < h->pos + static_cast<off_t>(n))
+      out[patch.offset - h->pos] = patch.value;
   }
   h->pos += static_cast<off_t>(n);
   return static_cast<int>(n);
@@ -149,10 +150,17 @@ int IoSeek(mspack_file* file, off_t offset, int mode) {
   if (h->kind != HandleKind::kInput) return -1;
   off_t base = 0;
   switch (mode) {
-    case MSPACK_SYS_SEEK_START: base = 0; break;
-    case MSPACK_SYS_SEEK_CUR: base = h->pos; break;
-    case MSPACK_SYS_SEEK_END: base = h->source->size; break;
-    default: return -1;
+    case MSPACK_SYS_SEEK_START:
+      base = 0;
+      break;
+    case MSPACK_SYS_SEEK_CUR:
+      base = h->pos;
+      break;
+    case MSPACK_SYS_SEEK_END:
+      base = h->source->size;
+      break;
+    default:
+      return -1;
   }
   // Seeking past the end is allowed (a later read returns nothing), before the start is not.
   if (offset < 0 && -offset > base) return -1;
@@ -172,8 +180,7 @@ void IoCopy(void* src, void* dest, size_t bytes) { std::memcpy(dest, src, bytes)
 
 class Decompressor {
  public:
-  explicit Decompressor(IoSystem* io)
-      : d_(mspack_create_chm_decompressor(&io->sys)) {
+  explicit Decompressor(IoSystem* io) : d_(mspack_create_chm_decompressor(&io->sys)) {
     if (!d_) throw std::bad_alloc();
   }
   ~Decompressor() { mspack_destroy_chm_decompressor(d_); }
@@ -414,10 +421,12 @@ ChmExtractReport Extract(Source& source, const std::string& display_name, const 
   PrepareSource(source, display_name);
 
   Budget budget;
-  budget.remaining = std::min<std::uint64_t>(limits.max_total_bytes,
-                                             limits.max_expansion * static_cast<std::uint64_t>(source.size));
+  budget.remaining =
+      std::min<std::uint64_t>(limits.max_total_bytes, limits.max_expansion * static_cast<std::uint64_t>(source.size));
   IoSystem io{{IoOpen, IoClose, IoRead, IoWrite, IoSeek, IoTell, IoMessage, IoAlloc, IoFree, IoCopy, nullptr},
-              &source, &budget, -1};
+              &source,
+              &budget,
+              -1};
   Decompressor decompressor(&io);
   mschm_decompressor* d = decompressor.get();
   OpenHelpFile chm(d, display_name.c_str());
@@ -425,9 +434,8 @@ ChmExtractReport Extract(Source& source, const std::string& display_name, const 
     const int err = d->last_error(d);
     if (err == MSPACK_ERR_SIGNATURE) throw NotAHelpFileError(display_name, "");
     if (err == MSPACK_ERR_NOMEMORY) throw std::bad_alloc();
-    throw NotAHelpFileError(display_name, source.size < 0x1000
-                                              ? "it is truncated"
-                                              : "its header or directory is damaged or truncated");
+    throw NotAHelpFileError(
+        display_name, source.size < 0x1000 ? "it is truncated" : "its header or directory is damaged or truncated");
   }
 
   ChmExtractReport report;
@@ -435,8 +443,7 @@ ChmExtractReport Extract(Source& source, const std::string& display_name, const 
   std::set<std::string> cut_names;
   if (const std::size_t lost = UnreadableDirectoryEntries(source, *chm.get(), cut_names)) {
     report.damaged_directory = true;
-    report.problems.push_back("the directory is damaged: " + std::to_string(lost) +
-                              " of its entries cannot be read");
+    report.problems.push_back("the directory is damaged: " + std::to_string(lost) + " of its entries cannot be read");
   }
 
   std::vector<Entry> entries;
@@ -471,7 +478,8 @@ ChmExtractReport Extract(Source& source, const std::string& display_name, const 
     const bool is_folder = parts.back().empty();
     if (f->offset < 0 || f->length < 0 ||
         (f->section->id == 0 && (f->offset > sec0_room || f->length > sec0_room - f->offset)) ||
-        (f->section->id == 1 && static_cast<std::uint64_t>(f->offset) + static_cast<std::uint64_t>(f->length) > sec1_room)) {
+        (f->section->id == 1 &&
+         static_cast<std::uint64_t>(f->offset) + static_cast<std::uint64_t>(f->length) > sec1_room)) {
       report.problems.push_back(name + ": skipped, its offset or length lies outside the help file");
       continue;
     }
@@ -573,7 +581,9 @@ std::vector<std::string> ChmExtractor::ListFile(const std::string& chm_path) con
   PrepareSource(source, chm_path);
   Budget budget;
   IoSystem io{{IoOpen, IoClose, IoRead, IoWrite, IoSeek, IoTell, IoMessage, IoAlloc, IoFree, IoCopy, nullptr},
-              &source, &budget, -1};
+              &source,
+              &budget,
+              -1};
   Decompressor decompressor(&io);
   OpenHelpFile chm(decompressor.get(), chm_path.c_str());
   if (!chm.get()) throw NotAHelpFileError(chm_path, "");

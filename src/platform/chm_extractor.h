@@ -27,7 +27,7 @@ struct ChmExtractReport {
   std::size_t entries = 0;        // ordinary entries listed in the help file's directory
   std::size_t files_written = 0;  // files (not folders) written
   std::uint64_t bytes_written = 0;
-  bool truncated = false;  // the help file ends before the length its header states
+  bool truncated = false;          // the help file ends before the length its header states
   bool damaged_directory = false;  // some directory entries cannot be read (they are not extracted)
   // One line per entry that was refused or skipped, naming the entry and the reason.
   std::vector<std::string> problems;

@@ -141,8 +141,8 @@ Converted8 Encode(CachedConverter& cached, std::u16string_view text) {
   for (;;) {
     char* target = result.bytes.data() + used;
     UErrorCode error = U_ZERO_ERROR;
-    ucnv_fromUnicode(converter, &target, result.bytes.data() + result.bytes.size(), &source, source_end, nullptr,
-                     true, &error);
+    ucnv_fromUnicode(converter, &target, result.bytes.data() + result.bytes.size(), &source, source_end, nullptr, true,
+                     &error);
     used = static_cast<size_t>(target - result.bytes.data());
     if (error == U_BUFFER_OVERFLOW_ERROR) {
       result.bytes.resize(result.bytes.size() * 2);
@@ -163,73 +163,122 @@ Converted8 Encode(CachedConverter& cached, std::u16string_view text) {
 // Where an alias is ambiguous in ICU, the Microsoft table is named explicitly.
 const char* KnownIcuName(std::uint32_t code_page) {
   switch (code_page) {
-    case 874: return "windows-874-2000";
-    case 932: return "ibm-943_P15A-2003";  // Microsoft's Shift-JIS (windows-31j)
-    case 936: return "windows-936-2000";
-    case 949: return "windows-949-2000";
-    case 950: return "windows-950-2000";
-    case 1200: return "UTF-16LE";
-    case 1201: return "UTF-16BE";
-    case 10000: return "macos-0_2-10.2";
-    case 10006: return "macos-6_2-10.4";
-    case 10007: return "macos-7_3-10.2";
-    case 10029: return "macos-29-10.2";
-    case 10081: return "macos-35-10.2";
-    case 12000: return "UTF-32LE";
-    case 12001: return "UTF-32BE";
-    case 20127: return "US-ASCII";
-    case 20866: return "KOI8-R";
-    case 20932: return "EUC-JP";
-    case 21866: return "KOI8-U";
-    case 28591: return "ISO-8859-1";
-    case 28592: return "ISO-8859-2";
-    case 28593: return "ISO-8859-3";
-    case 28594: return "ISO-8859-4";
-    case 28595: return "ISO-8859-5";
-    case 28596: return "ISO-8859-6";
-    case 28597: return "ISO-8859-7";
-    case 28598: return "ISO-8859-8";
-    case 28599: return "ISO-8859-9";
-    case 28603: return "ISO-8859-13";
-    case 28605: return "ISO-8859-15";
-    case 38598: return "ISO-8859-8-I";
+    case 874:
+      return "windows-874-2000";
+    case 932:
+      return "ibm-943_P15A-2003";  // Microsoft's Shift-JIS (windows-31j)
+    case 936:
+      return "windows-936-2000";
+    case 949:
+      return "windows-949-2000";
+    case 950:
+      return "windows-950-2000";
+    case 1200:
+      return "UTF-16LE";
+    case 1201:
+      return "UTF-16BE";
+    case 10000:
+      return "macos-0_2-10.2";
+    case 10006:
+      return "macos-6_2-10.4";
+    case 10007:
+      return "macos-7_3-10.2";
+    case 10029:
+      return "macos-29-10.2";
+    case 10081:
+      return "macos-35-10.2";
+    case 12000:
+      return "UTF-32LE";
+    case 12001:
+      return "UTF-32BE";
+    case 20127:
+      return "US-ASCII";
+    case 20866:
+      return "KOI8-R";
+    case 20932:
+      return "EUC-JP";
+    case 21866:
+      return "KOI8-U";
+    case 28591:
+      return "ISO-8859-1";
+    case 28592:
+      return "ISO-8859-2";
+    case 28593:
+      return "ISO-8859-3";
+    case 28594:
+      return "ISO-8859-4";
+    case 28595:
+      return "ISO-8859-5";
+    case 28596:
+      return "ISO-8859-6";
+    case 28597:
+      return "ISO-8859-7";
+    case 28598:
+      return "ISO-8859-8";
+    case 28599:
+      return "ISO-8859-9";
+    case 28603:
+      return "ISO-8859-13";
+    case 28605:
+      return "ISO-8859-15";
+    case 38598:
+      return "ISO-8859-8-I";
     case 50220:
     case 50221:
-    case 50222: return "ISO-2022-JP";
-    case 50225: return "ISO-2022-KR";
-    case 50227: return "ISO-2022-CN";
-    case 51932: return "EUC-JP";
-    case 51936: return "windows-936-2000";
-    case 51949: return "EUC-KR";
-    case 52936: return "HZ-GB-2312";
-    case 54936: return "GB18030";
-    case 65000: return "UTF-7";
-    case 65001: return "UTF-8";
-    default: return nullptr;
+    case 50222:
+      return "ISO-2022-JP";
+    case 50225:
+      return "ISO-2022-KR";
+    case 50227:
+      return "ISO-2022-CN";
+    case 51932:
+      return "EUC-JP";
+    case 51936:
+      return "windows-936-2000";
+    case 51949:
+      return "EUC-KR";
+    case 52936:
+      return "HZ-GB-2312";
+    case 54936:
+      return "GB18030";
+    case 65000:
+      return "UTF-7";
+    case 65001:
+      return "UTF-8";
+    default:
+      return nullptr;
   }
 }
 
 std::uint32_t ResolveSystemCodePage(std::uint32_t code_page) {
   switch (code_page) {
     case kCodePageAnsi:
-    case kCodePageThreadAnsi: return AnsiCodePage();
-    case kCodePageOem: return OemCodePage();
+    case kCodePageThreadAnsi:
+      return AnsiCodePage();
+    case kCodePageOem:
+      return OemCodePage();
     case kCodePageMac:
       switch (AnsiCodePage()) {
-        case 1250: return 10029;
-        case 1251: return 10007;
-        case 1253: return 10006;
-        case 1254: return 10081;
-        default: return 10000;
+        case 1250:
+          return 10029;
+        case 1251:
+          return 10007;
+        case 1253:
+          return 10006;
+        case 1254:
+          return 10081;
+        default:
+          return 10000;
       }
-    default: return code_page;
+    default:
+      return code_page;
   }
 }
 
 // The cached converter that serves code_page exactly, or nullptr.
 CachedConverter* ExactConverter(std::uint32_t code_page) {
-  if (code_page == kArabicAsmo708 || code_page == kJohab || code_page == kUserDefined ||
-      code_page == kAutoDetectAll || code_page == kAutoDetectJapanese || code_page == kAutoDetectKorean) {
+  if (code_page == kArabicAsmo708 || code_page == kJohab || code_page == kUserDefined || code_page == kAutoDetectAll ||
+      code_page == kAutoDetectJapanese || code_page == kAutoDetectKorean) {
     return nullptr;  // ICU either lacks these or has only a relative under the same name
   }
   if (const char* name = KnownIcuName(code_page)) {
@@ -286,8 +335,8 @@ std::u16string DecodeGuessed(std::string_view bytes, std::uint32_t code_page, st
     }
   }
   if (!found) decoded = Decode(MustHave(last), bytes);
-  SetWarning(warning, u"code page " + Number(code_page) + u" (automatic detection) was read as code page " +
-                          Number(chosen));
+  SetWarning(warning,
+             u"code page " + Number(code_page) + u" (automatic detection) was read as code page " + Number(chosen));
   return decoded.text;
 }
 
@@ -331,8 +380,8 @@ std::uint32_t AnsiCodePage() {
   last_answer = usable ? static_cast<std::uint32_t>(parsed) : kDefaultAnsiCodePage;
   static std::atomic<bool> warned{false};
   if (!usable && !warned.exchange(true)) {
-    UserInteraction().Warning(u"", u"TOMESHIFT_ANSI_CODEPAGE=\"" + U16(value) +
-                                       u"\" is not a code page that can be converted; using 1252");
+    UserInteraction().Warning(
+        u"", u"TOMESHIFT_ANSI_CODEPAGE=\"" + U16(value) + u"\" is not a code page that can be converted; using 1252");
   }
   return last_answer;
 }
@@ -345,15 +394,24 @@ ScopedAnsiCodePage::~ScopedAnsiCodePage() { scoped_ansi_code_page = previous_; }
 
 std::uint32_t OemCodePage() {
   switch (AnsiCodePage()) {
-    case 1250: return 852;
-    case 1251: return 866;
-    case 1253: return 737;
-    case 1254: return 857;
-    case 1255: return 862;
-    case 1256: return 720;
-    case 1257: return 775;
-    case 1252: return 437;
-    default: return AnsiCodePage();  // the East Asian, Thai and Vietnamese pages serve both
+    case 1250:
+      return 852;
+    case 1251:
+      return 866;
+    case 1253:
+      return 737;
+    case 1254:
+      return 857;
+    case 1255:
+      return 862;
+    case 1256:
+      return 720;
+    case 1257:
+      return 775;
+    case 1252:
+      return 437;
+    default:
+      return AnsiCodePage();  // the East Asian, Thai and Vietnamese pages serve both
   }
 }
 
@@ -362,11 +420,14 @@ CodePageSupport GetCodePageSupport(std::uint32_t code_page) {
   if (ExactConverter(code_page)) return CodePageSupport::kExact;
   switch (code_page) {
     case kArabicAsmo708:
-    case kUserDefined: return CodePageSupport::kSubstitute;
+    case kUserDefined:
+      return CodePageSupport::kSubstitute;
     case kAutoDetectAll:
     case kAutoDetectJapanese:
-    case kAutoDetectKorean: return CodePageSupport::kGuessed;
-    default: return CodePageSupport::kUnsupported;
+    case kAutoDetectKorean:
+      return CodePageSupport::kGuessed;
+    default:
+      return CodePageSupport::kUnsupported;
   }
 }
 
@@ -380,8 +441,10 @@ std::u16string CodePageToText(std::string_view bytes, std::uint32_t code_page, s
                               Number(stand_in));
       return Decode(MustHave(stand_in), bytes).text;
     }
-    case CodePageSupport::kGuessed: return DecodeGuessed(bytes, code_page, warning);
-    default: break;
+    case CodePageSupport::kGuessed:
+      return DecodeGuessed(bytes, code_page, warning);
+    default:
+      break;
   }
   SetWarning(warning, u"code page " + Number(code_page) +
                           u" is not available; only its ASCII characters were read, the others became U+FFFD");
@@ -394,8 +457,7 @@ std::u16string CodePageToText(std::string_view bytes, std::uint32_t code_page, s
   return text;
 }
 
-std::string TextToCodePage(std::u16string_view text, std::uint32_t code_page, bool* lossless,
-                           std::u16string* warning) {
+std::string TextToCodePage(std::u16string_view text, std::uint32_t code_page, bool* lossless, std::u16string* warning) {
   code_page = ResolveSystemCodePage(code_page);
   std::uint32_t target = code_page;
   const CodePageSupport support = GetCodePageSupport(code_page);

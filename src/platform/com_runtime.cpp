@@ -106,7 +106,8 @@ std::shared_ptr<void> CreateOleObject(const std::u16string& prog_id) {
   } catch (const TomeshiftError& e) {
     throw EOleSysError(std::string(e.what()) + ", ProgID: \"" + U8(prog_id) + "\"", static_cast<HRESULT>(0x80004005u));
   }
-  if (!object) throw EOleSysError("Unspecified error, ProgID: \"" + U8(prog_id) + "\"", static_cast<HRESULT>(0x80004005u));
+  if (!object)
+    throw EOleSysError("Unspecified error, ProgID: \"" + U8(prog_id) + "\"", static_cast<HRESULT>(0x80004005u));
   return object;
 }
 

@@ -1,11 +1,12 @@
 #include "platform/file_system.h"
 
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
-#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 
 #include "platform/errors.h"
 #include "text/text_utils.h"

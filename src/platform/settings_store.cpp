@@ -1,15 +1,16 @@
 #include "platform/settings_store.h"
 
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
-#include <cstdio>
-#include <filesystem>
-#include <optional>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <optional>
 
 #include "text/unicode.h"
 
@@ -91,8 +92,8 @@ std::optional<std::u16string> Utf16LeText(const std::string& bytes) {
   if (bytes.size() % 2 != 0) return std::nullopt;
   std::u16string text;
   for (size_t i = 0; i < bytes.size(); i += 2) {
-    text += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                  (static_cast<unsigned char>(bytes[i + 1]) << 8));
+    text +=
+        static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8));
   }
   while (!text.empty() && text.back() == u'\0') text.pop_back();
   return text;

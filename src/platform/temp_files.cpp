@@ -1,16 +1,17 @@
 #include "platform/temp_files.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <fstream>
 #include <mutex>
 #include <random>
 #include <string_view>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "platform/errors.h"
 #include "platform/file_system.h"

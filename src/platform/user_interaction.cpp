@@ -31,11 +31,16 @@ void WriteLine(const std::string& line) {
 
 const char* IconLabel(MessageIcon icon) {
   switch (icon) {
-    case MessageIcon::kInformation: return "Information";
-    case MessageIcon::kConfirmation: return "Confirm";
-    case MessageIcon::kWarning: return "Warning";
-    case MessageIcon::kError: return "Error";
-    case MessageIcon::kNone: break;
+    case MessageIcon::kInformation:
+      return "Information";
+    case MessageIcon::kConfirmation:
+      return "Confirm";
+    case MessageIcon::kWarning:
+      return "Warning";
+    case MessageIcon::kError:
+      return "Error";
+    case MessageIcon::kNone:
+      break;
   }
   return "Message";
 }
@@ -44,13 +49,17 @@ const char* IconLabel(MessageIcon icon) {
 
 MessageAnswer CautiousAnswer(MessageButtons buttons) {
   switch (buttons) {
-    case MessageButtons::kOk: return MessageAnswer::kOk;
+    case MessageButtons::kOk:
+      return MessageAnswer::kOk;
     case MessageButtons::kOkCancel:
     case MessageButtons::kYesNoCancel:
-    case MessageButtons::kRetryCancel: return MessageAnswer::kCancel;
-    case MessageButtons::kYesNo: return MessageAnswer::kNo;
+    case MessageButtons::kRetryCancel:
+      return MessageAnswer::kCancel;
+    case MessageButtons::kYesNo:
+      return MessageAnswer::kNo;
     case MessageButtons::kAbortRetry:
-    case MessageButtons::kAbortRetryIgnore: return MessageAnswer::kAbort;
+    case MessageButtons::kAbortRetryIgnore:
+      return MessageAnswer::kAbort;
   }
   return MessageAnswer::kCancel;
 }

@@ -101,7 +101,7 @@ TBodySplit SplitBody(std::u16string_view page) {
 
   // Backward: a candidate name starts at each 'y' and grows until a '<' proves it to be "/body".
   std::size_t tailStart = page.size();  // no end tag: the rest of the page is the body
-  std::u16string candidate;              // kept reversed while growing
+  std::u16string candidate;             // kept reversed while growing
   bool open = false;
   for (std::size_t n = page.size(); n > headEnd; --n) {
     const char16_t c = page[n - 1];

@@ -48,7 +48,9 @@ class TStringList {
 
   void* Objects(int index) const { return items_[static_cast<std::size_t>(index)].object; }
   template <class T>
-  T* ObjectAs(int index) const { return static_cast<T*>(Objects(index)); }
+  T* ObjectAs(int index) const {
+    return static_cast<T*>(Objects(index));
+  }
   void SetObject(int index, void* object) { items_[static_cast<std::size_t>(index)].object = object; }
 
   bool Sorted() const { return options_.sorted; }

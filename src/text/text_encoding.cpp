@@ -227,9 +227,7 @@ bool WritePageText(std::u16string_view text, const std::u16string& path) {
   }
 }
 
-std::u16string MultiByteToText(std::string_view bytes, std::uint32_t code_page) {
-  return Decode(bytes, code_page, {});
-}
+std::u16string MultiByteToText(std::string_view bytes, std::uint32_t code_page) { return Decode(bytes, code_page, {}); }
 
 std::string TextToMultiByte(std::u16string_view text, std::uint32_t code_page) { return Encode(text, code_page, {}); }
 

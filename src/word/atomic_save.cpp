@@ -49,7 +49,8 @@ bool AtomicSave::IsStaleTemp(const std::string& native_target, const std::string
   if (file_name.compare(0, prefix.size(), prefix) != 0) return false;
   const std::string_view rest = std::string_view(file_name).substr(prefix.size());
   const std::size_t dot = rest.find('.');
-  if (dot == std::string_view::npos || !AllDigits(rest.substr(0, dot)) || !AllDigits(rest.substr(dot + 1))) return false;
+  if (dot == std::string_view::npos || !AllDigits(rest.substr(0, dot)) || !AllDigits(rest.substr(dot + 1)))
+    return false;
   const pid_t pid = static_cast<pid_t>(std::atoi(std::string(rest.substr(0, dot)).c_str()));
   if (pid <= 0 || pid == ::getpid()) return false;
   // Only a process that is certainly gone: a live one (or one we may not signal) may be saving now.
@@ -74,11 +75,13 @@ void AtomicSave::RemoveStaleTemps() const {
 AtomicSave::AtomicSave(std::string native_target) : target_(std::move(native_target)) {
   const std::string folder = FolderOf(target_);
   struct stat st {};
-  if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) throw FileError(target_, "the folder " + folder + " does not exist");
+  if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+    throw FileError(target_, "the folder " + folder + " does not exist");
   const bool exists = ::stat(target_.c_str(), &st) == 0;
   if (exists && S_ISDIR(st.st_mode)) throw FileError(target_, "a folder of that name exists");
   // Renaming would replace a file its owner has made read-only; refuse as an editor would.
-  if (exists && ::access(target_.c_str(), W_OK) != 0 && errno != ENOENT) throw FileError(target_, Reason("the file cannot be replaced", errno));
+  if (exists && ::access(target_.c_str(), W_OK) != 0 && errno != ENOENT)
+    throw FileError(target_, Reason("the file cannot be replaced", errno));
   RemoveStaleTemps();
 
   static std::atomic<unsigned> counter{0};

@@ -46,18 +46,23 @@ bool NameLess(std::u16string_view a, std::u16string_view b) {
   return false;
 }
 
-std::size_t SectorsFor(std::uint64_t bytes, std::uint32_t unit) { return static_cast<std::size_t>((bytes + unit - 1) / unit); }
+std::size_t SectorsFor(std::uint64_t bytes, std::uint32_t unit) {
+  return static_cast<std::size_t>((bytes + unit - 1) / unit);
+}
 
 }  // namespace
 
 void TCompoundFile::AddStream(std::u16string name, std::string bytes) {
-  if (name.empty() || name.size() > 31) throw std::invalid_argument("compound file: stream name must have 1 to 31 characters");
+  if (name.empty() || name.size() > 31)
+    throw std::invalid_argument("compound file: stream name must have 1 to 31 characters");
   for (char16_t c : name) {
-    if (c == u'/' || c == u'\\' || c == u':' || c == u'!') throw std::invalid_argument("compound file: bad character in stream name");
+    if (c == u'/' || c == u'\\' || c == u':' || c == u'!')
+      throw std::invalid_argument("compound file: bad character in stream name");
   }
   if (bytes.size() >= 0xFFFFFFFFull) throw std::invalid_argument("compound file: stream too large");
   for (const auto& s : streams_) {
-    if (!NameLess(s.name, name) && !NameLess(name, s.name)) throw std::invalid_argument("compound file: duplicate stream name");
+    if (!NameLess(s.name, name) && !NameLess(name, s.name))
+      throw std::invalid_argument("compound file: duplicate stream name");
   }
   streams_.push_back({std::move(name), std::move(bytes)});
 }
@@ -76,7 +81,8 @@ std::string TCompoundFile::Serialize() const {
     const std::size_t first = mini_fat.size();
     const std::size_t count = SectorsFor(b.size(), kMiniSector);
     start[i] = static_cast<std::uint32_t>(first);
-    for (std::size_t k = 0; k < count; ++k) mini_fat.push_back(k + 1 < count ? static_cast<std::uint32_t>(first + k + 1) : kEndOfChain);
+    for (std::size_t k = 0; k < count; ++k)
+      mini_fat.push_back(k + 1 < count ? static_cast<std::uint32_t>(first + k + 1) : kEndOfChain);
     mini += b;
     mini.resize(mini.size() + (count * kMiniSector - b.size()), '\0');
   }
@@ -86,7 +92,8 @@ std::string TCompoundFile::Serialize() const {
   auto allocate = [&](std::size_t count) -> std::uint32_t {
     if (count == 0) return kEndOfChain;
     const std::size_t first = fat.size();
-    for (std::size_t k = 0; k < count; ++k) fat.push_back(k + 1 < count ? static_cast<std::uint32_t>(first + k + 1) : kEndOfChain);
+    for (std::size_t k = 0; k < count; ++k)
+      fat.push_back(k + 1 < count ? static_cast<std::uint32_t>(first + k + 1) : kEndOfChain);
     return static_cast<std::uint32_t>(first);
   };
   for (std::size_t i = 0; i < n; ++i) {
@@ -149,7 +156,8 @@ std::string TCompoundFile::Serialize() const {
   append_padded(mini);
   {
     std::string mf(mini_fat_sectors * kSector, '\0');
-    for (std::size_t k = 0; k < mini_fat_sectors * kPerSector; ++k) Put32(mf, 4 * k, k < mini_fat.size() ? mini_fat[k] : kFree);
+    for (std::size_t k = 0; k < mini_fat_sectors * kPerSector; ++k)
+      Put32(mf, 4 * k, k < mini_fat.size() ? mini_fat[k] : kFree);
     append_padded(mf);
   }
 
@@ -157,7 +165,8 @@ std::string TCompoundFile::Serialize() const {
   // only search it; colour is not checked by any reader we know of, and all-black is what others write).
   std::vector<std::uint32_t> order(n);
   for (std::size_t i = 0; i < n; ++i) order[i] = static_cast<std::uint32_t>(i + 1);
-  std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) { return NameLess(streams_[a - 1].name, streams_[b - 1].name); });
+  std::sort(order.begin(), order.end(),
+            [&](std::uint32_t a, std::uint32_t b) { return NameLess(streams_[a - 1].name, streams_[b - 1].name); });
   std::vector<std::uint32_t> left(n + 1, kNoStream), right(n + 1, kNoStream);
   std::function<std::uint32_t(std::size_t, std::size_t)> build = [&](std::size_t lo, std::size_t hi) -> std::uint32_t {
     if (lo >= hi) return kNoStream;
@@ -170,8 +179,8 @@ std::string TCompoundFile::Serialize() const {
   const std::uint32_t tree_root = build(0, n);
 
   std::string dir(dir_entries * 128, '\0');
-  auto entry = [&](std::size_t idx, std::u16string_view name, std::uint8_t type, std::uint32_t l, std::uint32_t r, std::uint32_t child,
-                   std::uint32_t first, std::uint64_t size) {
+  auto entry = [&](std::size_t idx, std::u16string_view name, std::uint8_t type, std::uint32_t l, std::uint32_t r,
+                   std::uint32_t child, std::uint32_t first, std::uint64_t size) {
     const std::size_t at = idx * 128;
     for (std::size_t k = 0; k < name.size(); ++k) Put16(dir, at + 2 * k, name[k]);
     Put16(dir, at + 0x40, static_cast<std::uint16_t>(name.empty() ? 0 : (name.size() + 1) * 2));
@@ -183,7 +192,8 @@ std::string TCompoundFile::Serialize() const {
     Put32(dir, at + 0x74, first);
     Put32(dir, at + 0x78, static_cast<std::uint32_t>(size));
   };
-  entry(0, u"Root Entry", 5, kNoStream, kNoStream, tree_root, mini.empty() ? kEndOfChain : mini_stream_start, mini.size());
+  entry(0, u"Root Entry", 5, kNoStream, kNoStream, tree_root, mini.empty() ? kEndOfChain : mini_stream_start,
+        mini.size());
   for (std::size_t i = 0; i < n; ++i) {
     entry(i + 1, streams_[i].name, 2, left[i + 1], right[i + 1], kNoStream, start[i], streams_[i].bytes.size());
   }
@@ -211,7 +221,8 @@ std::string TCompoundFile::Serialize() const {
 
 TCompoundFileReader::TCompoundFileReader(std::string bytes) : bytes_(std::move(bytes)) {
   const std::string_view in(bytes_);
-  if (in.size() < 512 || Get32(in, 0) != 0xE011CFD0u || Get32(in, 4) != 0xE11AB1A1u) throw std::runtime_error("not a compound file");
+  if (in.size() < 512 || Get32(in, 0) != 0xE011CFD0u || Get32(in, 4) != 0xE11AB1A1u)
+    throw std::runtime_error("not a compound file");
   const std::uint16_t shift = Get16(in, 0x1E);
   if (shift != 9 && shift != 12) throw std::runtime_error("compound file: bad sector size");
   sector_size_ = 1u << shift;
@@ -220,7 +231,8 @@ TCompoundFileReader::TCompoundFileReader(std::string bytes) : bytes_(std::move(b
   const std::size_t sectors = (in.size() - 512 + sector_size_ - 1) / sector_size_;
   auto offset = [&](std::uint32_t s) -> std::size_t {
     if (s >= sectors) throw std::runtime_error("compound file: sector number out of range");
-    return sector_size_ == 512 ? 512 + static_cast<std::size_t>(s) * 512 : static_cast<std::size_t>(s + 1) * sector_size_;
+    return sector_size_ == 512 ? 512 + static_cast<std::size_t>(s) * 512
+                               : static_cast<std::size_t>(s + 1) * sector_size_;
   };
   auto sector = [&](std::uint32_t s) {
     const std::size_t at = offset(s);
@@ -232,7 +244,8 @@ TCompoundFileReader::TCompoundFileReader(std::string bytes) : bytes_(std::move(b
   // FAT sector list from the header and the DIFAT chain.
   std::vector<std::uint32_t> fat_list;
   const std::uint32_t fat_count = Get32(in, 0x2C);
-  for (std::uint32_t k = 0; k < kHeaderDifat && fat_list.size() < fat_count; ++k) fat_list.push_back(Get32(in, 0x4C + 4 * k));
+  for (std::uint32_t k = 0; k < kHeaderDifat && fat_list.size() < fat_count; ++k)
+    fat_list.push_back(Get32(in, 0x4C + 4 * k));
   std::uint32_t difat = Get32(in, 0x44);
   for (std::uint32_t guard = 0; fat_list.size() < fat_count; ++guard) {
     if (difat >= kDifSect || guard > sectors) throw std::runtime_error("compound file: DIFAT chain too short");
@@ -245,7 +258,8 @@ TCompoundFileReader::TCompoundFileReader(std::string bytes) : bytes_(std::move(b
     for (std::uint32_t k = 0; k < per; ++k) fat_.push_back(Get32(s, 4 * k));
   }
   for (std::uint32_t fs : fat_list) {
-    if (fs >= fat_.size() || fat_[fs] != kFatSect) throw std::runtime_error("compound file: FAT sector not marked as such");
+    if (fs >= fat_.size() || fat_[fs] != kFatSect)
+      throw std::runtime_error("compound file: FAT sector not marked as such");
   }
 
   const std::string dir = Chain(fat_, Get32(in, 0x30), UINT64_MAX, false);
@@ -259,7 +273,8 @@ TCompoundFileReader::TCompoundFileReader(std::string bytes) : bytes_(std::move(b
     e.right = Get32(dir, at + 0x48);
     e.child = Get32(dir, at + 0x4C);
     e.start = Get32(dir, at + 0x74);
-    e.size = Get32(dir, at + 0x78) | (sector_size_ == 512 ? 0 : static_cast<std::uint64_t>(Get32(dir, at + 0x7C)) << 32);
+    e.size =
+        Get32(dir, at + 0x78) | (sector_size_ == 512 ? 0 : static_cast<std::uint64_t>(Get32(dir, at + 0x7C)) << 32);
     entries_.push_back(std::move(e));
   }
   if (entries_.empty() || entries_[0].type != 5) throw std::runtime_error("compound file: no root entry");
@@ -279,7 +294,8 @@ TCompoundFileReader::TCompoundFileReader(std::string bytes) : bytes_(std::move(b
         if (i >= entries_.size() || seen[i]) throw std::runtime_error("compound file: directory tree is not a tree");
         seen[i] = true;
         const auto& e = entries_[i];
-        if ((lo && !NameLess(*lo, e.name)) || (hi && !NameLess(e.name, *hi))) throw std::runtime_error("compound file: directory tree out of order");
+        if ((lo && !NameLess(*lo, e.name)) || (hi && !NameLess(e.name, *hi)))
+          throw std::runtime_error("compound file: directory tree out of order");
         walk(e.left, lo, &e.name);
         root_children_.push_back(i);
         walk(e.right, &e.name, hi);
@@ -287,7 +303,8 @@ TCompoundFileReader::TCompoundFileReader(std::string bytes) : bytes_(std::move(b
   walk(entries_[0].child, nullptr, nullptr);
 }
 
-std::string TCompoundFileReader::Chain(const std::vector<std::uint32_t>& fat, std::uint32_t start, std::uint64_t size, bool mini) const {
+std::string TCompoundFileReader::Chain(const std::vector<std::uint32_t>& fat, std::uint32_t start, std::uint64_t size,
+                                       bool mini) const {
   std::string out;
   const std::uint32_t unit = mini ? kMiniSector : sector_size_;
   std::uint32_t s = start;
@@ -297,7 +314,8 @@ std::string TCompoundFileReader::Chain(const std::vector<std::uint32_t>& fat, st
     visited[s] = true;
     if (mini) {
       const std::size_t at = static_cast<std::size_t>(s) * kMiniSector;
-      if (at + kMiniSector > mini_stream_.size()) throw std::runtime_error("compound file: mini sector outside the mini stream");
+      if (at + kMiniSector > mini_stream_.size())
+        throw std::runtime_error("compound file: mini sector outside the mini stream");
       out.append(mini_stream_, at, kMiniSector);
     } else {
       const std::size_t at = (static_cast<std::size_t>(s) + 1) * unit;

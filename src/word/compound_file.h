@@ -42,8 +42,7 @@ class TCompoundFileReader {
     std::uint32_t left = 0, right = 0, child = 0, start = 0;
     std::uint64_t size = 0;
   };
-  std::string Chain(const std::vector<std::uint32_t>& fat, std::uint32_t start, std::uint64_t size,
-                    bool mini) const;
+  std::string Chain(const std::vector<std::uint32_t>& fat, std::uint32_t start, std::uint64_t size, bool mini) const;
   const Entry* Find(std::u16string_view name) const;
 
   std::string bytes_;

@@ -17,10 +17,18 @@ void CssCascade::AddStyleSheet(std::shared_ptr<const CssStyleSheet> sheet) {
       const CssSelector& sel = rule.selectors[s];
       Entry e{index, s};
       switch (sel.key_kind()) {
-        case '#': by_id_[AsciiLower(sel.key())].push_back(e); break;
-        case '.': by_class_[AsciiLower(sel.key())].push_back(e); break;
-        case 't': by_type_[sel.key()].push_back(e); break;
-        default: universal_.push_back(e); break;
+        case '#':
+          by_id_[AsciiLower(sel.key())].push_back(e);
+          break;
+        case '.':
+          by_class_[AsciiLower(sel.key())].push_back(e);
+          break;
+        case 't':
+          by_type_[sel.key()].push_back(e);
+          break;
+        default:
+          universal_.push_back(e);
+          break;
       }
     }
     rules_.push_back(&rule);
@@ -55,9 +63,13 @@ void CssCascade::Cascade(const HtmlNode& element, const std::vector<CssDeclarati
     std::size_t i = 0;
     std::vector<std::string> seen;
     while (i < classes.size()) {
-      while (i < classes.size() && (classes[i] == ' ' || classes[i] == '\t' || classes[i] == '\n' || classes[i] == '\r' || classes[i] == '\f')) ++i;
+      while (i < classes.size() && (classes[i] == ' ' || classes[i] == '\t' || classes[i] == '\n' ||
+                                    classes[i] == '\r' || classes[i] == '\f'))
+        ++i;
       std::size_t j = i;
-      while (j < classes.size() && !(classes[j] == ' ' || classes[j] == '\t' || classes[j] == '\n' || classes[j] == '\r' || classes[j] == '\f')) ++j;
+      while (j < classes.size() && !(classes[j] == ' ' || classes[j] == '\t' || classes[j] == '\n' ||
+                                     classes[j] == '\r' || classes[j] == '\f'))
+        ++j;
       if (j > i) {
         std::string name = AsciiLower(classes.substr(i, j - i));
         if (std::find(seen.begin(), seen.end(), name) == seen.end()) {

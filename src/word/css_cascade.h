@@ -27,15 +27,16 @@ class CssCascade {
   // `defaults` (the element's usual look), `hints` (its presentational attributes) and `inline_style`
   // must outlive the use of `out`.
   void Cascade(const HtmlNode& element, const std::vector<CssDeclaration>& defaults,
-               const std::vector<CssDeclaration>& hints,
-               const std::vector<CssDeclaration>& inline_style, CssDeclared& out) const;
+               const std::vector<CssDeclaration>& hints, const std::vector<CssDeclaration>& inline_style,
+               CssDeclared& out) const;
 
  private:
   struct Entry {
     std::uint32_t rule;
     std::uint32_t selector;
   };
-  void Collect(const std::vector<Entry>& entries, const HtmlNode& element, std::vector<std::pair<CssSpecificity, std::uint32_t>>& hits) const;
+  void Collect(const std::vector<Entry>& entries, const HtmlNode& element,
+               std::vector<std::pair<CssSpecificity, std::uint32_t>>& hits) const;
 
   std::vector<const CssRule*> rules_;
   std::vector<std::shared_ptr<const CssStyleSheet>> sheets_;

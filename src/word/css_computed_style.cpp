@@ -18,7 +18,8 @@ std::string FirstFamily(std::string_view list) {
   std::size_t i = 0;
   while (i < list.size()) {
     std::size_t comma = list.find(',', i);
-    std::string_view name = TrimCss(list.substr(i, comma == std::string_view::npos ? std::string_view::npos : comma - i));
+    std::string_view name =
+        TrimCss(list.substr(i, comma == std::string_view::npos ? std::string_view::npos : comma - i));
     if (name.size() >= 2 && (name.front() == '"' || name.front() == '\'') && name.back() == name.front()) {
       name = TrimCss(name.substr(1, name.size() - 2));
     }
@@ -84,9 +85,11 @@ CssDisplay DisplayFor(std::string_view value, CssDisplay fallback) {
   if (v == "inline") return CssDisplay::kInline;
   if (v == "block" || v == "flex" || v == "grid" || v == "flow-root" || v == "run-in") return CssDisplay::kBlock;
   if (v == "list-item") return CssDisplay::kListItem;
-  if (v == "inline-block" || v == "inline-flex" || v == "inline-grid" || v == "inline-table") return CssDisplay::kInlineBlock;
+  if (v == "inline-block" || v == "inline-flex" || v == "inline-grid" || v == "inline-table")
+    return CssDisplay::kInlineBlock;
   if (v == "table") return CssDisplay::kTable;
-  if (v == "table-row-group" || v == "table-header-group" || v == "table-footer-group") return CssDisplay::kTableRowGroup;
+  if (v == "table-row-group" || v == "table-header-group" || v == "table-footer-group")
+    return CssDisplay::kTableRowGroup;
   if (v == "table-row") return CssDisplay::kTableRow;
   if (v == "table-cell") return CssDisplay::kTableCell;
   if (v == "table-caption") return CssDisplay::kTableCaption;
@@ -142,14 +145,19 @@ CssComputedStyle CssComputedStyle::Compute(const CssComputedStyle& parent, const
   }
   if (auto* v = Get(d, P::kFontWeight)) {
     std::string w = AsciiLower(v->value);
-    if (w == "bold" || w == "bolder") s.bold = true;
-    else if (w == "normal" || w == "lighter") s.bold = false;
-    else if (w.size() == 3 && w[0] >= '1' && w[0] <= '9' && w.substr(1) == "00") s.bold = w[0] >= '6';
+    if (w == "bold" || w == "bolder")
+      s.bold = true;
+    else if (w == "normal" || w == "lighter")
+      s.bold = false;
+    else if (w.size() == 3 && w[0] >= '1' && w[0] <= '9' && w.substr(1) == "00")
+      s.bold = w[0] >= '6';
   }
   if (auto* v = Get(d, P::kFontStyle)) {
     std::string w = AsciiLower(v->value);
-    if (w == "italic" || w == "oblique") s.italic = true;
-    else if (w == "normal") s.italic = false;
+    if (w == "italic" || w == "oblique")
+      s.italic = true;
+    else if (w == "normal")
+      s.italic = false;
   }
   if (auto* v = Get(d, P::kTextDecoration)) {
     std::string w = AsciiLower(v->value);
@@ -161,10 +169,14 @@ CssComputedStyle CssComputedStyle::Compute(const CssComputedStyle& parent, const
   }
   if (auto* v = Get(d, P::kTextAlign)) {
     std::string w = AsciiLower(v->value);
-    if (w == "left" || w == "start" || w == "-webkit-left") s.text_align = 0;
-    else if (w == "center" || w == "-webkit-center" || w == "middle") s.text_align = 1;
-    else if (w == "right" || w == "end" || w == "-webkit-right") s.text_align = 2;
-    else if (w == "justify") s.text_align = 3;
+    if (w == "left" || w == "start" || w == "-webkit-left")
+      s.text_align = 0;
+    else if (w == "center" || w == "-webkit-center" || w == "middle")
+      s.text_align = 1;
+    else if (w == "right" || w == "end" || w == "-webkit-right")
+      s.text_align = 2;
+    else if (w == "justify")
+      s.text_align = 3;
   }
   if (auto* v = Get(d, P::kTextIndent)) {
     if (auto l = ParseCssLength(v->value); l && l->unit != CssLength::Unit::kAuto) {
@@ -173,46 +185,70 @@ CssComputedStyle CssComputedStyle::Compute(const CssComputedStyle& parent, const
   }
   if (auto* v = Get(d, P::kWhiteSpace)) {
     std::string w = AsciiLower(v->value);
-    if (w == "normal") s.white_space = CssWhiteSpace::kNormal;
-    else if (w == "pre") s.white_space = CssWhiteSpace::kPre;
-    else if (w == "nowrap") s.white_space = CssWhiteSpace::kNoWrap;
-    else if (w == "pre-wrap" || w == "break-spaces") s.white_space = CssWhiteSpace::kPreWrap;
-    else if (w == "pre-line") s.white_space = CssWhiteSpace::kPreLine;
+    if (w == "normal")
+      s.white_space = CssWhiteSpace::kNormal;
+    else if (w == "pre")
+      s.white_space = CssWhiteSpace::kPre;
+    else if (w == "nowrap")
+      s.white_space = CssWhiteSpace::kNoWrap;
+    else if (w == "pre-wrap" || w == "break-spaces")
+      s.white_space = CssWhiteSpace::kPreWrap;
+    else if (w == "pre-line")
+      s.white_space = CssWhiteSpace::kPreLine;
   }
-  if (auto* v = Get(d, P::kListStyleType); v && !IsKeyword(v->value, "inherit")) s.list_style_type = AsciiLower(v->value);
+  if (auto* v = Get(d, P::kListStyleType); v && !IsKeyword(v->value, "inherit"))
+    s.list_style_type = AsciiLower(v->value);
   if (auto* v = Get(d, P::kVisibility)) {
     std::string w = AsciiLower(v->value);
-    if (w == "hidden" || w == "collapse") s.hidden = true;
-    else if (w == "visible") s.hidden = false;
+    if (w == "hidden" || w == "collapse")
+      s.hidden = true;
+    else if (w == "visible")
+      s.hidden = false;
   }
   if (auto* v = Get(d, P::kTextTransform)) {
     std::string w = AsciiLower(v->value);
-    s.text_transform = w == "uppercase" ? 1 : w == "lowercase" ? 2 : w == "capitalize" ? 3 : w == "none" ? 0 : s.text_transform;
+    s.text_transform = w == "uppercase"    ? 1
+                       : w == "lowercase"  ? 2
+                       : w == "capitalize" ? 3
+                       : w == "none"       ? 0
+                                           : s.text_transform;
   }
 
   // Not inherited.
-  if (auto* v = Get(d, P::kDisplay)) s.display = IsKeyword(v->value, "inherit") ? parent.display : DisplayFor(v->value, s.display);
+  if (auto* v = Get(d, P::kDisplay))
+    s.display = IsKeyword(v->value, "inherit") ? parent.display : DisplayFor(v->value, s.display);
   if (auto* v = Get(d, P::kFloat)) {
     std::string w = AsciiLower(v->value);
     s.float_side = w == "left" ? 1 : w == "right" ? 2 : 0;
   }
   if (auto* v = Get(d, P::kBackgroundColor)) {
-    if (IsKeyword(v->value, "inherit")) s.background = parent.background;
-    else if (auto c = ParseCssColor(v->value)) s.background = *c;
+    if (IsKeyword(v->value, "inherit"))
+      s.background = parent.background;
+    else if (auto c = ParseCssColor(v->value))
+      s.background = *c;
   }
   if (auto* v = Get(d, P::kVerticalAlign)) {
     std::string w = AsciiLower(v->value);
-    if (w == "super" || w == "text-top") s.vertical_align = 1;
-    else if (w == "sub" || w == "text-bottom") s.vertical_align = 2;
-    else if (w == "baseline") s.vertical_align = 0;
-    if (w == "top" || w == "baseline" || w == "text-top") s.box_valign = 0;
-    else if (w == "middle" || w == "center") s.box_valign = 1;
-    else if (w == "bottom" || w == "text-bottom") s.box_valign = 2;
+    if (w == "super" || w == "text-top")
+      s.vertical_align = 1;
+    else if (w == "sub" || w == "text-bottom")
+      s.vertical_align = 2;
+    else if (w == "baseline")
+      s.vertical_align = 0;
+    if (w == "top" || w == "baseline" || w == "text-top")
+      s.box_valign = 0;
+    else if (w == "middle" || w == "center")
+      s.box_valign = 1;
+    else if (w == "bottom" || w == "text-bottom")
+      s.box_valign = 2;
   }
   // Text takes the background of the inline boxes around it; a block paints its own area.
-  if (s.display != CssDisplay::kInline) s.text_background = kCssTransparent;
-  else if (s.background != kCssTransparent) s.text_background = s.background;
-  else s.text_background = parent.text_background;
+  if (s.display != CssDisplay::kInline)
+    s.text_background = kCssTransparent;
+  else if (s.background != kCssTransparent)
+    s.text_background = s.background;
+  else
+    s.text_background = parent.text_background;
 
   static constexpr P kMargins[] = {P::kMarginTop, P::kMarginRight, P::kMarginBottom, P::kMarginLeft};
   static constexpr P kPaddings[] = {P::kPaddingTop, P::kPaddingRight, P::kPaddingBottom, P::kPaddingLeft};

@@ -23,8 +23,10 @@ std::string StripComments(std::string_view css) {
     char c = css[i];
     if (quote) {
       out.push_back(c);
-      if (c == '\\' && i + 1 < css.size()) out.push_back(css[++i]);
-      else if (c == quote || c == '\n') quote = 0;
+      if (c == '\\' && i + 1 < css.size())
+        out.push_back(css[++i]);
+      else if (c == quote || c == '\n')
+        quote = 0;
       continue;
     }
     if (c == '/' && i + 1 < css.size() && css[i + 1] == '*') {
@@ -56,13 +58,18 @@ std::size_t MatchingBrace(std::string_view s, std::size_t open) {
   for (std::size_t i = open; i < s.size(); ++i) {
     char c = s[i];
     if (quote) {
-      if (c == '\\') ++i;
-      else if (c == quote) quote = 0;
+      if (c == '\\')
+        ++i;
+      else if (c == quote)
+        quote = 0;
       continue;
     }
-    if (c == '"' || c == '\'') quote = c;
-    else if (c == '{') ++depth;
-    else if (c == '}' && --depth == 0) return i;
+    if (c == '"' || c == '\'')
+      quote = c;
+    else if (c == '{')
+      ++depth;
+    else if (c == '}' && --depth == 0)
+      return i;
   }
   return s.size();
 }
@@ -74,14 +81,20 @@ std::size_t FindTopLevel(std::string_view s, std::size_t from, std::string_view 
   for (std::size_t i = from; i < s.size(); ++i) {
     char c = s[i];
     if (quote) {
-      if (c == '\\') ++i;
-      else if (c == quote) quote = 0;
+      if (c == '\\')
+        ++i;
+      else if (c == quote)
+        quote = 0;
       continue;
     }
-    if (c == '"' || c == '\'') quote = c;
-    else if (c == '(') ++depth;
-    else if (c == ')') depth = depth > 0 ? depth - 1 : 0;
-    else if (depth == 0 && stops.find(c) != std::string_view::npos) return i;
+    if (c == '"' || c == '\'')
+      quote = c;
+    else if (c == '(')
+      ++depth;
+    else if (c == ')')
+      depth = depth > 0 ? depth - 1 : 0;
+    else if (depth == 0 && stops.find(c) != std::string_view::npos)
+      return i;
   }
   return std::string_view::npos;
 }
@@ -92,7 +105,8 @@ bool MediaAppliesToScreen(std::string_view media) {
   std::size_t start = 0;
   while (start <= m.size()) {
     std::size_t comma = m.find(',', start);
-    std::string_view q = TrimCss(std::string_view(m).substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+    std::string_view q =
+        TrimCss(std::string_view(m).substr(start, comma == std::string::npos ? std::string::npos : comma - start));
     if (q.substr(0, 5) == "only ") q = TrimCss(q.substr(5));
     if (q.substr(0, 4) != "not " &&
         (q.empty() || q.substr(0, 3) == "all" || q.substr(0, 6) == "screen" || q.front() == '(')) {
@@ -184,27 +198,50 @@ struct PropertyName {
 };
 
 constexpr PropertyName kLonghands[] = {
-    {"color", P::kColor}, {"background-color", P::kBackgroundColor}, {"font-family", P::kFontFamily},
-    {"font-size", P::kFontSize}, {"font-weight", P::kFontWeight}, {"font-style", P::kFontStyle},
-    {"text-decoration", P::kTextDecoration}, {"text-decoration-line", P::kTextDecoration},
-    {"vertical-align", P::kVerticalAlign}, {"text-align", P::kTextAlign}, {"text-indent", P::kTextIndent},
-    {"white-space", P::kWhiteSpace}, {"list-style-type", P::kListStyleType}, {"display", P::kDisplay},
-    {"float", P::kFloat}, {"visibility", P::kVisibility}, {"margin-top", P::kMarginTop},
-    {"margin-right", P::kMarginRight}, {"margin-bottom", P::kMarginBottom}, {"margin-left", P::kMarginLeft},
-    {"padding-top", P::kPaddingTop}, {"padding-right", P::kPaddingRight}, {"padding-bottom", P::kPaddingBottom},
-    {"padding-left", P::kPaddingLeft}, {"border-top-width", P::kBorderTopWidth},
-    {"border-right-width", P::kBorderRightWidth}, {"border-bottom-width", P::kBorderBottomWidth},
-    {"border-left-width", P::kBorderLeftWidth}, {"border-top-style", P::kBorderTopStyle},
-    {"border-right-style", P::kBorderRightStyle}, {"border-bottom-style", P::kBorderBottomStyle},
-    {"border-left-style", P::kBorderLeftStyle}, {"border-top-color", P::kBorderTopColor},
-    {"border-right-color", P::kBorderRightColor}, {"border-bottom-color", P::kBorderBottomColor},
-    {"border-left-color", P::kBorderLeftColor}, {"width", P::kWidth}, {"height", P::kHeight},
+    {"color", P::kColor},
+    {"background-color", P::kBackgroundColor},
+    {"font-family", P::kFontFamily},
+    {"font-size", P::kFontSize},
+    {"font-weight", P::kFontWeight},
+    {"font-style", P::kFontStyle},
+    {"text-decoration", P::kTextDecoration},
+    {"text-decoration-line", P::kTextDecoration},
+    {"vertical-align", P::kVerticalAlign},
+    {"text-align", P::kTextAlign},
+    {"text-indent", P::kTextIndent},
+    {"white-space", P::kWhiteSpace},
+    {"list-style-type", P::kListStyleType},
+    {"display", P::kDisplay},
+    {"float", P::kFloat},
+    {"visibility", P::kVisibility},
+    {"margin-top", P::kMarginTop},
+    {"margin-right", P::kMarginRight},
+    {"margin-bottom", P::kMarginBottom},
+    {"margin-left", P::kMarginLeft},
+    {"padding-top", P::kPaddingTop},
+    {"padding-right", P::kPaddingRight},
+    {"padding-bottom", P::kPaddingBottom},
+    {"padding-left", P::kPaddingLeft},
+    {"border-top-width", P::kBorderTopWidth},
+    {"border-right-width", P::kBorderRightWidth},
+    {"border-bottom-width", P::kBorderBottomWidth},
+    {"border-left-width", P::kBorderLeftWidth},
+    {"border-top-style", P::kBorderTopStyle},
+    {"border-right-style", P::kBorderRightStyle},
+    {"border-bottom-style", P::kBorderBottomStyle},
+    {"border-left-style", P::kBorderLeftStyle},
+    {"border-top-color", P::kBorderTopColor},
+    {"border-right-color", P::kBorderRightColor},
+    {"border-bottom-color", P::kBorderBottomColor},
+    {"border-left-color", P::kBorderLeftColor},
+    {"width", P::kWidth},
+    {"height", P::kHeight},
     {"text-transform", P::kTextTransform},
 };
 
 bool IsBorderStyle(std::string_view v) {
-  static constexpr const char* kStyles[] = {"none", "hidden", "dotted", "dashed", "solid", "double",
-                                            "groove", "ridge", "inset", "outset"};
+  static constexpr const char* kStyles[] = {"none",   "hidden", "dotted", "dashed", "solid",
+                                            "double", "groove", "ridge",  "inset",  "outset"};
   for (const char* s : kStyles) {
     if (AsciiEqualsNoCase(v, s)) return true;
   }
@@ -232,9 +269,12 @@ void PushBox(std::vector<CssDeclaration>& out, std::array<P, 4> sides, std::stri
   for (int k = 0; k < 4; ++k) Push(out, sides[static_cast<std::size_t>(k)], v[k], important);
 }
 
-constexpr std::array<P, 4> kWidths{P::kBorderTopWidth, P::kBorderRightWidth, P::kBorderBottomWidth, P::kBorderLeftWidth};
-constexpr std::array<P, 4> kStylesOf{P::kBorderTopStyle, P::kBorderRightStyle, P::kBorderBottomStyle, P::kBorderLeftStyle};
-constexpr std::array<P, 4> kColors{P::kBorderTopColor, P::kBorderRightColor, P::kBorderBottomColor, P::kBorderLeftColor};
+constexpr std::array<P, 4> kWidths{P::kBorderTopWidth, P::kBorderRightWidth, P::kBorderBottomWidth,
+                                   P::kBorderLeftWidth};
+constexpr std::array<P, 4> kStylesOf{P::kBorderTopStyle, P::kBorderRightStyle, P::kBorderBottomStyle,
+                                     P::kBorderLeftStyle};
+constexpr std::array<P, 4> kColors{P::kBorderTopColor, P::kBorderRightColor, P::kBorderBottomColor,
+                                   P::kBorderLeftColor};
 
 // border / border-top ...: width, style and colour in any order; missing parts reset to initial values.
 void PushBorder(std::vector<CssDeclaration>& out, std::string_view value, bool important, int side) {
@@ -244,10 +284,14 @@ void PushBorder(std::vector<CssDeclaration>& out, std::string_view value, bool i
     width = style = color = parts[0];
   } else {
     for (auto part : parts) {
-      if (IsBorderStyle(part)) style = part;
-      else if (IsBorderWidth(part)) width = part;
-      else if (ParseCssColor(part)) color = part;
-      else return;
+      if (IsBorderStyle(part))
+        style = part;
+      else if (IsBorderWidth(part))
+        width = part;
+      else if (ParseCssColor(part))
+        color = part;
+      else
+        return;
     }
   }
   for (int k = 0; k < 4; ++k) {
@@ -265,11 +309,15 @@ void PushFont(std::vector<CssDeclaration>& out, std::string_view value, bool imp
   std::size_t i = 0;
   for (; i < parts.size(); ++i) {
     std::string lower = AsciiLower(parts[i]);
-    if (lower == "italic" || lower == "oblique") style = parts[i];
-    else if (lower == "bold" || lower == "bolder" || lower == "lighter" || (lower.size() == 3 && lower[1] == '0' && lower[2] == '0'))
+    if (lower == "italic" || lower == "oblique")
+      style = parts[i];
+    else if (lower == "bold" || lower == "bolder" || lower == "lighter" ||
+             (lower.size() == 3 && lower[1] == '0' && lower[2] == '0'))
       weight = parts[i];
-    else if (lower == "normal" || lower == "small-caps") continue;
-    else break;
+    else if (lower == "normal" || lower == "small-caps")
+      continue;
+    else
+      break;
   }
   if (i >= parts.size()) return;  // system fonts (caption, menu) and broken values
   std::string_view size = parts[i];
@@ -284,7 +332,8 @@ void PushFont(std::vector<CssDeclaration>& out, std::string_view value, bool imp
   Push(out, P::kFontStyle, style, important);
   Push(out, P::kFontWeight, weight, important);
   Push(out, P::kFontSize, size, important);
-  Push(out, P::kFontFamily, std::string_view(family_begin, static_cast<std::size_t>(family_end - family_begin)), important);
+  Push(out, P::kFontFamily, std::string_view(family_begin, static_cast<std::size_t>(family_end - family_begin)),
+       important);
 }
 
 }  // namespace
@@ -293,7 +342,9 @@ std::vector<std::string_view> SplitCssValue(std::string_view value) {
   std::vector<std::string_view> parts;
   std::size_t i = 0;
   while (i < value.size()) {
-    while (i < value.size() && (value[i] == ' ' || value[i] == '\t' || value[i] == '\n' || value[i] == '\r' || value[i] == '\f')) ++i;
+    while (i < value.size() &&
+           (value[i] == ' ' || value[i] == '\t' || value[i] == '\n' || value[i] == '\r' || value[i] == '\f'))
+      ++i;
     if (i >= value.size()) break;
     std::size_t start = i;
     int depth = 0;
@@ -304,10 +355,14 @@ std::vector<std::string_view> SplitCssValue(std::string_view value) {
         if (c == quote) quote = 0;
         continue;
       }
-      if (c == '"' || c == '\'') quote = c;
-      else if (c == '(') ++depth;
-      else if (c == ')') depth = depth > 0 ? depth - 1 : 0;
-      else if (depth == 0 && (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f')) break;
+      if (c == '"' || c == '\'')
+        quote = c;
+      else if (c == '(')
+        ++depth;
+      else if (c == ')')
+        depth = depth > 0 ? depth - 1 : 0;
+      else if (depth == 0 && (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'))
+        break;
     }
     parts.push_back(value.substr(start, i - start));
   }
@@ -325,17 +380,28 @@ void CssParser::AddDeclaration(std::string_view name_in, std::string_view value,
       return;
     }
   }
-  if (name == "margin") PushBox(out, {P::kMarginTop, P::kMarginRight, P::kMarginBottom, P::kMarginLeft}, value, important);
-  else if (name == "padding") PushBox(out, {P::kPaddingTop, P::kPaddingRight, P::kPaddingBottom, P::kPaddingLeft}, value, important);
-  else if (name == "border-width") PushBox(out, kWidths, value, important);
-  else if (name == "border-style") PushBox(out, kStylesOf, value, important);
-  else if (name == "border-color") PushBox(out, kColors, value, important);
-  else if (name == "border") PushBorder(out, value, important, -1);
-  else if (name == "border-top") PushBorder(out, value, important, 0);
-  else if (name == "border-right") PushBorder(out, value, important, 1);
-  else if (name == "border-bottom") PushBorder(out, value, important, 2);
-  else if (name == "border-left") PushBorder(out, value, important, 3);
-  else if (name == "font") PushFont(out, value, important);
+  if (name == "margin")
+    PushBox(out, {P::kMarginTop, P::kMarginRight, P::kMarginBottom, P::kMarginLeft}, value, important);
+  else if (name == "padding")
+    PushBox(out, {P::kPaddingTop, P::kPaddingRight, P::kPaddingBottom, P::kPaddingLeft}, value, important);
+  else if (name == "border-width")
+    PushBox(out, kWidths, value, important);
+  else if (name == "border-style")
+    PushBox(out, kStylesOf, value, important);
+  else if (name == "border-color")
+    PushBox(out, kColors, value, important);
+  else if (name == "border")
+    PushBorder(out, value, important, -1);
+  else if (name == "border-top")
+    PushBorder(out, value, important, 0);
+  else if (name == "border-right")
+    PushBorder(out, value, important, 1);
+  else if (name == "border-bottom")
+    PushBorder(out, value, important, 2);
+  else if (name == "border-left")
+    PushBorder(out, value, important, 3);
+  else if (name == "font")
+    PushFont(out, value, important);
   else if (name == "background") {
     std::string_view color = "transparent";
     for (auto part : SplitCssValue(value)) {

@@ -18,7 +18,8 @@ std::string LowerCopy(std::string_view s) {
   return out;
 }
 bool EqualsNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
 }
 
 class SelectorReader {
@@ -154,9 +155,12 @@ std::optional<CssSelector> CssSelector::Parse(std::string_view text) {
           ++sel.specificity_.c;
         } else {
           ++sel.specificity_.b;
-          if (name == "link" || name == "any-link") c.link = true;
-          else if (name == "first-child") c.first_child = true;
-          else c.never = true;  // :hover, :visited, :focus ... never hold in a printed page
+          if (name == "link" || name == "any-link")
+            c.link = true;
+          else if (name == "first-child")
+            c.first_child = true;
+          else
+            c.never = true;  // :hover, :visited, :focus ... never hold in a printed page
         }
       } else {
         break;
@@ -181,9 +185,12 @@ std::optional<CssSelector> CssSelector::Parse(std::string_view text) {
   }
   if (sel.compounds_.empty()) return std::nullopt;
   const Compound& last = sel.compounds_.back();
-  if (!last.id.empty()) sel.key_kind_ = '#', sel.key_ = last.id;
-  else if (!last.classes.empty()) sel.key_kind_ = '.', sel.key_ = last.classes.front();
-  else if (!last.type.empty()) sel.key_kind_ = 't', sel.key_ = last.type;
+  if (!last.id.empty())
+    sel.key_kind_ = '#', sel.key_ = last.id;
+  else if (!last.classes.empty())
+    sel.key_kind_ = '.', sel.key_ = last.classes.front();
+  else if (!last.type.empty())
+    sel.key_kind_ = 't', sel.key_ = last.type;
   return sel;
 }
 
@@ -198,9 +205,12 @@ std::optional<std::vector<CssSelector>> CssSelector::ParseGroup(std::string_view
       if (c == quote) quote = 0;
       continue;
     }
-    if (c == '"' || c == '\'') quote = c;
-    else if (c == '[' || c == '(') ++bracket;
-    else if (c == ']' || c == ')') --bracket;
+    if (c == '"' || c == '\'')
+      quote = c;
+    else if (c == '[' || c == '(')
+      ++bracket;
+    else if (c == ']' || c == ')')
+      --bracket;
     else if (c == ',' && bracket == 0) {
       auto sel = Parse(text.substr(start, i - start));
       if (!sel) return std::nullopt;
@@ -227,8 +237,11 @@ bool CssSelector::MatchesCompound(const Compound& c, const HtmlNode& e) {
     if (!v) return false;
     std::string_view value = *v;
     switch (t.op) {
-      case 0: break;
-      case '=': if (value != t.value) return false; break;
+      case 0:
+        break;
+      case '=':
+        if (value != t.value) return false;
+        break;
       case '~': {
         bool found = false;
         std::size_t i = 0;
@@ -247,13 +260,18 @@ bool CssSelector::MatchesCompound(const Compound& c, const HtmlNode& e) {
                                    value[t.value.size()] == '-')))
           return false;
         break;
-      case '^': if (t.value.empty() || value.substr(0, t.value.size()) != t.value) return false; break;
+      case '^':
+        if (t.value.empty() || value.substr(0, t.value.size()) != t.value) return false;
+        break;
       case '$':
         if (t.value.empty() || value.size() < t.value.size() || value.substr(value.size() - t.value.size()) != t.value)
           return false;
         break;
-      case '*': if (t.value.empty() || value.find(t.value) == std::string_view::npos) return false; break;
-      default: return false;
+      case '*':
+        if (t.value.empty() || value.find(t.value) == std::string_view::npos) return false;
+        break;
+      default:
+        return false;
     }
   }
   return true;

@@ -43,8 +43,8 @@ class CssSelector {
     std::string id;
     std::vector<std::string> classes;
     std::vector<AttributeTest> attributes;
-    bool link = false;    // :link / :any-link
-    bool never = false;   // dynamic or unsupported pseudo-classes and pseudo-elements
+    bool link = false;   // :link / :any-link
+    bool never = false;  // dynamic or unsupported pseudo-classes and pseudo-elements
     bool first_child = false;
     Combinator combinator = Combinator::kNone;  // how it relates to the compound on its left
   };

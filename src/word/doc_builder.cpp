@@ -27,9 +27,9 @@ std::uint32_t U32(std::size_t v) {
 // Document properties: default tab stops every half inch, widow control, footnotes numbered from 1.
 std::string Dop() {
   std::string dop(500, '\0');
-  SetLe16(dop, 0, 0x0002);       // fWidowControl
-  SetLe16(dop, 2, 1 << 2);       // nFtn = 1
-  SetLe16(dop, 10, 720);         // dxaTab
+  SetLe16(dop, 0, 0x0002);  // fWidowControl
+  SetLe16(dop, 2, 1 << 2);  // nFtn = 1
+  SetLe16(dop, 10, 720);    // dxaTab
   return dop;
 }
 
@@ -39,7 +39,8 @@ std::string CompObj() {
   const unsigned char head[28] = {0x01, 0x00, 0xFE, 0xFF, 0x03, 0x0A, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0x06, 0x09,
                                   0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46};
   out.append(reinterpret_cast<const char*>(head), sizeof head);
-  for (std::string_view s : {std::string_view("Microsoft Word 97-2003 Document"), std::string_view("MSWordDoc"), std::string_view("Word.Document.8")}) {
+  for (std::string_view s : {std::string_view("Microsoft Word 97-2003 Document"), std::string_view("MSWordDoc"),
+                             std::string_view("Word.Document.8")}) {
     PutLe32(out, static_cast<std::uint32_t>(s.size() + 1));
     out.append(s);
     out.push_back('\0');
@@ -49,8 +50,10 @@ std::string CompObj() {
   return out;
 }
 
-constexpr unsigned char kSummaryFmtid[16] = {0xE0, 0x85, 0x9F, 0xF2, 0xF9, 0x4F, 0x68, 0x10, 0xAB, 0x91, 0x08, 0x00, 0x2B, 0x27, 0xB3, 0xD9};
-constexpr unsigned char kDocSummaryFmtid[16] = {0x02, 0xD5, 0xCD, 0xD5, 0x9C, 0x2E, 0x1B, 0x10, 0x93, 0x97, 0x08, 0x00, 0x2B, 0x2C, 0xF9, 0xAE};
+constexpr unsigned char kSummaryFmtid[16] = {0xE0, 0x85, 0x9F, 0xF2, 0xF9, 0x4F, 0x68, 0x10,
+                                             0xAB, 0x91, 0x08, 0x00, 0x2B, 0x27, 0xB3, 0xD9};
+constexpr unsigned char kDocSummaryFmtid[16] = {0x02, 0xD5, 0xCD, 0xD5, 0x9C, 0x2E, 0x1B, 0x10,
+                                                0x93, 0x97, 0x08, 0x00, 0x2B, 0x2C, 0xF9, 0xAE};
 
 // A property set with the code page and, when given, the title (property 2 of the summary set).
 std::string PropertySet(const unsigned char (&fmtid)[16], std::u16string_view title) {
@@ -60,7 +63,7 @@ std::string PropertySet(const unsigned char (&fmtid)[16], std::u16string_view ti
     std::string v;
     PutLe16(v, 0x0002);  // VT_I2
     PutLe16(v, 0);
-    PutLe16(v, 65001);   // UTF-8 strings below
+    PutLe16(v, 65001);  // UTF-8 strings below
     PutLe16(v, 0);
     values.push_back({1, v});
   }
@@ -120,7 +123,8 @@ TDocBuilder::TDocBuilder() {
   styles_[10].next = 10;
 }
 
-std::uint32_t TDocBuilder::Intern(std::vector<std::string>& list, std::unordered_map<std::string, std::uint32_t>& index, std::string bytes) {
+std::uint32_t TDocBuilder::Intern(std::vector<std::string>& list, std::unordered_map<std::string, std::uint32_t>& index,
+                                  std::string bytes) {
   auto it = index.find(bytes);
   if (it != index.end()) return it->second;
   const auto id = static_cast<std::uint32_t>(list.size());
@@ -293,23 +297,28 @@ std::string TDocBuilder::Build() {
     const PartText& p = *parts[k];
     for (const auto& [cp, id] : p.chp) {
       const std::uint32_t fc = pieces.Fc(part_cp[k] + cp);
-      if (!chp_runs.empty() && chp_runs.back().fc == fc) chp_runs.back().props = id;
-      else if (chp_runs.empty() || chp_runs.back().props != id) chp_runs.push_back({fc, id});
+      if (!chp_runs.empty() && chp_runs.back().fc == fc)
+        chp_runs.back().props = id;
+      else if (chp_runs.empty() || chp_runs.back().props != id)
+        chp_runs.push_back({fc, id});
     }
     std::uint32_t para_start = part_cp[k];
     for (const auto& [cp_after, id] : p.paras) {
       pap_runs.push_back({pieces.Fc(para_start), id});
       para_start = part_cp[k] + cp_after;
     }
-    if (para_start != part_cp[k] + p.text.size()) throw std::logic_error("text part does not end with a paragraph mark");
+    if (para_start != part_cp[k] + p.text.size())
+      throw std::logic_error("text part does not end with a paragraph mark");
   }
   const std::uint32_t fc_end = pieces.end();
   PadTo(word, kPage);
   std::string pages;
-  const std::string bte_chpx = TDocFkp::Build(TDocFkp::Kind::kChpx, chp_runs, fc_end, chpx_, U32(word.size() / kPage), pages);
+  const std::string bte_chpx =
+      TDocFkp::Build(TDocFkp::Kind::kChpx, chp_runs, fc_end, chpx_, U32(word.size() / kPage), pages);
   word += pages;
   pages.clear();
-  const std::string bte_papx = TDocFkp::Build(TDocFkp::Kind::kPapx, pap_runs, fc_end, papx_, U32(word.size() / kPage), pages);
+  const std::string bte_papx =
+      TDocFkp::Build(TDocFkp::Kind::kPapx, pap_runs, fc_end, papx_, U32(word.size() / kPage), pages);
   word += pages;
   std::vector<std::uint32_t> sepx_at;
   for (const auto& s : sections_) {
@@ -372,8 +381,10 @@ std::string TDocBuilder::Build() {
   if (!bookmarks_.empty()) {
     std::vector<std::size_t> by_start(bookmarks_.size()), by_end(bookmarks_.size());
     for (std::size_t i = 0; i < bookmarks_.size(); ++i) by_start[i] = by_end[i] = i;
-    std::stable_sort(by_start.begin(), by_start.end(), [&](std::size_t a, std::size_t b) { return bookmarks_[a].start < bookmarks_[b].start; });
-    std::stable_sort(by_end.begin(), by_end.end(), [&](std::size_t a, std::size_t b) { return bookmarks_[a].end < bookmarks_[b].end; });
+    std::stable_sort(by_start.begin(), by_start.end(),
+                     [&](std::size_t a, std::size_t b) { return bookmarks_[a].start < bookmarks_[b].start; });
+    std::stable_sort(by_end.begin(), by_end.end(),
+                     [&](std::size_t a, std::size_t b) { return bookmarks_[a].end < bookmarks_[b].end; });
     std::vector<std::uint16_t> end_index(bookmarks_.size());
     for (std::size_t i = 0; i < by_end.size(); ++i) end_index[by_end[i]] = static_cast<std::uint16_t>(i);
     std::string names, bkf, bkl;
@@ -402,8 +413,9 @@ std::string TDocBuilder::Build() {
     // The LVLs follow the list table but are not counted in its length; the caller encodes the
     // PlfLst part's length in the first four bytes of list_table.
     PadTo(table, 2);
-    const std::uint32_t lst_len = static_cast<std::uint32_t>(static_cast<std::uint8_t>(list_table[0]) | (static_cast<std::uint8_t>(list_table[1]) << 8) |
-                                                             (static_cast<std::uint8_t>(list_table[2]) << 16) | (static_cast<std::uint8_t>(list_table[3]) << 24));
+    const std::uint32_t lst_len = static_cast<std::uint32_t>(
+        static_cast<std::uint8_t>(list_table[0]) | (static_cast<std::uint8_t>(list_table[1]) << 8) |
+        (static_cast<std::uint8_t>(list_table[2]) << 16) | (static_cast<std::uint8_t>(list_table[3]) << 24));
     fib.Set(TDocFib::kPlfLst, U32(table.size()), lst_len);
     table.append(list_table, 4, std::string::npos);
     put(TDocFib::kPlfLfo, list_overrides);
@@ -424,9 +436,18 @@ std::string TDocBuilder::Build() {
   file.AddStream(u"WordDocument", std::move(word));
   file.AddStream(u"1Table", std::move(table));
   if (!data_.empty()) file.AddStream(u"Data", data_);
-  file.AddStream(u"\x01" u"CompObj", CompObj());
-  file.AddStream(u"\x05" u"SummaryInformation", PropertySet(kSummaryFmtid, title));
-  file.AddStream(u"\x05" u"DocumentSummaryInformation", PropertySet(kDocSummaryFmtid, u""));
+  file.AddStream(
+      u"\x01"
+      u"CompObj",
+      CompObj());
+  file.AddStream(
+      u"\x05"
+      u"SummaryInformation",
+      PropertySet(kSummaryFmtid, title));
+  file.AddStream(
+      u"\x05"
+      u"DocumentSummaryInformation",
+      PropertySet(kDocSummaryFmtid, u""));
   return file.Serialize();
 }
 

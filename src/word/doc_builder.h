@@ -77,9 +77,9 @@ class TDocBuilder {
  private:
   struct PartText {
     std::u16string text;
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> chp;    // (cp, chpx) at each change
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> paras;  // (cp after the mark, papx)
-    std::vector<std::pair<std::uint32_t, std::uint16_t>> fields; // (cp, FLD)
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> chp;     // (cp, chpx) at each change
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> paras;   // (cp after the mark, papx)
+    std::vector<std::pair<std::uint32_t, std::uint16_t>> fields;  // (cp, FLD)
   };
   struct Section {
     std::uint32_t cp_start = 0;
@@ -93,7 +93,8 @@ class TDocBuilder {
   PartText& cur() { return story_ >= 0 ? stories_[static_cast<std::size_t>(story_)] : main_; }
   const PartText& cur() const { return story_ >= 0 ? stories_[static_cast<std::size_t>(story_)] : main_; }
   void Put(std::u16string_view text, std::uint32_t chpx);
-  std::uint32_t Intern(std::vector<std::string>& list, std::unordered_map<std::string, std::uint32_t>& index, std::string bytes);
+  std::uint32_t Intern(std::vector<std::string>& list, std::unordered_map<std::string, std::uint32_t>& index,
+                       std::string bytes);
 
   PartText main_;
   std::vector<PartText> stories_;

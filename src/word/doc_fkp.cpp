@@ -80,8 +80,8 @@ class Page {
 
 }  // namespace
 
-std::string TDocFkp::Build(Kind kind, const std::vector<TFkpRun>& runs, std::uint32_t fc_end, const std::vector<std::string>& props,
-                           std::uint32_t first_page, std::string& pages) {
+std::string TDocFkp::Build(Kind kind, const std::vector<TFkpRun>& runs, std::uint32_t fc_end,
+                           const std::vector<std::string>& props, std::uint32_t first_page, std::string& pages) {
   std::vector<std::uint32_t> bounds;  // first FC of every page
   std::vector<std::uint32_t> page_numbers;
   Page page(kind);
@@ -95,7 +95,8 @@ std::string TDocFkp::Build(Kind kind, const std::vector<TFkpRun>& runs, std::uin
       page_numbers.push_back(page_no++);
       bounds.push_back(runs[i].fc);
       page = Page(kind);
-      if (!page.TryAdd(runs[i].fc, runs[i].props, p)) throw std::length_error("property list does not fit a formatted disk page");
+      if (!page.TryAdd(runs[i].fc, runs[i].props, p))
+        throw std::length_error("property list does not fit a formatted disk page");
     }
   }
   if (!page.empty()) {

@@ -9,8 +9,8 @@
 namespace tomeshift::word {
 
 struct TFkpRun {
-  std::uint32_t fc = 0;       // first byte of the run in the WordDocument stream
-  std::uint32_t props = 0;    // index into the property list given to Build
+  std::uint32_t fc = 0;     // first byte of the run in the WordDocument stream
+  std::uint32_t props = 0;  // index into the property list given to Build
 };
 
 class TDocFkp {

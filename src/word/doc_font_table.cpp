@@ -30,7 +30,8 @@ std::uint16_t TDocFontTable::Intern(std::u16string_view name) {
   std::u16string n(name.substr(0, kMaxName));
   if (n.empty()) return 0;
   for (std::size_t i = 0; i < names_.size(); ++i) {
-    if (names_[i].size() == n.size() && std::equal(n.begin(), n.end(), names_[i].begin(), [](char16_t a, char16_t b) { return Lower(a) == Lower(b); })) {
+    if (names_[i].size() == n.size() && std::equal(n.begin(), n.end(), names_[i].begin(),
+                                                   [](char16_t a, char16_t b) { return Lower(a) == Lower(b); })) {
       return static_cast<std::uint16_t>(i);
     }
   }
@@ -46,12 +47,14 @@ std::string TDocFontTable::Serialize() const {
   for (const auto& name : names_) {
     // Family and pitch help readers that substitute a missing font.
     std::uint8_t family = 1, pitch = 2, charset = 0;
-    if (Contains(name, u"courier") || Contains(name, u"mono") || Contains(name, u"consolas") || Contains(name, u"lucida console")) {
+    if (Contains(name, u"courier") || Contains(name, u"mono") || Contains(name, u"consolas") ||
+        Contains(name, u"lucida console")) {
       family = 3, pitch = 1;
     } else if (Contains(name, u"symbol") || Contains(name, u"wingdings") || Contains(name, u"webdings")) {
       family = 5, charset = 2;
-    } else if (Contains(name, u"arial") || Contains(name, u"verdana") || Contains(name, u"tahoma") || Contains(name, u"helvetica") ||
-               Contains(name, u"sans") || Contains(name, u"calibri") || Contains(name, u"segoe")) {
+    } else if (Contains(name, u"arial") || Contains(name, u"verdana") || Contains(name, u"tahoma") ||
+               Contains(name, u"helvetica") || Contains(name, u"sans") || Contains(name, u"calibri") ||
+               Contains(name, u"segoe")) {
       family = 2;
     }
     const std::size_t body = 39 + 2 * (name.size() + 1);
@@ -59,8 +62,8 @@ std::string TDocFontTable::Serialize() const {
     out.push_back(static_cast<char>(pitch | 0x04 | (family << 4)));
     PutLe16(out, 400);
     out.push_back(static_cast<char>(charset));
-    out.push_back(0);                   // ixchSzAlt: no alternative name
-    out.append(10 + 24, '\0');          // PANOSE and FONTSIGNATURE unknown
+    out.push_back(0);           // ixchSzAlt: no alternative name
+    out.append(10 + 24, '\0');  // PANOSE and FONTSIGNATURE unknown
     PutUtf16(out, name);
     PutLe16(out, 0);
   }

@@ -116,7 +116,8 @@ std::optional<TDocImage> TDocGifDecoder::Decode(std::string_view bytes) {
   const std::uint8_t flags = r.U8();
   const std::uint8_t background = r.U8();
   r.Skip(1);
-  if (img.width <= 0 || img.height <= 0 || static_cast<long long>(img.width) * img.height > kMaxPixels) return std::nullopt;
+  if (img.width <= 0 || img.height <= 0 || static_cast<long long>(img.width) * img.height > kMaxPixels)
+    return std::nullopt;
   std::array<std::uint8_t, 768> global{};
   int global_count = 0;
   if (flags & 0x80) {
@@ -147,7 +148,8 @@ std::optional<TDocImage> TDocGifDecoder::Decode(std::string_view bytes) {
     const int min_size = r.U8();
     if (!r.ok() || static_cast<long long>(w) * h > kMaxPixels) return std::nullopt;
     const std::string data = r.Blocks();
-    const std::vector<std::uint8_t> idx = Lzw(data, min_size, static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
+    const std::vector<std::uint8_t> idx =
+        Lzw(data, min_size, static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
     img.rgba.assign(static_cast<std::size_t>(img.width) * static_cast<std::size_t>(img.height) * 4, '\0');
     // Interlaced rows come in four passes.
     std::vector<int> rows;
@@ -166,7 +168,8 @@ std::optional<TDocImage> TDocGifDecoder::Decode(std::string_view bytes) {
       if (x >= img.width || y >= img.height) continue;
       const int c = idx[n];
       if (c == transparent || c >= count) continue;
-      const std::size_t at = (static_cast<std::size_t>(y) * static_cast<std::size_t>(img.width) + static_cast<std::size_t>(x)) * 4;
+      const std::size_t at =
+          (static_cast<std::size_t>(y) * static_cast<std::size_t>(img.width) + static_cast<std::size_t>(x)) * 4;
       img.rgba[at] = static_cast<char>((*palette)[static_cast<std::size_t>(c) * 3]);
       img.rgba[at + 1] = static_cast<char>((*palette)[static_cast<std::size_t>(c) * 3 + 1]);
       img.rgba[at + 2] = static_cast<char>((*palette)[static_cast<std::size_t>(c) * 3 + 2]);

@@ -9,8 +9,8 @@ namespace {
 
 std::uint8_t Nfc(const std::string& format) {
   static const std::pair<const char*, std::uint8_t> kFormats[] = {
-      {"decimal", 0},      {"upperRoman", 1},    {"lowerRoman", 2}, {"upperLetter", 3}, {"lowerLetter", 4},
-      {"ordinal", 5},      {"decimalZero", 22},  {"bullet", 23},    {"none", 255},
+      {"decimal", 0}, {"upperRoman", 1},   {"lowerRoman", 2}, {"upperLetter", 3}, {"lowerLetter", 4},
+      {"ordinal", 5}, {"decimalZero", 22}, {"bullet", 23},    {"none", 255},
   };
   for (const auto& [name, nfc] : kFormats) {
     if (format == name) return nfc;
@@ -63,7 +63,8 @@ std::string Level(const ListLevel& l, int ilvl, TDocFontTable& fonts) {
 
 }  // namespace
 
-void TDocListTable::Encode(const std::vector<ListDef>& defs, TDocFontTable& fonts, std::string& lists, std::string& overrides) {
+void TDocListTable::Encode(const std::vector<ListDef>& defs, TDocFontTable& fonts, std::string& lists,
+                           std::string& overrides) {
   lists.clear();
   overrides.clear();
   if (defs.empty()) return;

@@ -14,7 +14,8 @@ class TDocListTable {
  public:
   // Fills `lists` (the length of the PlfLst part in four bytes, then PlfLst and the LVLs) and
   // `overrides` (PlfLfo); both empty when there are no lists.
-  static void Encode(const std::vector<ListDef>& defs, TDocFontTable& fonts, std::string& lists, std::string& overrides);
+  static void Encode(const std::vector<ListDef>& defs, TDocFontTable& fonts, std::string& lists,
+                     std::string& overrides);
 };
 
 }  // namespace tomeshift::word

@@ -163,7 +163,8 @@ int DocModel::AddStyle(StyleDef def) {
 int DocModel::EffectiveOutlineLevel(const ParaProps& p) const {
   if (p.outline_level > 0) return p.outline_level;
   for (int s = p.style, guard = 0; s >= 0 && guard < 32; s = styles[static_cast<std::size_t>(s)].based_on, ++guard)
-    if (styles[static_cast<std::size_t>(s)].para.outline_level > 0) return styles[static_cast<std::size_t>(s)].para.outline_level;
+    if (styles[static_cast<std::size_t>(s)].para.outline_level > 0)
+      return styles[static_cast<std::size_t>(s)].para.outline_level;
   return 10;
 }
 

@@ -20,19 +20,19 @@ constexpr std::int8_t kUnset = -1;
 
 // Character formatting of one run. Tri-state flags: kUnset, 0, 1.
 struct RunProps {
-  std::u16string font;            // empty: inherit
-  int size = 0;                   // half-points, 0: inherit
+  std::u16string font;                  // empty: inherit
+  int size = 0;                         // half-points, 0: inherit
   std::int32_t color = kAutoColor - 1;  // kAutoColor - 1: inherit
   std::int8_t bold = kUnset, italic = kUnset, underline = kUnset, strike = kUnset;
-  std::int8_t vert_align = 0;     // 0 baseline, 1 superscript, 2 subscript
-  std::string highlight;          // OOXML highlight name ("yellow"), empty: none
-  int char_style = -1;            // index of a character style, -1: none
+  std::int8_t vert_align = 0;  // 0 baseline, 1 superscript, 2 subscript
+  std::string highlight;       // OOXML highlight name ("yellow"), empty: none
+  int char_style = -1;         // index of a character style, -1: none
   bool operator==(const RunProps&) const = default;
   static constexpr std::int32_t kInheritColor = kAutoColor - 1;
 };
 
 struct TabStop {
-  int pos = 0;         // twips from the left indent
+  int pos = 0;             // twips from the left indent
   std::int8_t align = 0;   // 0 left, 1 centre, 2 right, 3 decimal
   std::int8_t leader = 0;  // 0 none, 1 dots
   bool operator==(const TabStop&) const = default;
@@ -43,8 +43,8 @@ struct ParaProps {
   int style = 0;  // paragraph style index; 0 is Normal
   std::int8_t alignment = kUnset;
   std::optional<int> indent_left, indent_right, indent_first;  // first < 0 is a hanging indent
-  std::optional<int> space_before, space_after, line_spacing;   // line spacing in 240ths of a line
-  std::int8_t outline_level = 0;  // 0: from the style; 1..9 levels, 10 body text
+  std::optional<int> space_before, space_after, line_spacing;  // line spacing in 240ths of a line
+  std::int8_t outline_level = 0;                               // 0: from the style; 1..9 levels, 10 body text
   std::int8_t keep_next = kUnset;
   std::int8_t page_break_before = kUnset;
   int num_id = 0;  // list (1-based into DocModel::lists), 0: none
@@ -59,21 +59,21 @@ struct ParaProps {
 enum class StyleType { kParagraph = 1, kCharacter = 2, kTable = 3, kList = 4 };
 
 struct StyleDef {
-  std::u16string name;     // as shown ("Heading 1")
-  std::u16string style_id; // as written ("Heading1")
+  std::u16string name;      // as shown ("Heading 1")
+  std::u16string style_id;  // as written ("Heading1")
   StyleType type = StyleType::kParagraph;
-  int builtin = 0;         // the word processor's built-in index (-1 Normal, -2 Heading 1, ...), 0: none
+  int builtin = 0;  // the word processor's built-in index (-1 Normal, -2 Heading 1, ...), 0: none
   int based_on = -1;
   int next = -1;
   RunProps run;
-  ParaProps para;          // para.style is ignored
-  int num_id = 0;          // list template linked to the style, 0: none
+  ParaProps para;  // para.style is ignored
+  int num_id = 0;  // list template linked to the style, 0: none
   bool ui_priority_hidden = false;
 };
 
 struct PageSetupProps {
-  int paper_size = 7;                  // the word processor's paper code (41: custom)
-  int width = 11906, height = 16838;   // A4
+  int paper_size = 7;                 // the word processor's paper code (41: custom)
+  int width = 11906, height = 16838;  // A4
   int top = 1440, bottom = 1440, left = 1440, right = 1440;
   int header_distance = 708, footer_distance = 708;
   bool line_numbering = false;
@@ -112,9 +112,9 @@ enum class FieldKind { kToc, kPage, kPageRef, kHyperlink, kOther };
 
 struct Field {
   FieldKind kind = FieldKind::kOther;
-  std::u16string code;        // the instruction as written (" TOC \o "1-3" \h \z \u ")
-  std::u16string address;     // HYPERLINK: external address
-  std::u16string sub_address; // HYPERLINK: bookmark; PAGEREF: bookmark
+  std::u16string code;               // the instruction as written (" TOC \o "1-3" \h \z \u ")
+  std::u16string address;            // HYPERLINK: external address
+  std::u16string sub_address;        // HYPERLINK: bookmark; PAGEREF: bookmark
   int toc_upper = 1, toc_lower = 9;  // TOC: heading levels
   bool toc_hyperlinks = true, toc_page_numbers = true, toc_right_align = true;
 };
@@ -122,9 +122,9 @@ struct Field {
 struct TableCell {
   Story story;
   int col_span = 1, row_span = 1;
-  int width = 0;                        // twips, 0: auto
+  int width = 0;  // twips, 0: auto
   std::int32_t shading = kAutoColor;
-  std::int8_t valign = 0;               // 0 top, 1 centre, 2 bottom
+  std::int8_t valign = 0;  // 0 top, 1 centre, 2 bottom
 };
 
 struct TableRow {
@@ -139,7 +139,7 @@ struct Table {
   int width = 0;                   // twips, 0: auto; negative: -percent*50 (fiftieths of a percent)
   int border_size = 4;             // eighths of a point; 0: no borders
   std::int32_t border_color = kAutoColor;
-  int cell_padding = 0;            // twips
+  int cell_padding = 0;  // twips
   std::int8_t alignment = 0;
 };
 
@@ -189,7 +189,7 @@ class DocModel {
   int AddStyle(StyleDef def);
 
   // Effective values along the style chain.
-  int EffectiveOutlineLevel(const ParaProps& p) const;  // 1..9, or 10 for body text
+  int EffectiveOutlineLevel(const ParaProps& p) const;                // 1..9, or 10 for body text
   int EffectiveFontSize(std::uint32_t run_id, int para_style) const;  // half-points
   const StyleDef& style(int i) const { return styles[static_cast<std::size_t>(i)]; }
 
@@ -197,8 +197,12 @@ class DocModel {
   SectionProps& SectionAt(std::size_t story_pos);
 
  private:
-  struct RunHash { std::size_t operator()(const RunProps& p) const; };
-  struct ParaHash { std::size_t operator()(const ParaProps& p) const; };
+  struct RunHash {
+    std::size_t operator()(const RunProps& p) const;
+  };
+  struct ParaHash {
+    std::size_t operator()(const ParaProps& p) const;
+  };
   std::vector<RunProps> runs_;
   std::vector<ParaProps> paras_;
   std::unordered_map<RunProps, std::uint32_t, RunHash> run_ids_;

@@ -10,16 +10,16 @@ namespace {
 
 struct BlipKind {
   std::string_view format;
-  std::uint8_t type;        // msoblip type for OfficeArtFBSE
+  std::uint8_t type;  // msoblip type for OfficeArtFBSE
   std::uint16_t rec_type;
   std::uint16_t instance;
   bool metafile;
 };
 
 constexpr BlipKind kKinds[] = {
-    {"png", 6, 0xF01E, 0x6E0, false},  {"jpeg", 5, 0xF01D, 0x46A, false}, {"jpg", 5, 0xF01D, 0x46A, false},
-    {"bmp", 7, 0xF01F, 0x7A8, false},  {"tiff", 0x11, 0xF029, 0x6E4, false}, {"tif", 0x11, 0xF029, 0x6E4, false},
-    {"emf", 2, 0xF01A, 0x3D4, true},   {"wmf", 3, 0xF01B, 0x216, true},
+    {"png", 6, 0xF01E, 0x6E0, false}, {"jpeg", 5, 0xF01D, 0x46A, false},    {"jpg", 5, 0xF01D, 0x46A, false},
+    {"bmp", 7, 0xF01F, 0x7A8, false}, {"tiff", 0x11, 0xF029, 0x6E4, false}, {"tif", 0x11, 0xF029, 0x6E4, false},
+    {"emf", 2, 0xF01A, 0x3D4, true},  {"wmf", 3, 0xF01B, 0x216, true},
 };
 
 const BlipKind* Kind(std::string_view format) {
@@ -52,7 +52,8 @@ std::string Uid(std::string_view bytes) {
 
 bool TDocPicture::Supports(std::string_view format) { return Kind(format) != nullptr; }
 
-std::optional<std::string> TDocPicture::Encode(std::string_view bytes, std::string_view format, int width_twips, int height_twips) {
+std::optional<std::string> TDocPicture::Encode(std::string_view bytes, std::string_view format, int width_twips,
+                                               int height_twips) {
   const BlipKind* kind = Kind(format);
   if (!kind || bytes.empty()) return std::nullopt;
   std::string_view data = bytes;
@@ -61,7 +62,8 @@ std::optional<std::string> TDocPicture::Encode(std::string_view bytes, std::stri
     if (data.size() < 14 + 40 || data.substr(0, 2) != "BM") return std::nullopt;
     data.remove_prefix(14);
   }
-  if (kind->type == 3 && data.size() > 22 && static_cast<unsigned char>(data[0]) == 0xD7 && static_cast<unsigned char>(data[1]) == 0xCD) {
+  if (kind->type == 3 && data.size() > 22 && static_cast<unsigned char>(data[0]) == 0xD7 &&
+      static_cast<unsigned char>(data[1]) == 0xCD) {
     data.remove_prefix(22);  // the placeable header: the size is carried separately
   }
   const std::string uid = Uid(data);
@@ -75,10 +77,10 @@ std::optional<std::string> TDocPicture::Encode(std::string_view bytes, std::stri
     PutLe32(blip, 0);
     PutLe32(blip, static_cast<std::uint32_t>(width_twips));  // rcBounds, in the metafile's own units at best
     PutLe32(blip, static_cast<std::uint32_t>(height_twips));
-    PutLe32(blip, static_cast<std::uint32_t>(width_twips * 635));   // ptSize in EMUs
+    PutLe32(blip, static_cast<std::uint32_t>(width_twips * 635));  // ptSize in EMUs
     PutLe32(blip, static_cast<std::uint32_t>(height_twips * 635));
     PutLe32(blip, static_cast<std::uint32_t>(data.size()));  // cbSave
-    blip.push_back(static_cast<char>(0xFE));                   // not compressed
+    blip.push_back(static_cast<char>(0xFE));                 // not compressed
     blip.push_back(static_cast<char>(0xFE));
   } else {
     Header(blip, 0, kind->instance, kind->rec_type, static_cast<std::uint32_t>(17 + data.size()));
@@ -90,7 +92,8 @@ std::optional<std::string> TDocPicture::Encode(std::string_view bytes, std::stri
   std::string fbse;
   Header(fbse, 2, kind->type, 0xF007, static_cast<std::uint32_t>(36 + blip.size()));
   fbse.push_back(static_cast<char>(kind->type));
-  fbse.push_back(static_cast<char>(kind->type == 2 || kind->type == 3 ? 4 : kind->type));  // PICT for metafiles on the Mac
+  fbse.push_back(
+      static_cast<char>(kind->type == 2 || kind->type == 3 ? 4 : kind->type));  // PICT for metafiles on the Mac
   fbse += uid;
   PutLe16(fbse, 0xFF);
   PutLe32(fbse, static_cast<std::uint32_t>(blip.size()));

@@ -12,7 +12,8 @@ class TDocPicture {
  public:
   // bytes in `format` (png, jpeg, bmp, tiff, emf, wmf); the shown size in twips. nullopt for a
   // format the binary format cannot hold.
-  static std::optional<std::string> Encode(std::string_view bytes, std::string_view format, int width_twips, int height_twips);
+  static std::optional<std::string> Encode(std::string_view bytes, std::string_view format, int width_twips,
+                                           int height_twips);
   static bool Supports(std::string_view format);
 };
 

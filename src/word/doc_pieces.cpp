@@ -32,15 +32,18 @@ TDocPieces::TDocPieces(std::u16string_view text, std::uint32_t start) : text_(te
     }
   }
   // A compressed piece's offset is stored doubled in 30 bits.
-  if (static_cast<std::uint64_t>(start) + text.size() * 2 > 0x1FFFFFFFu) throw std::length_error("document too large for the Word 97-2003 format");
+  if (static_cast<std::uint64_t>(start) + text.size() * 2 > 0x1FFFFFFFu)
+    throw std::length_error("document too large for the Word 97-2003 format");
 }
 
 void TDocPieces::Write(std::string& stream) const {
   if (stream.size() != start_) throw std::logic_error("text written at the wrong offset");
   stream.reserve(end());
   for (char16_t c : text_) {
-    if (compressed_) stream.push_back(static_cast<char>(*Cp1252(c)));
-    else PutLe16(stream, static_cast<std::uint16_t>(c));
+    if (compressed_)
+      stream.push_back(static_cast<char>(*Cp1252(c)));
+    else
+      PutLe16(stream, static_cast<std::uint16_t>(c));
   }
 }
 

@@ -9,11 +9,11 @@ std::string TDocStyleSheet::Serialize(const std::vector<TDocStyle>& styles, std:
   // STSHI as Word 97 wrote it (18 bytes).
   PutLe16(out, 18);
   PutLe16(out, static_cast<std::uint16_t>(styles.size()));
-  PutLe16(out, 10);      // cbSTDBaseInFile: the Word 97 STD base
-  PutLe16(out, 1);       // fStdStylenamesWritten
-  PutLe16(out, 0x5B);    // stiMaxWhenSaved
+  PutLe16(out, 10);    // cbSTDBaseInFile: the Word 97 STD base
+  PutLe16(out, 1);     // fStdStylenamesWritten
+  PutLe16(out, 0x5B);  // stiMaxWhenSaved
   PutLe16(out, kFixedSlots);
-  PutLe16(out, 0);       // nVerBuiltInNamesWhenSaved
+  PutLe16(out, 0);  // nVerBuiltInNamesWhenSaved
   for (int i = 0; i < 3; ++i) PutLe16(out, default_font);
   for (std::size_t istd = 0; istd < styles.size(); ++istd) {
     const TDocStyle& s = styles[istd];

@@ -12,11 +12,11 @@ struct TDocStyle {
   bool used = false;       // an empty slot is written with no STD
   bool character = false;  // character style (else paragraph style)
   std::u16string name;
-  std::uint16_t sti = 0x0FFE;      // built-in identifier, 0x0FFE for user-defined
-  std::uint16_t base = 0x0FFF;     // istd of the style it is based on, 0x0FFF: none
-  std::uint16_t next = 0;          // istd of the style that follows a paragraph of this one
-  std::string papx;                // paragraph sprms (paragraph styles)
-  std::string chpx;                // character sprms
+  std::uint16_t sti = 0x0FFE;   // built-in identifier, 0x0FFE for user-defined
+  std::uint16_t base = 0x0FFF;  // istd of the style it is based on, 0x0FFF: none
+  std::uint16_t next = 0;       // istd of the style that follows a paragraph of this one
+  std::string papx;             // paragraph sprms (paragraph styles)
+  std::string chpx;             // character sprms
 };
 
 class TDocStyleSheet {

@@ -1,6 +1,10 @@
 #include "word/doc_writer.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -8,28 +12,24 @@
 #include <filesystem>
 #include <map>
 #include <unordered_map>
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <atomic>
 
 #include "platform/errors.h"
 #include "platform/file_system.h"
 #include "text/unicode.h"
+#include "word/atomic_save.h"
 #include "word/doc_builder.h"
 #include "word/doc_gif_decoder.h"
 #include "word/doc_list_table.h"
 #include "word/doc_picture.h"
 #include "word/image_info.h"
 #include "word/png_encoder.h"
-#include "word/atomic_save.h"
 #include "word/toc_builder.h"
 
 namespace tomeshift::word {
 namespace {
 
-constexpr int kMaxColumns = 63;      // the format's limit for cells in a row
-constexpr int kMaxTableDepth = 12;   // deeper tables are written as paragraphs of the enclosing cell
+constexpr int kMaxColumns = 63;     // the format's limit for cells in a row
+constexpr int kMaxTableDepth = 12;  // deeper tables are written as paragraphs of the enclosing cell
 constexpr std::size_t kMaxBookmarkName = 40;
 
 std::uint32_t ColorRef(std::int32_t rgb) {
@@ -39,8 +39,9 @@ std::uint32_t ColorRef(std::int32_t rgb) {
 }
 
 std::uint8_t HighlightIco(const std::string& name) {
-  static const char* kNames[] = {"", "black", "blue", "cyan", "green", "magenta", "red", "yellow", "white",
-                                 "darkBlue", "darkCyan", "darkGreen", "darkMagenta", "darkRed", "darkYellow", "darkGray", "lightGray"};
+  static const char* kNames[] = {
+      "",         "black",    "blue",      "cyan",        "green",   "magenta",    "red",      "yellow",   "white",
+      "darkBlue", "darkCyan", "darkGreen", "darkMagenta", "darkRed", "darkYellow", "darkGray", "lightGray"};
   for (std::uint8_t i = 1; i < 17; ++i) {
     if (name == kNames[i]) return i;
   }
@@ -62,7 +63,8 @@ class ModelMapper {
     TGrpprl spec;
     spec.Add8(sprm::kCFSpec, 1);
     field_chpx_ = b_.Chpx(spec);
-    text_width_ = std::max(1440, doc_.final_section.page.width - doc_.final_section.page.left - doc_.final_section.page.right);
+    text_width_ =
+        std::max(1440, doc_.final_section.page.width - doc_.final_section.page.left - doc_.final_section.page.right);
 
     WriteStory(doc_.main, 0, true);
     b_.FinalSection(Sepx(doc_.final_section), Stories(doc_.final_section));
@@ -77,9 +79,13 @@ class ModelMapper {
     // Fixed slots first, so that references resolve in one pass.
     for (std::size_t i = 0; i < doc_.styles.size(); ++i) {
       const StyleDef& s = doc_.styles[i];
-      if (s.type == StyleType::kParagraph && s.builtin == builtin::kNormal) istd_[i] = 0;
-      else if (s.type == StyleType::kParagraph && s.builtin <= builtin::kHeading1 && s.builtin >= builtin::kHeading1 - 8) istd_[i] = builtin::kHeading1 + 1 - s.builtin;
-      else if (s.type == StyleType::kCharacter && s.builtin == builtin::kDefaultParagraphFont) istd_[i] = 10;
+      if (s.type == StyleType::kParagraph && s.builtin == builtin::kNormal)
+        istd_[i] = 0;
+      else if (s.type == StyleType::kParagraph && s.builtin <= builtin::kHeading1 &&
+               s.builtin >= builtin::kHeading1 - 8)
+        istd_[i] = builtin::kHeading1 + 1 - s.builtin;
+      else if (s.type == StyleType::kCharacter && s.builtin == builtin::kDefaultParagraphFont)
+        istd_[i] = 10;
     }
     for (std::size_t i = 0; i < doc_.styles.size(); ++i) {
       const StyleDef& s = doc_.styles[i];
@@ -96,9 +102,13 @@ class ModelMapper {
       d.character = s.type == StyleType::kCharacter;
       d.name = s.name;
       d.sti = s.builtin < 0 && -s.builtin - 1 < 0x0FFE ? static_cast<std::uint16_t>(-s.builtin - 1) : 0x0FFE;
-      const int base = s.based_on >= 0 && s.based_on < static_cast<int>(istd_.size()) && s.based_on != static_cast<int>(i) ? istd_[static_cast<std::size_t>(s.based_on)] : -1;
+      const int base =
+          s.based_on >= 0 && s.based_on < static_cast<int>(istd_.size()) && s.based_on != static_cast<int>(i)
+              ? istd_[static_cast<std::size_t>(s.based_on)]
+              : -1;
       d.base = base >= 0 ? static_cast<std::uint16_t>(base) : 0x0FFF;
-      const int next = s.next >= 0 && s.next < static_cast<int>(istd_.size()) ? istd_[static_cast<std::size_t>(s.next)] : -1;
+      const int next =
+          s.next >= 0 && s.next < static_cast<int>(istd_.size()) ? istd_[static_cast<std::size_t>(s.next)] : -1;
       d.next = next >= 0 ? static_cast<std::uint16_t>(next) : static_cast<std::uint16_t>(istd_[i]);
       if (!d.character) {
         ParaProps p = s.para;
@@ -168,10 +178,12 @@ class ModelMapper {
       op.push_back(0);
       op.push_back(static_cast<char>(n));
       for (std::size_t i = 0; i < n; ++i) PutLe16(op, S16(p.tabs[i].pos));
-      for (std::size_t i = 0; i < n; ++i) op.push_back(static_cast<char>((p.tabs[i].align & 7) | ((p.tabs[i].leader ? 1 : 0) << 3)));
+      for (std::size_t i = 0; i < n; ++i)
+        op.push_back(static_cast<char>((p.tabs[i].align & 7) | ((p.tabs[i].leader ? 1 : 0) << 3)));
       g.AddVariable(sprm::kPChgTabsPapx, op);
     }
-    if (p.outline_level >= 1 && p.outline_level <= 10) g.Add8(sprm::kPOutLvl, static_cast<std::uint8_t>(p.outline_level - 1));
+    if (p.outline_level >= 1 && p.outline_level <= 10)
+      g.Add8(sprm::kPOutLvl, static_cast<std::uint8_t>(p.outline_level - 1));
     if (p.shading != kAutoColor) {
       std::string op;
       PutLe32(op, 0xFF000000u);
@@ -266,20 +278,25 @@ class ModelMapper {
   // ---- fields ----
   static std::uint8_t FieldType(const Field& f, std::u16string_view code) {
     switch (f.kind) {
-      case FieldKind::kToc: return flt::kToc;
-      case FieldKind::kPage: return flt::kPage;
-      case FieldKind::kPageRef: return flt::kPageRef;
-      case FieldKind::kHyperlink: return flt::kHyperlink;
-      default: break;
+      case FieldKind::kToc:
+        return flt::kToc;
+      case FieldKind::kPage:
+        return flt::kPage;
+      case FieldKind::kPageRef:
+        return flt::kPageRef;
+      case FieldKind::kHyperlink:
+        return flt::kHyperlink;
+      default:
+        break;
     }
     std::size_t a = code.find_first_not_of(u' ');
     if (a == std::u16string_view::npos) return 0;
     std::size_t e = code.find_first_of(u" \\", a);
     std::u16string word(code.substr(a, e == std::u16string_view::npos ? std::u16string_view::npos : e - a));
     for (auto& c : word) c = (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c;
-    static const std::pair<const char16_t*, std::uint8_t> kTypes[] = {{u"REF", 3},       {u"SEQ", 12},  {u"TOC", 13},     {u"NUMPAGES", 26},
-                                                                      {u"DATE", 31},      {u"TIME", 32}, {u"PAGE", 33},    {u"PAGEREF", 37},
-                                                                      {u"HYPERLINK", 88}, {u"TC", 9},    {u"SECTIONPAGES", 66}};
+    static const std::pair<const char16_t*, std::uint8_t> kTypes[] = {
+        {u"REF", 3},   {u"SEQ", 12},     {u"TOC", 13},       {u"NUMPAGES", 26}, {u"DATE", 31},        {u"TIME", 32},
+        {u"PAGE", 33}, {u"PAGEREF", 37}, {u"HYPERLINK", 88}, {u"TC", 9},        {u"SECTIONPAGES", 66}};
     for (const auto& [name, type] : kTypes) {
       if (word == name) return type;
     }
@@ -297,10 +314,14 @@ class ModelMapper {
         if (!sub.empty()) code += u" \\l \"" + sub + u"\"";
         return code + u" ";
       }
-      case FieldKind::kPageRef: return u" PAGEREF " + sub + u" \\h ";
-      case FieldKind::kPage: return f.code.empty() ? u" PAGE " : f.code;
-      case FieldKind::kToc: return f.code.empty() ? TocBuilder::FieldCode(f) : f.code;
-      default: return f.code;
+      case FieldKind::kPageRef:
+        return u" PAGEREF " + sub + u" \\h ";
+      case FieldKind::kPage:
+        return f.code.empty() ? u" PAGE " : f.code;
+      case FieldKind::kToc:
+        return f.code.empty() ? TocBuilder::FieldCode(f) : f.code;
+      default:
+        return f.code;
     }
   }
 
@@ -520,7 +541,8 @@ class ModelMapper {
       format = "png";
     }
     // Equal pictures at equal sizes share one copy in the Data stream.
-    const std::string key = std::to_string(std::hash<std::string>()(*bytes)) + ':' + std::to_string(bytes->size()) + ':' + std::to_string(w) + 'x' + std::to_string(h);
+    const std::string key = std::to_string(std::hash<std::string>()(*bytes)) + ':' + std::to_string(bytes->size()) +
+                            ':' + std::to_string(w) + 'x' + std::to_string(h);
     std::uint32_t at = 0;
     if (auto it = picture_at_.find(key); it != picture_at_.end()) {
       at = it->second;
@@ -566,21 +588,26 @@ class ModelMapper {
     for (std::size_t r = 0; r < grid.size(); ++r) {
       const std::vector<Slot> originals = grid[r];
       for (const Slot& sl : originals) {
-        for (int k = 1; k < sl.cell->row_span && r + static_cast<std::size_t>(k) < grid.size(); ++k) grid[r + static_cast<std::size_t>(k)].push_back(Slot{sl.cell, sl.col, true});
+        for (int k = 1; k < sl.cell->row_span && r + static_cast<std::size_t>(k) < grid.size(); ++k)
+          grid[r + static_cast<std::size_t>(k)].push_back(Slot{sl.cell, sl.col, true});
       }
     }
-    for (auto& row : grid) std::stable_sort(row.begin(), row.end(), [](const Slot& a, const Slot& b) { return a.col < b.col; });
+    for (auto& row : grid)
+      std::stable_sort(row.begin(), row.end(), [](const Slot& a, const Slot& b) { return a.col < b.col; });
     columns = std::max(columns, 1);
 
     // Column widths: given, else from single cells, else shared equally.
-    const int avail = depth == 1 ? text_width_ : std::max(720, cell_width_stack_.empty() ? text_width_ : cell_width_stack_.back());
+    const int avail =
+        depth == 1 ? text_width_ : std::max(720, cell_width_stack_.empty() ? text_width_ : cell_width_stack_.back());
     std::vector<int> widths(static_cast<std::size_t>(columns), 0);
     if (static_cast<int>(t.column_widths.size()) == columns) {
       widths = t.column_widths;
     } else {
       for (const auto& row : grid) {
         for (const Slot& sl : row) {
-          if (!sl.continuation && sl.cell->col_span <= 1 && sl.cell->width > 0 && sl.col < columns) widths[static_cast<std::size_t>(sl.col)] = std::max(widths[static_cast<std::size_t>(sl.col)], sl.cell->width);
+          if (!sl.continuation && sl.cell->col_span <= 1 && sl.cell->width > 0 && sl.col < columns)
+            widths[static_cast<std::size_t>(sl.col)] =
+                std::max(widths[static_cast<std::size_t>(sl.col)], sl.cell->width);
         }
       }
     }
@@ -628,8 +655,10 @@ class ModelMapper {
         } else if (k + 1 == shown && row.size() > shown) {
           for (std::size_t extra = k; extra < row.size(); ++extra) {
             if (row[extra].continuation) continue;
-            if (extra + 1 < row.size()) WriteFlattened(row[extra].cell->story, depth);
-            else WriteStory(row[extra].cell->story, depth, false);
+            if (extra + 1 < row.size())
+              WriteFlattened(row[extra].cell->story, depth);
+            else
+              WriteStory(row[extra].cell->story, depth, false);
           }
           if (row.back().continuation) EndCell(depth, 0, 0);
         } else {
@@ -662,7 +691,8 @@ class ModelMapper {
   }
 
   template <typename Row>
-  void EndRow(const Table& t, std::size_t r, const Row& row, std::size_t shown, const std::vector<int>& bounds, int depth) {
+  void EndRow(const Table& t, std::size_t r, const Row& row, std::size_t shown, const std::vector<int>& bounds,
+              int depth) {
     TGrpprl g;
     g.Add8(sprm::kPFInTable, 1);
     if (depth > 1) {
@@ -673,7 +703,8 @@ class ModelMapper {
       g.Add8(sprm::kPFTtp, 1);
     }
     if (t.alignment) g.Add16(sprm::kTJc90, static_cast<std::uint16_t>(std::clamp<int>(t.alignment, 0, 2)));
-    g.Add16(sprm::kTDxaGapHalf, static_cast<std::uint16_t>(std::clamp(t.cell_padding > 0 ? t.cell_padding : 108, 0, 1440)));
+    g.Add16(sprm::kTDxaGapHalf,
+            static_cast<std::uint16_t>(std::clamp(t.cell_padding > 0 ? t.cell_padding : 108, 0, 1440)));
     if (t.rows[r].height > 0) g.Add16(sprm::kTDyaRowHeight, S16(t.rows[r].height));
     if (t.rows[r].header) g.Add8(sprm::kTTableHeader, 1);
     const std::uint8_t line = static_cast<std::uint8_t>(std::clamp(t.border_size, 0, 255));
@@ -689,10 +720,12 @@ class ModelMapper {
     for (std::size_t k = 0; k < shown; ++k) {
       const auto& sl = row[k];
       std::uint16_t tcgrf = 0;
-      if (sl.continuation) tcgrf |= 1 << 5;                          // merged with the cell above
-      else if (sl.cell->row_span > 1) tcgrf |= 3 << 5;               // first of a vertical merge
+      if (sl.continuation)
+        tcgrf |= 1 << 5;  // merged with the cell above
+      else if (sl.cell->row_span > 1)
+        tcgrf |= 3 << 5;  // first of a vertical merge
       tcgrf |= static_cast<std::uint16_t>((std::clamp<int>(sl.cell->valign, 0, 2)) << 7);
-      tcgrf |= 3 << 9;                                               // width in twips
+      tcgrf |= 3 << 9;  // width in twips
       PutLe16(def, tcgrf);
       PutLe16(def, S16(bounds[k + 1] - bounds[k]));
       for (int side = 0; side < 4; ++side) PutLe32(def, brc);
@@ -705,7 +738,8 @@ class ModelMapper {
       std::string op;
       for (std::size_t k = 0; k < shown; ++k) {
         PutLe32(op, 0xFF000000u);
-        PutLe32(op, row[k].continuation || row[k].cell->shading == kAutoColor ? 0xFF000000u : ColorRef(row[k].cell->shading));
+        PutLe32(op, row[k].continuation || row[k].cell->shading == kAutoColor ? 0xFF000000u
+                                                                              : ColorRef(row[k].cell->shading));
         PutLe16(op, 0);
       }
       g.AddVariable(0xD612, op);  // sprmTDefTableShd
@@ -734,7 +768,8 @@ void TDocWriter::Save(const DocModel& doc, const std::u16string& path) {
   const std::string native = FileSystem().NativePath(path);
   std::filesystem::path target(native);
   std::error_code ec;
-  if (target.has_parent_path() && !std::filesystem::is_directory(target.parent_path(), ec)) throw FileError(native, "the folder " + target.parent_path().string() + " does not exist");
+  if (target.has_parent_path() && !std::filesystem::is_directory(target.parent_path(), ec))
+    throw FileError(native, "the folder " + target.parent_path().string() + " does not exist");
   if (std::filesystem::is_directory(target, ec)) throw FileError(native, "a folder of that name exists");
   std::string bytes;
   try {

@@ -18,7 +18,8 @@ const DocxMedia::Item* DocxMedia::Embed(const Picture& picture) {
     format = "png";
   }
   // Equal pictures share one media file (a logo on every page).
-  std::string key = format + ':' + std::to_string(std::hash<std::string>()(*bytes)) + ':' + std::to_string(bytes->size());
+  std::string key =
+      format + ':' + std::to_string(std::hash<std::string>()(*bytes)) + ':' + std::to_string(bytes->size());
   if (auto it = by_content_.find(key); it != by_content_.end() && *items_[it->second].bytes == *bytes)
     return &items_[it->second];
   std::string ext = format == "jpeg" ? "jpeg" : format;

@@ -1,10 +1,10 @@
 // The pictures of a package: word/media/imageN.ext, one file per distinct picture content.
 #pragma once
 
-#include <string>
-#include <unordered_map>
 #include <deque>
 #include <memory>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "word/doc_model.h"
@@ -14,7 +14,7 @@ namespace tomeshift::word {
 class DocxMedia {
  public:
   struct Item {
-    std::string name;    // "media/image1.png", relative to word/
+    std::string name;  // "media/image1.png", relative to word/
     std::string format;
     const std::string* bytes;  // owned by the model, or by converted_
   };

@@ -17,7 +17,8 @@ std::string DocxNumberingPart::Write(const DocModel& doc) {
     for (int l = 0; l < 9; ++l) {
       ListLevel lv = l < static_cast<int>(levels.size()) ? levels[static_cast<std::size_t>(l)]
                                                          : (levels.empty() ? ListLevel{} : levels.back());
-      if (l >= static_cast<int>(levels.size()) && lv.format != "bullet") lv.text = u"%" + std::u16string(1, static_cast<char16_t>(u'1' + l)) + u".";
+      if (l >= static_cast<int>(levels.size()) && lv.format != "bullet")
+        lv.text = u"%" + std::u16string(1, static_cast<char16_t>(u'1' + l)) + u".";
       x.Start("w:lvl");
       x.Attr("w:ilvl", l);
       x.Empty("w:start", "w:val", lv.start);

@@ -63,10 +63,12 @@ std::string WritePackage(const DocModel& doc, const std::string& native) {
   for (int pass = 0; pass < 2; ++pass) {
     bool header = pass == 0;
     for (int idx : header ? headers : footers) {
-      std::string name = header ? "header" + std::to_string(++n_header) + ".xml" : "footer" + std::to_string(++n_footer) + ".xml";
+      std::string name =
+          header ? "header" + std::to_string(++n_header) + ".xml" : "footer" + std::to_string(++n_footer) + ".xml";
       hf_ids[idx] = doc_rels.Add(header ? rel::kHeader : rel::kFooter, name);
       DocxRelationships part_rels;
-      std::string xml = DocxHeaderFooterPart::Write(doc, doc.hf_stories[static_cast<std::size_t>(idx)], header, part_rels, media, counters);
+      std::string xml = DocxHeaderFooterPart::Write(doc, doc.hf_stories[static_cast<std::size_t>(idx)], header,
+                                                    part_rels, media, counters);
       hf_parts.push_back(HfPart{name, part_rels.empty() ? std::string() : part_rels.Write(), std::move(xml)});
       types.AddOverride("/word/" + name, std::string(kWml) + (header ? "header+xml" : "footer+xml"));
     }
@@ -81,7 +83,8 @@ std::string WritePackage(const DocModel& doc, const std::string& native) {
   if (numbering) types.AddOverride("/word/numbering.xml", std::string(kWml) + "numbering+xml");
   types.AddOverride("/docProps/core.xml", "application/vnd.openxmlformats-package.core-properties+xml");
   types.AddOverride("/docProps/app.xml", "application/vnd.openxmlformats-officedocument.extended-properties+xml");
-  for (const auto& m : media.items()) types.AddDefault(m.name.substr(m.name.rfind('.') + 1), ImageContentType(m.format));
+  for (const auto& m : media.items())
+    types.AddDefault(m.name.substr(m.name.rfind('.') + 1), ImageContentType(m.format));
 
   DocxRelationships package_rels;
   package_rels.Add(rel::kOfficeDocument, "word/document.xml");

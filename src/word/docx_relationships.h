@@ -14,12 +14,14 @@ inline constexpr const char* kCoreProperties =
 inline constexpr const char* kExtendedProperties =
     "http://schemas.openxmlformats.org/officeDocument/2006/relationships/extended-properties";
 inline constexpr const char* kStyles = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles";
-inline constexpr const char* kNumbering = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/numbering";
+inline constexpr const char* kNumbering =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/numbering";
 inline constexpr const char* kSettings = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/settings";
 inline constexpr const char* kHeader = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/header";
 inline constexpr const char* kFooter = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/footer";
 inline constexpr const char* kImage = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/image";
-inline constexpr const char* kHyperlink = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/hyperlink";
+inline constexpr const char* kHyperlink =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/hyperlink";
 }  // namespace rel
 
 class DocxRelationships {

@@ -20,29 +20,37 @@ std::string Hex(std::int32_t rgb) {
 
 const char* Jc(int a) {
   switch (a) {
-    case 1: return "center";
-    case 2: return "right";
-    case 3: return "both";
-    default: return "left";
+    case 1:
+      return "center";
+    case 2:
+      return "right";
+    case 3:
+      return "both";
+    default:
+      return "left";
   }
 }
 
 void OnOff(XmlWriter& x, const char* name, std::int8_t v) {
   if (v == kUnset) return;
-  if (v) x.Empty(name);
-  else x.Empty(name, "w:val", "0");
+  if (v)
+    x.Empty(name);
+  else
+    x.Empty(name, "w:val", "0");
 }
 
 std::string FileUri(const std::u16string& path) {
   std::string p = U8(path);
   std::string out = p.starts_with("/") ? "file://" : "file:///";
   for (unsigned char c : p) {
-    if (c == '\\') out += '/';
+    if (c == '\\')
+      out += '/';
     else if (c == ' ' || c == '#' || c == '%' || c == '?') {
       char buf[4];
       std::snprintf(buf, sizeof buf, "%%%02X", c);
       out += buf;
-    } else out += static_cast<char>(c);
+    } else
+      out += static_cast<char>(c);
   }
   return out;
 }
@@ -233,7 +241,8 @@ void DocxStoryWriter::CloseRun() {
   }
 }
 
-void DocxStoryWriter::WriteParagraph(const Story& s, std::size_t start, std::size_t end, const Marks& marks, bool last) {
+void DocxStoryWriter::WriteParagraph(const Story& s, std::size_t start, std::size_t end, const Marks& marks,
+                                     bool last) {
   const auto& text = s.text();
   bool has_mark = end < text.size() && (text[end] == ch::kParagraph || text[end] == ch::kSection);
   x_.Start("w:p");
@@ -277,9 +286,12 @@ void DocxStoryWriter::WriteParagraph(const Story& s, std::size_t start, std::siz
       case ch::kPageBreak:
         flush();
         OpenRun(c == ch::kPageBreak ? 0 : a.fmt);
-        if (c == ch::kTab) x_.Empty("w:tab");
-        else if (c == ch::kLineBreak) x_.Empty("w:br");
-        else x_.Empty("w:br", "w:type", "page");
+        if (c == ch::kTab)
+          x_.Empty("w:tab");
+        else if (c == ch::kLineBreak)
+          x_.Empty("w:br");
+        else
+          x_.Empty("w:br", "w:type", "page");
         break;
       case ch::kPicture:
         close_all();
@@ -305,7 +317,8 @@ void DocxStoryWriter::WriteParagraph(const Story& s, std::size_t start, std::siz
         }
         std::u16string code = f.code;
         if (code.empty() && f.kind == FieldKind::kHyperlink)
-          code = f.address.empty() ? u" HYPERLINK \\l \"" + f.sub_address + u"\" " : u" HYPERLINK \"" + f.address + u"\" ";
+          code =
+              f.address.empty() ? u" HYPERLINK \\l \"" + f.sub_address + u"\" " : u" HYPERLINK \"" + f.address + u"\" ";
         x_.Start("w:r");
         x_.Empty("w:fldChar", "w:fldCharType", "begin");
         x_.End();
@@ -326,7 +339,8 @@ void DocxStoryWriter::WriteParagraph(const Story& s, std::size_t start, std::siz
         if (!inline_links.empty() && inline_links.back() == a.obj) {
           x_.End();
           inline_links.pop_back();
-        } else if (auto it = std::find(complex_open_.rbegin(), complex_open_.rend(), a.obj); it != complex_open_.rend()) {
+        } else if (auto it = std::find(complex_open_.rbegin(), complex_open_.rend(), a.obj);
+                   it != complex_open_.rend()) {
           // Inner fields left open are ended with it (a cut-off copy may leave one unbalanced).
           std::size_t n = static_cast<std::size_t>(it - complex_open_.rbegin()) + 1;
           for (std::size_t k = 0; k < n; ++k) {
@@ -526,11 +540,13 @@ void DocxStoryWriter::WriteTable(const Table& t) {
       if (!sl.continuation)
         for (int k = 1; k < sl.cell->row_span && r + static_cast<std::size_t>(k) < grid.size(); ++k)
           grid[r + static_cast<std::size_t>(k)].push_back(Slot{sl.cell, sl.col, true});
-  for (auto& row : grid) std::stable_sort(row.begin(), row.end(), [](const Slot& a, const Slot& b) { return a.col < b.col; });
+  for (auto& row : grid)
+    std::stable_sort(row.begin(), row.end(), [](const Slot& a, const Slot& b) { return a.col < b.col; });
   if (columns == 0) columns = 1;
 
   std::vector<int> widths(static_cast<std::size_t>(columns), 0);
-  if (static_cast<int>(t.column_widths.size()) == columns) widths = t.column_widths;
+  if (static_cast<int>(t.column_widths.size()) == columns)
+    widths = t.column_widths;
   else {
     for (const auto& row : grid)
       for (const Slot& sl : row)
@@ -619,8 +635,10 @@ void DocxStoryWriter::WriteTable(const Table& t) {
       x_.End();
       if (span > 1) x_.Empty("w:gridSpan", "w:val", span);
       if (sl.cell->row_span > 1) {
-        if (sl.continuation) x_.Empty("w:vMerge");
-        else x_.Empty("w:vMerge", "w:val", "restart");
+        if (sl.continuation)
+          x_.Empty("w:vMerge");
+        else
+          x_.Empty("w:vMerge", "w:val", "restart");
       }
       if (sl.cell->shading != kAutoColor) {
         x_.Start("w:shd");

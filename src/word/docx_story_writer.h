@@ -22,7 +22,8 @@ struct DocxCounters {
 
 class DocxStoryWriter {
  public:
-  DocxStoryWriter(const DocModel& doc, XmlWriter& xml, DocxRelationships& rels, DocxMedia& media, DocxCounters& counters);
+  DocxStoryWriter(const DocModel& doc, XmlWriter& xml, DocxRelationships& rels, DocxMedia& media,
+                  DocxCounters& counters);
   // For the main story: called for each kSection, inside that paragraph's properties.
   void SetSectionWriter(std::function<void(const SectionProps&)> f) { section_writer_ = std::move(f); }
   void WriteStory(const Story& story);

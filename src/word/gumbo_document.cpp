@@ -59,9 +59,13 @@ bool HtmlNode::HasClass(std::string_view name) const {
   std::string_view list = Attribute("class");
   std::size_t i = 0;
   while (i < list.size()) {
-    while (i < list.size() && (list[i] == ' ' || list[i] == '\t' || list[i] == '\n' || list[i] == '\r' || list[i] == '\f')) ++i;
+    while (i < list.size() &&
+           (list[i] == ' ' || list[i] == '\t' || list[i] == '\n' || list[i] == '\r' || list[i] == '\f'))
+      ++i;
     std::size_t j = i;
-    while (j < list.size() && !(list[j] == ' ' || list[j] == '\t' || list[j] == '\n' || list[j] == '\r' || list[j] == '\f')) ++j;
+    while (j < list.size() &&
+           !(list[j] == ' ' || list[j] == '\t' || list[j] == '\n' || list[j] == '\r' || list[j] == '\f'))
+      ++j;
     if (j > i && EqualsNoCase(list.substr(i, j - i), name)) return true;
     i = j;
   }
@@ -92,8 +96,8 @@ class GumboTreeCopier {
     std::vector<Frame> stack{{root_element, root}};
     while (!stack.empty()) {
       Frame& f = stack.back();
-      const GumboVector& kids = f.source->type == GUMBO_NODE_DOCUMENT ? f.source->v.document.children
-                                                                      : f.source->v.element.children;
+      const GumboVector& kids =
+          f.source->type == GUMBO_NODE_DOCUMENT ? f.source->v.document.children : f.source->v.element.children;
       if (f.next >= kids.length) {
         stack.pop_back();
         continue;

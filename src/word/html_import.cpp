@@ -43,11 +43,11 @@ std::string HighlightFor(std::uint32_t rgb) {
     const char* name;
     std::uint32_t rgb;
   };
-  static constexpr Named kHighlights[] = {
-      {"yellow", 0xFFFF00}, {"green", 0x00FF00}, {"cyan", 0x00FFFF}, {"magenta", 0xFF00FF},
-      {"blue", 0x0000FF}, {"red", 0xFF0000}, {"darkBlue", 0x000080}, {"darkCyan", 0x008080},
-      {"darkGreen", 0x008000}, {"darkMagenta", 0x800080}, {"darkRed", 0x800000}, {"darkYellow", 0x808000},
-      {"darkGray", 0x808080}, {"lightGray", 0xC0C0C0}, {"black", 0x000000}};
+  static constexpr Named kHighlights[] = {{"yellow", 0xFFFF00},      {"green", 0x00FF00},     {"cyan", 0x00FFFF},
+                                          {"magenta", 0xFF00FF},     {"blue", 0x0000FF},      {"red", 0xFF0000},
+                                          {"darkBlue", 0x000080},    {"darkCyan", 0x008080},  {"darkGreen", 0x008000},
+                                          {"darkMagenta", 0x800080}, {"darkRed", 0x800000},   {"darkYellow", 0x808000},
+                                          {"darkGray", 0x808080},    {"lightGray", 0xC0C0C0}, {"black", 0x000000}};
   if (rgb == kCssTransparent || rgb == 0xFFFFFF) return {};
   const Named* best = nullptr;
   long best_d = 0;
@@ -98,7 +98,8 @@ bool HasScheme(std::string_view href) {
   if (colon == std::string_view::npos || colon < 2) return false;  // "C:" is a drive
   for (std::size_t i = 0; i < colon; ++i) {
     char c = href[i];
-    if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'))
+    if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '+' || c == '-' ||
+          c == '.'))
       return false;
   }
   return true;
@@ -221,13 +222,15 @@ void HtmlImportWalker::LoadStyleSheets(const GumboDocument& page) {
     if (n->tag == "link") {
       std::string rel = AsciiLower(n->Attribute("rel"));
       std::string media = AsciiLower(n->Attribute("media"));
-      bool screen = media.empty() || media.find("all") != std::string::npos || media.find("screen") != std::string::npos;
+      bool screen =
+          media.empty() || media.find("all") != std::string::npos || media.find("screen") != std::string::npos;
       if (rel.find("stylesheet") != std::string::npos && rel.find("alternate") == std::string::npos && screen) {
         LoadStyleSheetFile(Resolve(n->Attribute("href")), 0);
       }
     } else if (n->tag == "style") {
       std::string media = AsciiLower(n->Attribute("media"));
-      bool screen = media.empty() || media.find("all") != std::string::npos || media.find("screen") != std::string::npos;
+      bool screen =
+          media.empty() || media.find("all") != std::string::npos || media.find("screen") != std::string::npos;
       std::string css;
       for (const HtmlNode* c : n->children) {
         if (!c->IsElement()) css += c->text;
@@ -406,10 +409,12 @@ void HtmlImportWalker::BeginBlock(const HtmlNode& e, const CssComputedStyle& sty
   }
   b.props.alignment = style.text_align;
   if (style.text_indent != 0) b.props.indent_first = Twips(style.text_indent);
-  std::uint32_t background = style.background != kCssTransparent ? style.background
-                                                                 : static_cast<std::uint32_t>(outer.props.shading);
-  if (outer.props.shading == kAutoColor && style.background == kCssTransparent) b.props.shading = kAutoColor;
-  else b.props.shading = static_cast<std::int32_t>(background & 0xFFFFFF);
+  std::uint32_t background =
+      style.background != kCssTransparent ? style.background : static_cast<std::uint32_t>(outer.props.shading);
+  if (outer.props.shading == kAutoColor && style.background == kCssTransparent)
+    b.props.shading = kAutoColor;
+  else
+    b.props.shading = static_cast<std::int32_t>(background & 0xFFFFFF);
   b.props.style = 0;
   b.props.outline_level = 10;
   b.marks_at_start = f.marks;
@@ -506,7 +511,8 @@ void HtmlImportWalker::SyncLink() {
   if (f.open_link == want) return;
   CloseLink();
   if (want >= 0) {
-    f.builder.BeginHyperlink(links_[static_cast<std::size_t>(want)].address, links_[static_cast<std::size_t>(want)].sub_address);
+    f.builder.BeginHyperlink(links_[static_cast<std::size_t>(want)].address,
+                             links_[static_cast<std::size_t>(want)].sub_address);
     f.open_link = want;
   }
 }
@@ -648,7 +654,8 @@ void RememberPictureSize(const std::u16string& key, std::uint64_t size, std::pai
 
 }  // namespace
 
-std::optional<std::pair<double, double>> HtmlImportWalker::PictureSize(const std::u16string& path, std::string_view src) {
+std::optional<std::pair<double, double>> HtmlImportWalker::PictureSize(const std::u16string& path,
+                                                                       std::string_view src) {
   std::u16string key = Lower16(path);
   std::optional<std::uint64_t> size;
   try {
@@ -705,7 +712,8 @@ void HtmlImportWalker::Picture(const HtmlNode& e, const CssComputedStyle& style)
   if (!natural) return;  // warned when first met
   double nw = natural->first, nh = natural->second;
   std::optional<double> w, h;
-  if (style.width && style.width->unit != CssLength::Unit::kAuto) w = style.width->ToPoints(style.font_size, text_width_);
+  if (style.width && style.width->unit != CssLength::Unit::kAuto)
+    w = style.width->ToPoints(style.font_size, text_width_);
   if (style.height && style.height->unit != CssLength::Unit::kAuto && style.height->unit != CssLength::Unit::kPercent)
     h = style.height->ToPoints(style.font_size, 0);
   if (w && !h) h = nw > 0 ? *w * nh / nw : nh;
@@ -751,18 +759,28 @@ void HtmlImportWalker::List(const HtmlNode& e, const CssComputedStyle& style, in
   const std::string& type = style.list_style_type;
   std::u16string number_text = u"%" + Utf8ToUtf16(std::to_string(level + 1)) + u".";
   bool numbered = true;
-  if (type == "decimal") l.format = "decimal";
-  else if (type == "decimal-leading-zero") l.format = "decimalZero";
-  else if (type == "lower-alpha" || type == "lower-latin") l.format = "lowerLetter";
-  else if (type == "upper-alpha" || type == "upper-latin") l.format = "upperLetter";
-  else if (type == "lower-roman") l.format = "lowerRoman";
-  else if (type == "upper-roman") l.format = "upperRoman";
+  if (type == "decimal")
+    l.format = "decimal";
+  else if (type == "decimal-leading-zero")
+    l.format = "decimalZero";
+  else if (type == "lower-alpha" || type == "lower-latin")
+    l.format = "lowerLetter";
+  else if (type == "upper-alpha" || type == "upper-latin")
+    l.format = "upperLetter";
+  else if (type == "lower-roman")
+    l.format = "lowerRoman";
+  else if (type == "upper-roman")
+    l.format = "upperRoman";
   else {
     numbered = false;
-    if (type == "circle") l.text = u"o";
-    else if (type == "square") l.text = u"\u25AA";
-    else if (type == "none") l.format = "none", l.text = u"";
-    else l.text = u"\u2022";
+    if (type == "circle")
+      l.text = u"o";
+    else if (type == "square")
+      l.text = u"\u25AA";
+    else if (type == "none")
+      l.format = "none", l.text = u"";
+    else
+      l.text = u"\u2022";
   }
   if (numbered) l.text = number_text;
   if (const std::string* start = e.FindAttribute("start")) {

@@ -33,7 +33,8 @@ constexpr const char* kDefaultSheet[][2] = {
     {"h4", "display:block; font-weight:bold; margin:1.33em 0"},
     {"h5", "display:block; font-size:.83em; font-weight:bold; margin:1.67em 0"},
     {"h6", "display:block; font-size:.67em; font-weight:bold; margin:2.33em 0"},
-    {"pre listing xmp plaintext", "display:block; font-family:monospace; font-size:.8125em; white-space:pre; margin:1em 0"},
+    {"pre listing xmp plaintext",
+     "display:block; font-family:monospace; font-size:.8125em; white-space:pre; margin:1em 0"},
     {"code tt kbd samp", "font-family:monospace; font-size:.8125em"},
     {"address i em cite var dfn", "font-style:italic"},
     {"b strong th", "font-weight:bold"},
@@ -89,8 +90,10 @@ bool DimensionValue(std::string_view attr, std::string& out) {
   while (n < v.size() && ((v[n] >= '0' && v[n] <= '9') || v[n] == '.')) ++n;
   if (n == 0) return false;
   std::string number(v.substr(0, n));
-  if (n < v.size() && v[n] == '%') out = number + "%";
-  else out = number + "px";
+  if (n < v.size() && v[n] == '%')
+    out = number + "%";
+  else
+    out = number + "px";
   return true;
 }
 
@@ -111,9 +114,9 @@ const std::vector<CssDeclaration>& HtmlImportDefaults::ForTag(const std::string&
 
 bool HtmlImportDefaults::IsNeverRendered(const std::string& tag) {
   static const std::unordered_set<std::string> kTags = {
-      "head", "script", "style", "noscript", "template", "object", "embed", "iframe", "applet", "frame",
-      "frameset", "input", "select", "textarea", "button", "option", "datalist", "title", "meta", "link", "base",
-      "param", "source", "track", "area", "map", "audio", "video", "canvas", "noembed"};
+      "head",     "script", "style",  "noscript", "template", "object", "embed",    "iframe", "applet", "frame",
+      "frameset", "input",  "select", "textarea", "button",   "option", "datalist", "title",  "meta",   "link",
+      "base",     "param",  "source", "track",    "area",     "map",    "audio",    "video",  "canvas", "noembed"};
   return kTags.count(tag) != 0;
 }
 
@@ -125,11 +128,15 @@ void HtmlImportDefaults::AddHints(const HtmlNode& e, int list_depth, std::vector
     if (name == "align") {
       std::string v = AsciiLower(TrimCss(value));
       if (tag == "img" || tag == "object") {
-        if (v == "left" || v == "right") Hint(out, CssProperty::kFloat, v);
-        else if (v == "middle" || v == "absmiddle") Hint(out, CssProperty::kVerticalAlign, "middle");
+        if (v == "left" || v == "right")
+          Hint(out, CssProperty::kFloat, v);
+        else if (v == "middle" || v == "absmiddle")
+          Hint(out, CssProperty::kVerticalAlign, "middle");
       } else if (tag == "table") {
-        if (v == "left" || v == "right") Hint(out, CssProperty::kFloat, v);
-        else if (v == "center") Hint(out, CssProperty::kMarginLeft, "auto"), Hint(out, CssProperty::kMarginRight, "auto");
+        if (v == "left" || v == "right")
+          Hint(out, CssProperty::kFloat, v);
+        else if (v == "center")
+          Hint(out, CssProperty::kMarginLeft, "auto"), Hint(out, CssProperty::kMarginRight, "auto");
       } else if (v == "left" || v == "right" || v == "center" || v == "justify" || v == "middle") {
         Hint(out, CssProperty::kTextAlign, v == "middle" ? "center" : v);
       }
@@ -148,8 +155,10 @@ void HtmlImportDefaults::AddHints(const HtmlNode& e, int list_depth, std::vector
         int step = v[0] == '+' ? 3 + n : v[0] == '-' ? 3 + n : n;
         if (step < 1) step = 1;
         if (step > 7) step = 7;
-        static constexpr const char* kSizes[] = {"x-small", "small", "medium", "large", "x-large", "xx-large", "xxx-large"};
-        if (v[0] == '+' || v[0] == '-' || (v[0] >= '0' && v[0] <= '9')) Hint(out, CssProperty::kFontSize, kSizes[step - 1]);
+        static constexpr const char* kSizes[] = {"x-small", "small",    "medium",   "large",
+                                                 "x-large", "xx-large", "xxx-large"};
+        if (v[0] == '+' || v[0] == '-' || (v[0] >= '0' && v[0] <= '9'))
+          Hint(out, CssProperty::kFontSize, kSizes[step - 1]);
       }
     } else if ((name == "width" || name == "height") &&
                (tag == "img" || tag == "table" || tag == "td" || tag == "th" || tag == "col" || tag == "hr")) {
@@ -163,14 +172,22 @@ void HtmlImportDefaults::AddHints(const HtmlNode& e, int list_depth, std::vector
     } else if (name == "type" && (tag == "ol" || tag == "ul" || tag == "li")) {
       std::string_view v = TrimCss(value);
       const char* type = nullptr;
-      if (v == "1") type = "decimal";
-      else if (v == "a") type = "lower-alpha";
-      else if (v == "A") type = "upper-alpha";
-      else if (v == "i") type = "lower-roman";
-      else if (v == "I") type = "upper-roman";
-      else if (AsciiEqualsNoCase(v, "disc")) type = "disc";
-      else if (AsciiEqualsNoCase(v, "circle")) type = "circle";
-      else if (AsciiEqualsNoCase(v, "square")) type = "square";
+      if (v == "1")
+        type = "decimal";
+      else if (v == "a")
+        type = "lower-alpha";
+      else if (v == "A")
+        type = "upper-alpha";
+      else if (v == "i")
+        type = "lower-roman";
+      else if (v == "I")
+        type = "upper-roman";
+      else if (AsciiEqualsNoCase(v, "disc"))
+        type = "disc";
+      else if (AsciiEqualsNoCase(v, "circle"))
+        type = "circle";
+      else if (AsciiEqualsNoCase(v, "square"))
+        type = "square";
       if (type) Hint(out, CssProperty::kListStyleType, type);
     } else if (name == "nowrap" && (tag == "td" || tag == "th")) {
       Hint(out, CssProperty::kWhiteSpace, "nowrap");
@@ -185,7 +202,8 @@ void HtmlImportDefaults::AddHints(const HtmlNode& e, int list_depth, std::vector
   if ((tag == "ul" || tag == "ol" || tag == "menu" || tag == "dir") && list_depth > 0) {
     Hint(out, CssProperty::kMarginTop, "0");
     Hint(out, CssProperty::kMarginBottom, "0");
-    if (tag != "ol" && !e.FindAttribute("type")) Hint(out, CssProperty::kListStyleType, list_depth == 1 ? "circle" : "square");
+    if (tag != "ol" && !e.FindAttribute("type"))
+      Hint(out, CssProperty::kListStyleType, list_depth == 1 ? "circle" : "square");
   }
 }
 

@@ -67,8 +67,10 @@ ContentWidth Measure(const DocModel& doc, const Story& story) {
       // Twips; a little generous, as a column too narrow breaks words while one too wide only shows space.
       double cw = half_points * 10 * (c >= 0x2E80 ? 1.0 : run.bold == 1 ? 0.6 : 0.55);
       line += cw;
-      if (c == u' ' || c == ch::kTab) end_word();
-      else word += cw;
+      if (c == u' ' || c == ch::kTab)
+        end_word();
+      else
+        word += cw;
     }
   }
   end_line();
@@ -189,8 +191,10 @@ void HtmlImportWalker::TableElement(const HtmlNode& e, const CssComputedStyle& s
     table_width_pt = std::max(1.0, style.width->ToPoints(style.font_size, text_width_));
     table.width = Twips(table_width_pt);
   }
-  if (style.margin_auto[1] && style.margin_auto[3]) table.alignment = 1;
-  else if (style.float_side == 2) table.alignment = 2;
+  if (style.margin_auto[1] && style.margin_auto[3])
+    table.alignment = 1;
+  else if (style.float_side == 2)
+    table.alignment = 2;
 
   // Borders: the border attribute gives every cell a thin rule; CSS borders on the table or its
   // cells give their own width and colour.
@@ -249,7 +253,8 @@ void HtmlImportWalker::TableElement(const HtmlNode& e, const CssComputedStyle& s
       if (row_span == 0) row_span = 65534;  // to the end of the group; trimmed below
       cell.row_span = std::max(1, row_span);
       all_th = all_th && c->tag == "th";
-      if (covered.size() < col + static_cast<std::size_t>(cell.col_span)) covered.resize(col + static_cast<std::size_t>(cell.col_span), 0);
+      if (covered.size() < col + static_cast<std::size_t>(cell.col_span))
+        covered.resize(col + static_cast<std::size_t>(cell.col_span), 0);
       for (int k = 0; k < cell.col_span; ++k) covered[col + static_cast<std::size_t>(k)] = cell.row_span;
       col += static_cast<std::size_t>(cell.col_span);
 
@@ -258,9 +263,9 @@ void HtmlImportWalker::TableElement(const HtmlNode& e, const CssComputedStyle& s
       } else if (cell_style.width && cell_style.width->unit != CssLength::Unit::kAuto) {
         cell.width = Twips(std::clamp(cell_style.width->ToPoints(cell_style.font_size, table_width_pt), 0.0, 1584.0));
       }
-      std::uint32_t shade = cell_style.background != kCssTransparent ? cell_style.background
+      std::uint32_t shade = cell_style.background != kCssTransparent  ? cell_style.background
                             : row_style.background != kCssTransparent ? row_style.background
-                            : group_style.background;
+                                                                      : group_style.background;
       if (shade != kCssTransparent) cell.shading = static_cast<std::int32_t>(shade & 0xFFFFFF);
       std::int8_t valign = cell_style.box_valign >= 0 ? cell_style.box_valign : row_style.box_valign;
       cell.valign = valign >= 0 ? valign : 1;  // browsers centre cells vertically

@@ -39,11 +39,11 @@ class HtmlImportWalker {
     bool at_line_start = true;   // nothing but collapsible space since the paragraph or a line break
     bool pending_space = false;  // a collapsed space waits for the next text
     RunProps space_run;
-    ParaProps para;              // props of the open paragraph
-    double pending_before = 0;   // points of margin above the next paragraph
+    ParaProps para;                        // props of the open paragraph
+    double pending_before = 0;             // points of margin above the next paragraph
     std::optional<std::size_t> last_mark;  // position of the last paragraph mark in the story
     std::size_t marks = 0;
-    int open_link = -1;          // index into links_ of the hyperlink open in this paragraph
+    int open_link = -1;  // index into links_ of the hyperlink open in this paragraph
   };
   struct Link {
     std::u16string address, sub_address;
@@ -88,14 +88,15 @@ class HtmlImportWalker {
   std::vector<HtmlImportWarning>* warnings_;
   CssCascade cascade_;
   std::vector<std::unique_ptr<Flow>> flows_;
-  std::vector<Link> links_;      // the hyperlinks around the current node, innermost last
+  std::vector<Link> links_;  // the hyperlinks around the current node, innermost last
   int list_depth_ = 0;
-  double text_width_ = 451;      // points
+  double text_width_ = 451;  // points
   bool heading_styled_[7] = {};
   std::unordered_map<std::u16string, std::optional<std::pair<double, double>>> picture_sizes_;
   std::vector<std::u16string> sheets_loaded_;
   std::unordered_set<std::u16string> bookmark_names_;  // lower case, for the first-one-wins rule
-  std::unordered_map<std::string, std::vector<CssDeclaration>> inline_styles_;  // lower case, for the first-one-wins rule
+  std::unordered_map<std::string, std::vector<CssDeclaration>>
+      inline_styles_;  // lower case, for the first-one-wins rule
   void FinishFlow(Flow& f);
 };
 

@@ -41,8 +41,14 @@ std::optional<ImageInfo> Jpeg(std::string_view b) {
   for (std::size_t p = 2; p + 4 <= b.size();) {
     if (static_cast<unsigned char>(b[p]) != 0xFF) return std::nullopt;
     unsigned marker = static_cast<unsigned char>(b[p + 1]);
-    if (marker == 0xFF) { ++p; continue; }
-    if (marker == 0xD8 || (marker >= 0xD0 && marker <= 0xD7)) { p += 2; continue; }
+    if (marker == 0xFF) {
+      ++p;
+      continue;
+    }
+    if (marker == 0xD8 || (marker >= 0xD0 && marker <= 0xD7)) {
+      p += 2;
+      continue;
+    }
     std::uint32_t len = Be16(b, p + 2);
     if (marker == 0xE0 && p + 18 <= b.size() && b.substr(p + 4, 5) == std::string_view("JFIF\0", 5)) {
       unsigned units = static_cast<unsigned char>(b[p + 11]);
@@ -101,12 +107,16 @@ std::optional<ImageInfo> Ico(std::string_view b) {
 
 std::optional<ImageInfo> ReadImageInfo(std::string_view b) {
   std::optional<ImageInfo> i;
-  if (b.size() >= 24 && b.substr(0, 8) == "\x89PNG\r\n\x1a\n") i = Png(b);
-  else if (b.size() >= 4 && b.substr(0, 2) == "\xFF\xD8") i = Jpeg(b);
+  if (b.size() >= 24 && b.substr(0, 8) == "\x89PNG\r\n\x1a\n")
+    i = Png(b);
+  else if (b.size() >= 4 && b.substr(0, 2) == "\xFF\xD8")
+    i = Jpeg(b);
   else if (b.size() >= 10 && (b.substr(0, 6) == "GIF87a" || b.substr(0, 6) == "GIF89a"))
     i = ImageInfo{"gif", static_cast<int>(Le16(b, 6)), static_cast<int>(Le16(b, 8))};
-  else if (b.size() >= 26 && b.substr(0, 2) == "BM") i = Bmp(b, 14, "bmp", false);
-  else if (b.size() >= 22 && Le16(b, 0) == 0 && (Le16(b, 2) == 1 || Le16(b, 2) == 2)) i = Ico(b);
+  else if (b.size() >= 26 && b.substr(0, 2) == "BM")
+    i = Bmp(b, 14, "bmp", false);
+  else if (b.size() >= 22 && Le16(b, 0) == 0 && (Le16(b, 2) == 1 || Le16(b, 2) == 2))
+    i = Ico(b);
   else if (b.size() >= 8 && (b.substr(0, 4) == "II*\0" || b.substr(0, 4) == "MM\0*")) {
     i = ImageInfo{"tiff"};
     // Dimensions from the first directory.

@@ -8,7 +8,7 @@
 namespace tomeshift::word {
 
 struct ImageInfo {
-  std::string format;  // png, jpeg, gif, bmp, tiff, wmf, emf, ico
+  std::string format;             // png, jpeg, gif, bmp, tiff, wmf, emf, ico
   int width = 0, height = 0;      // pixels
   double dpi_x = 96, dpi_y = 96;  // as recorded, 96 when the file does not say
   double WidthPoints() const { return width * 72.0 / dpi_x; }

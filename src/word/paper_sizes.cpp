@@ -23,7 +23,8 @@ std::optional<std::pair<int, int>> PaperSizeTwips(int code) {
 
 int PaperCodeFor(int w, int h) {
   for (const auto& p : kPapers)
-    if ((std::abs(p.width - w) <= 2 && std::abs(p.height - h) <= 2) || (std::abs(p.width - h) <= 2 && std::abs(p.height - w) <= 2))
+    if ((std::abs(p.width - w) <= 2 && std::abs(p.height - h) <= 2) ||
+        (std::abs(p.width - h) <= 2 && std::abs(p.height - w) <= 2))
       return p.code;
   return paper::kCustom;
 }

@@ -16,7 +16,8 @@ void Chunk(std::string& out, const char* type, std::string_view data) {
   std::string body(type, 4);
   body.append(data);
   out += body;
-  Put32(out, static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()))));
+  Put32(out, static_cast<std::uint32_t>(
+                 crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()))));
 }
 }  // namespace
 

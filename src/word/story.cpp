@@ -69,7 +69,8 @@ void Story::Erase(std::size_t pos, std::size_t len) {
   if (pos >= text_.size() || len == 0) return;
   len = std::min(len, text_.size() - pos);
   text_.erase(pos, len);
-  attrs_.erase(attrs_.begin() + static_cast<std::ptrdiff_t>(pos), attrs_.begin() + static_cast<std::ptrdiff_t>(pos + len));
+  attrs_.erase(attrs_.begin() + static_cast<std::ptrdiff_t>(pos),
+               attrs_.begin() + static_cast<std::ptrdiff_t>(pos + len));
   Shrink(pos, len);
 }
 
@@ -84,7 +85,8 @@ void Story::Shift(std::size_t pos, std::size_t len) {
     if (pos < e) e += len;
   };
   if (bounded_ > bookmarks_.size()) ForgetBookmarkBound();  // a moved-from story
-  for (; bounded_ < bookmarks_.size(); ++bounded_) bound_ = std::max({bound_, bookmarks_[bounded_].start, bookmarks_[bounded_].end});
+  for (; bounded_ < bookmarks_.size(); ++bounded_)
+    bound_ = std::max({bound_, bookmarks_[bounded_].start, bookmarks_[bounded_].end});
   if (pos <= bound_) {
     bound_ = 0;
     for (auto& b : bookmarks_) {
@@ -105,8 +107,10 @@ void Story::Shift(std::size_t pos, std::size_t len) {
 void Story::Shrink(std::size_t pos, std::size_t len) {
   ++version_;
   auto move = [&](std::size_t& x) {
-    if (x >= pos + len) x -= len;
-    else if (x > pos) x = pos;
+    if (x >= pos + len)
+      x -= len;
+    else if (x > pos)
+      x = pos;
   };
   for (auto& b : bookmarks_) {
     move(b.start);
@@ -124,7 +128,8 @@ std::size_t Story::FindBookmarkIndex(std::u16string_view name) const {
     bookmark_index_.clear();
     indexed_ = 0;
   }
-  for (; indexed_ < bookmarks_.size(); ++indexed_) bookmark_index_.emplace(FoldName(bookmarks_[indexed_].name), indexed_);
+  for (; indexed_ < bookmarks_.size(); ++indexed_)
+    bookmark_index_.emplace(FoldName(bookmarks_[indexed_].name), indexed_);
   const auto it = bookmark_index_.find(FoldName(name));
   if (it == bookmark_index_.end()) return SIZE_MAX;
   if (it->second < bookmarks_.size() && EqualsIgnoreCase(bookmarks_[it->second].name, name)) return it->second;

@@ -18,13 +18,13 @@
 namespace tomeshift::word {
 
 namespace ch {
-constexpr char16_t kParagraph = u'\r';   // fmt: paragraph props
-constexpr char16_t kSection = u'\x0C';   // fmt: paragraph props; obj: section id (next-page break)
+constexpr char16_t kParagraph = u'\r';  // fmt: paragraph props
+constexpr char16_t kSection = u'\x0C';  // fmt: paragraph props; obj: section id (next-page break)
 constexpr char16_t kLineBreak = u'\x0B';
 constexpr char16_t kPageBreak = u'\x0E';
 constexpr char16_t kTab = u'\t';
-constexpr char16_t kPicture = u'\x01';   // obj: picture id (inline, or the anchor of a floating one)
-constexpr char16_t kTable = u'\x07';     // a whole table as one block; obj: table id
+constexpr char16_t kPicture = u'\x01';     // obj: picture id (inline, or the anchor of a floating one)
+constexpr char16_t kTable = u'\x07';       // a whole table as one block; obj: table id
 constexpr char16_t kFieldBegin = u'\x13';  // obj: field id; the field's result follows
 constexpr char16_t kFieldEnd = u'\x15';    // obj: field id
 }  // namespace ch

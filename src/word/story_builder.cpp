@@ -106,8 +106,10 @@ void StoryBuilder::EndBookmark(std::u16string_view name) {
       // Added only now: text appended meanwhile must not push a still empty bookmark along.
       Bookmark b{it->first, std::min(it->second, story_.size()), story_.size()};
       open_bookmarks_.erase(it);
-      if (b.start == b.end) settled_.push_back(std::move(b));
-      else story_.bookmarks().push_back(std::move(b));
+      if (b.start == b.end)
+        settled_.push_back(std::move(b));
+      else
+        story_.bookmarks().push_back(std::move(b));
       return;
     }
 }

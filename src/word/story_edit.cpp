@@ -17,7 +17,8 @@ std::vector<std::size_t> ParagraphMarksIn(const Story& s, std::size_t start, std
   return marks;
 }
 
-void ApplyRunProps(DocModel& doc, Story& s, std::size_t start, std::size_t end, const std::function<void(RunProps&)>& f) {
+void ApplyRunProps(DocModel& doc, Story& s, std::size_t start, std::size_t end,
+                   const std::function<void(RunProps&)>& f) {
   std::unordered_map<std::uint32_t, std::uint32_t> done;
   end = std::min(end, s.size());
   for (std::size_t i = start; i < end; ++i) {
@@ -35,7 +36,8 @@ void ApplyRunProps(DocModel& doc, Story& s, std::size_t start, std::size_t end, 
   }
 }
 
-void ApplyParaProps(DocModel& doc, Story& s, std::size_t start, std::size_t end, const std::function<void(ParaProps&)>& f) {
+void ApplyParaProps(DocModel& doc, Story& s, std::size_t start, std::size_t end,
+                    const std::function<void(ParaProps&)>& f) {
   std::unordered_map<std::uint32_t, std::uint32_t> done;
   for (std::size_t m : ParagraphMarksIn(s, start, end)) {
     CharAttr a = s.attr(m);
@@ -130,8 +132,10 @@ std::u16string PlainText(const Story& s, std::size_t start, std::size_t end) {
   end = std::min(end, s.size());
   for (std::size_t i = start; i < end; ++i) {
     char16_t c = s.at(i);
-    if (c == ch::kTab || c == ch::kLineBreak) out += u' ';
-    else if (!IsBlockEnd(c) && !IsObjectChar(c) && c != ch::kPageBreak) out += c;
+    if (c == ch::kTab || c == ch::kLineBreak)
+      out += u' ';
+    else if (!IsBlockEnd(c) && !IsObjectChar(c) && c != ch::kPageBreak)
+      out += c;
   }
   return out;
 }

@@ -14,8 +14,10 @@ namespace tomeshift::word {
 // span is empty). A span that ends exactly where a paragraph starts does not touch it. Tables are skipped.
 std::vector<std::size_t> ParagraphMarksIn(const Story& s, std::size_t start, std::size_t end);
 
-void ApplyRunProps(DocModel& doc, Story& s, std::size_t start, std::size_t end, const std::function<void(RunProps&)>& f);
-void ApplyParaProps(DocModel& doc, Story& s, std::size_t start, std::size_t end, const std::function<void(ParaProps&)>& f);
+void ApplyRunProps(DocModel& doc, Story& s, std::size_t start, std::size_t end,
+                   const std::function<void(RunProps&)>& f);
+void ApplyParaProps(DocModel& doc, Story& s, std::size_t start, std::size_t end,
+                    const std::function<void(ParaProps&)>& f);
 
 // Run props in force at pos: direct formatting over the character style, the paragraph style chain
 // and the document defaults, all fields set.

@@ -28,14 +28,16 @@ std::pair<std::size_t, std::size_t> FindField(const Story& s, std::uint32_t id) 
       break;
     }
   }
-  if (b == std::string::npos || e == std::string::npos) throw WordError("The table of contents is no longer in the document.");
+  if (b == std::string::npos || e == std::string::npos)
+    throw WordError("The table of contents is no longer in the document.");
   return {b, e};
 }
 
 }  // namespace
 
 std::u16string TocBuilder::FieldCode(const Field& f) {
-  std::u16string code = u" TOC \\o \"" + U16(std::to_string(f.toc_upper)) + u"-" + U16(std::to_string(f.toc_lower)) + u"\"";
+  std::u16string code =
+      u" TOC \\o \"" + U16(std::to_string(f.toc_upper)) + u"-" + U16(std::to_string(f.toc_lower)) + u"\"";
   if (f.toc_hyperlinks) code += u" \\h";
   code += u" \\z \\u ";
   return code;

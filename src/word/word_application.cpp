@@ -41,8 +41,10 @@ void SetByName(T& o, const Table& table, std::string_view name, bool v) {
 }
 
 #define TOMESHIFT_OPTION_ENTRY(name, value) std::pair<std::string_view, bool Options::*>{#name, &Options::name},
-#define TOMESHIFT_AUTOCORRECT_ENTRY(name, value) std::pair<std::string_view, bool AutoCorrect::*>{#name, &AutoCorrect::name},
-const std::vector<std::pair<std::string_view, bool Options::*>> kOptions = {TOMESHIFT_WORD_OPTIONS(TOMESHIFT_OPTION_ENTRY)};
+#define TOMESHIFT_AUTOCORRECT_ENTRY(name, value) \
+  std::pair<std::string_view, bool AutoCorrect::*>{#name, &AutoCorrect::name},
+const std::vector<std::pair<std::string_view, bool Options::*>> kOptions = {
+    TOMESHIFT_WORD_OPTIONS(TOMESHIFT_OPTION_ENTRY)};
 const std::vector<std::pair<std::string_view, bool AutoCorrect::*>> kAutoCorrect = {
     TOMESHIFT_WORD_AUTOCORRECT(TOMESHIFT_AUTOCORRECT_ENTRY)};
 #undef TOMESHIFT_OPTION_ENTRY
@@ -93,7 +95,8 @@ Document& Documents::Add(const std::u16string& templ) {
         std::filesystem::last_write_time(native, ec) == it->second.time && !ec)
       model = it->second.model;
   }
-  if (!model) throw WordError(native + ": a new document can only be based on a document saved by this program in this session.");
+  if (!model)
+    throw WordError(native + ": a new document can only be based on a document saved by this program in this session.");
   auto copy = std::make_unique<DocModel>(*model);
   return Keep(std::move(copy), u"Document" + U16(std::to_string(++created_)));
 }

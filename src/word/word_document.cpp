@@ -302,7 +302,8 @@ int HeaderFooter::Own() {
   if (Slot() < 0) {
     int shown = Effective();
     Story copy;
-    if (shown >= 0) copy = doc_->hf_stories[static_cast<std::size_t>(shown)];
+    if (shown >= 0)
+      copy = doc_->hf_stories[static_cast<std::size_t>(shown)];
     else {
       // A new header or footer paragraph takes the matching style.
       ParaProps pp;
@@ -319,8 +320,10 @@ bool HeaderFooter::LinkToPrevious() const { return section_ > 1 && Slot() < 0; }
 
 void HeaderFooter::SetLinkToPrevious(bool on) {
   if (section_ == 1) return;  // the first section has nothing to link to
-  if (on) Slot() = -1;
-  else Own();
+  if (on)
+    Slot() = -1;
+  else
+    Own();
 }
 
 Range HeaderFooter::GetRange() const {
@@ -376,8 +379,7 @@ Range Document::GetRange(std::size_t start, std::size_t end) { return Range(mode
 
 Range Document::GoTo(int what, int which) {
   if (what != wd::kGoToHeading) throw WordError("This GoTo target is not supported.");
-  const HeadingSpot spot =
-      FindHeadingInDocument(*model_, nullptr, 0, which == wd::kGoToNext ? wd::kGoToFirst : which);
+  const HeadingSpot spot = FindHeadingInDocument(*model_, nullptr, 0, which == wd::kGoToNext ? wd::kGoToFirst : which);
   if (!spot.story) return Range(model_.get(), &model_->main, 0, 0);
   return Range(model_.get(), spot.story, spot.start, spot.start);
 }
@@ -389,8 +391,10 @@ void Document::SaveAs(const std::u16string& file_name, int file_format, bool /*a
       std::lock_guard lock(g_doc_writer_mutex);
       writer = g_doc_writer;
     }
-    if (writer) writer(*model_, file_name);
-    else TDocWriter::Save(*model_, file_name);  // the built-in .doc writer
+    if (writer)
+      writer(*model_, file_name);
+    else
+      TDocWriter::Save(*model_, file_name);  // the built-in .doc writer
   } else if (file_format == wd::kFormatXMLDocument || file_format == wd::kFormatDocumentDefault) {
     if (!FieldsOfKind(*model_, FieldKind::kToc).empty()) model_->properties.update_fields_on_open = true;
     DocxPackager::Save(*model_, file_name);

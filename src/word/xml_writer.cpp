@@ -138,14 +138,29 @@ void XmlWriter::Escaped16(std::u16string_view s, bool attr) {
     }
     if (!Allowed(c)) continue;
     switch (c) {
-      case '&': buf += "&amp;"; break;
-      case '<': buf += "&lt;"; break;
-      case '>': buf += "&gt;"; break;
-      case '"': buf += attr ? "&quot;" : "\""; break;
-      case '\t': buf += attr ? "&#9;" : "\t"; break;
-      case '\n': buf += attr ? "&#10;" : "\n"; break;
-      case '\r': buf += "&#13;"; break;
-      default: AppendUtf8(buf, c);
+      case '&':
+        buf += "&amp;";
+        break;
+      case '<':
+        buf += "&lt;";
+        break;
+      case '>':
+        buf += "&gt;";
+        break;
+      case '"':
+        buf += attr ? "&quot;" : "\"";
+        break;
+      case '\t':
+        buf += attr ? "&#9;" : "\t";
+        break;
+      case '\n':
+        buf += attr ? "&#10;" : "\n";
+        break;
+      case '\r':
+        buf += "&#13;";
+        break;
+      default:
+        AppendUtf8(buf, c);
     }
   }
   Raw(buf);
@@ -157,12 +172,23 @@ void XmlWriter::Escaped8(std::string_view s, bool attr) {
   for (unsigned char c : s) {
     if (c < 0x20 && c != '\t' && c != '\n' && c != '\r') continue;
     switch (c) {
-      case '&': buf += "&amp;"; break;
-      case '<': buf += "&lt;"; break;
-      case '>': buf += "&gt;"; break;
-      case '"': buf += attr ? "&quot;" : "\""; break;
-      case '\r': buf += "&#13;"; break;
-      default: buf += static_cast<char>(c);
+      case '&':
+        buf += "&amp;";
+        break;
+      case '<':
+        buf += "&lt;";
+        break;
+      case '>':
+        buf += "&gt;";
+        break;
+      case '"':
+        buf += attr ? "&quot;" : "\"";
+        break;
+      case '\r':
+        buf += "&#13;";
+        break;
+      default:
+        buf += static_cast<char>(c);
     }
   }
   Raw(buf);

@@ -52,10 +52,12 @@ void ZipPackage::Add(const std::string& name, std::vector<std::string> chunks, b
   const auto& owned = *data_.back();
   std::vector<zip_buffer_fragment_t> fragments;
   for (const auto& c : owned)
-    if (!c.empty()) fragments.push_back(zip_buffer_fragment_t{reinterpret_cast<zip_uint8_t*>(const_cast<char*>(c.data())), c.size()});
+    if (!c.empty())
+      fragments.push_back(zip_buffer_fragment_t{reinterpret_cast<zip_uint8_t*>(const_cast<char*>(c.data())), c.size()});
   zip_error_t err;
   zip_error_init(&err);
-  zip_source_t* src = zip_source_buffer_fragment_create(fragments.empty() ? nullptr : fragments.data(), fragments.size(), 0, &err);
+  zip_source_t* src =
+      zip_source_buffer_fragment_create(fragments.empty() ? nullptr : fragments.data(), fragments.size(), 0, &err);
   if (!src) Throw(name_, err);
   zip_error_fini(&err);
   zip_int64_t index = zip_file_add(zip_->zip, name.c_str(), src, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE);

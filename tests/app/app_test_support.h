@@ -6,7 +6,6 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <QWidget>
-
 #include <functional>
 #include <vector>
 
@@ -24,7 +23,7 @@ class BoxRecorder {
   ~BoxRecorder();
 
   std::vector<app::BoxRequest> boxes;
-  std::vector<QMessageBox::StandardButton> answers;  // consumed in order
+  std::vector<QMessageBox::StandardButton> answers;    // consumed in order
   std::function<void(const app::BoxRequest&)> on_box;  // runs while the box is "open"
 
   QStringList Texts() const;
@@ -40,8 +39,8 @@ class DesktopRecorder {
   DesktopRecorder();
   ~DesktopRecorder();
 
-  QStringList opened;  // addresses handed to the desktop, as text (local files as paths)
-  QStringList shown;   // files handed to the file manager's ShowItems
+  QStringList opened;        // addresses handed to the desktop, as text (local files as paths)
+  QStringList shown;         // files handed to the file manager's ShowItems
   bool file_manager = true;  // whether the FileManager1 service answers
   bool help_viewer = true;   // whether a program is set up for help files
   QString help_file = QStringLiteral("/opt/tomeshift/tomeshift.chm");

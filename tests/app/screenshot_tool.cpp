@@ -10,7 +10,6 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
-
 #include <atomic>
 #include <cstdio>
 

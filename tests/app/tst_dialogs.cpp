@@ -154,7 +154,8 @@ void TestDialogs::fontMappingKeepsColoursAndStyles() {
     std::uint32_t color;
     QColor expected;
   };
-  const Case cases[] = {{0x000000FF, QColor(255, 0, 0)}, {0x00FF0000, QColor(0, 0, 255)}, {0x00123456, QColor(0x56, 0x34, 0x12)}};
+  const Case cases[] = {
+      {0x000000FF, QColor(255, 0, 0)}, {0x00FF0000, QColor(0, 0, 255)}, {0x00123456, QColor(0x56, 0x34, 0x12)}};
   for (const auto& c : cases) {
     QCOMPARE(ColorOf(c.color), c.expected);
     QCOMPARE(WindowsColor(c.expected), c.color);

@@ -1,8 +1,8 @@
 // The main window over a settings file: stored settings, the help-file change, the rules, drops and
 // a conversion driven through the window.
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QAction>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -14,7 +14,6 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
-
 #include <algorithm>
 #include <atomic>
 #include <filesystem>
@@ -25,12 +24,12 @@
 #include "app/strings.h"
 #include "app_test_support.h"
 #include "converter/word_connection.h"
-#include "platform/com_runtime.h"
-#include "platform/file_system.h"
-#include "support/docx_reader.h"
 #include "job/progress_window_qt.h"
 #include "lang/language_tables.h"
 #include "platform/code_pages.h"
+#include "platform/com_runtime.h"
+#include "platform/file_system.h"
+#include "support/docx_reader.h"
 #include "text/unicode.h"
 
 using namespace tomeshift;
@@ -341,11 +340,16 @@ void TestMainWindow::idleRule_data() {
   QTest::addColumn<QString>("source");
   QTest::addColumn<QString>("output");
   QTest::addColumn<bool>("convert");
-  QTest::newRow("both") << "a.chm" << "a.doc" << true;
-  QTest::newRow("no output") << "a.chm" << "" << false;
-  QTest::newRow("blank output") << "a.chm" << " \t " << false;
-  QTest::newRow("control characters only") << "\x01\x02" << "a.doc" << false;
-  QTest::newRow("blank source") << "   " << "a.doc" << false;
+  QTest::newRow("both") << "a.chm"
+                        << "a.doc" << true;
+  QTest::newRow("no output") << "a.chm"
+                             << "" << false;
+  QTest::newRow("blank output") << "a.chm"
+                                << " \t " << false;
+  QTest::newRow("control characters only") << "\x01\x02"
+                                           << "a.doc" << false;
+  QTest::newRow("blank source") << "   "
+                                << "a.doc" << false;
 }
 
 void TestMainWindow::idleRule() {
@@ -436,8 +440,8 @@ void TestMainWindow::readOnlySourceFolderGoesToDocuments() {
   TfrmMain w(f.store, f.Services());
   const QString chm = f.Chm("cdrom/setup guide.chm");
   const QString folder = f.dir.filePath("cdrom");
-  QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther |
-                                    QFileDevice::ExeOther);
+  QFile::setPermissions(
+      folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther | QFileDevice::ExeOther);
   {
     ReadOnlyFolder read_only(folder);
     ScopedFileSystem installed(read_only);
@@ -674,7 +678,8 @@ void TestMainWindow::conversionWithTheRealOutputStage() {
   QVERIFY(!sections.empty());
   QCOMPARE(sections.front().width, 12240);  // Letter, in twips
   // Header and footer are on (the cover page's section may go without).
-  QVERIFY(std::any_of(sections.begin(), sections.end(), [](const auto& sec) { return sec.has_header && sec.has_footer; }));
+  QVERIFY(
+      std::any_of(sections.begin(), sections.end(), [](const auto& sec) { return sec.has_header && sec.has_footer; }));
   // The scratch copy of the help file is gone; only the source and the document are there.
   QCOMPARE(QDir(f.dir.filePath("out")).entryList(QDir::Files), QStringList{"nested.docx"});
 
@@ -751,16 +756,22 @@ void TestMainWindow::shellCommands_data() {
   QTest::addColumn<bool>("help_viewer");
   QTest::addColumn<QString>("help_file");
   QTest::addColumn<QString>("opened");  // "source", "output", "folder", "help" or empty
-  QTest::addColumn<bool>("shown");       // handed to the file manager
-  QTest::addColumn<QString>("box");      // start of the box text, empty: no box
-  QTest::newRow("view source") << "view source" << true << true << "" << "source" << false << "";
-  QTest::newRow("view output") << "view output" << true << true << "" << "output" << false << "";
-  QTest::newRow("folder, file manager there") << "folder output" << true << true << "" << "" << true << "";
-  QTest::newRow("folder, no file manager") << "folder output" << false << true << "" << "folder" << false << "";
-  QTest::newRow("help with a viewer") << "help" << true << true << "/opt/t/tomeshift.chm" << "help" << false << "";
-  QTest::newRow("help without a viewer")
-      << "help" << true << false << "/opt/t/tomeshift.chm" << "" << false << "No program for viewing help files";
-  QTest::newRow("help file missing") << "help" << true << true << "" << "" << false << "The help file \"tomeshift.chm\"";
+  QTest::addColumn<bool>("shown");      // handed to the file manager
+  QTest::addColumn<QString>("box");     // start of the box text, empty: no box
+  QTest::newRow("view source") << "view source" << true << true << ""
+                               << "source" << false << "";
+  QTest::newRow("view output") << "view output" << true << true << ""
+                               << "output" << false << "";
+  QTest::newRow("folder, file manager there") << "folder output" << true << true << ""
+                                              << "" << true << "";
+  QTest::newRow("folder, no file manager") << "folder output" << false << true << ""
+                                           << "folder" << false << "";
+  QTest::newRow("help with a viewer") << "help" << true << true << "/opt/t/tomeshift.chm"
+                                      << "help" << false << "";
+  QTest::newRow("help without a viewer") << "help" << true << false << "/opt/t/tomeshift.chm"
+                                         << "" << false << "No program for viewing help files";
+  QTest::newRow("help file missing") << "help" << true << true << ""
+                                     << "" << false << "The help file \"tomeshift.chm\"";
 }
 
 void TestMainWindow::shellCommands() {

@@ -5,7 +5,6 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -64,10 +63,13 @@ void TestProgressWindow::reportsKeepBarOrLabelWhenEmpty() {
     c.Report(u"Extracting", 10);
     c.Report(info.toStdU16String(), persent);
     // Read on the window thread, as the window shows it.
-    QMetaObject::invokeMethod(&window, [&] {
-      bar_after = window.Gauge1->value();
-      label_after = window.lbInfo->text();
-    }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        &window,
+        [&] {
+          bar_after = window.Gauge1->value();
+          label_after = window.lbInfo->text();
+        },
+        Qt::BlockingQueuedConnection);
   }));
   window.show();
   QVERIFY(WaitFor([&] { return window.OutputWord()->Finished(); }));
@@ -189,7 +191,7 @@ void TestProgressWindow::titleBarCloseAsksAndStopsTheWorker() {
   QVERIFY(!window.OutputWord()->Finished());
   const int before = reports;
   QVERIFY(WaitFor([&] { return reports > before + 2; }));  // still running
-  window.close();  // answered Yes
+  window.close();                                          // answered Yes
   QVERIFY(!window.isVisible());
   QVERIFY(window.OutputWord()->Finished());
   QVERIFY(window.OutputWord()->Canceled());
@@ -251,13 +253,13 @@ void TestProgressWindow::questionsFromTheWorkerAreAnsweredEvenWhileStopping() {
   std::vector<MessageAnswer> answers;
   window.SetOutputWord(ScriptedWorker(window, [&](ScriptedConverter& c) {
     // A page that cannot be read asks the user from the worker thread, outside the job's hand-overs.
-    answers.push_back(UserInteraction().MessageBox(u"page1.htm cannot be read", MessageIcon::kError,
-                                                   MessageButtons::kRetryCancel));
+    answers.push_back(
+        UserInteraction().MessageBox(u"page1.htm cannot be read", MessageIcon::kError, MessageButtons::kRetryCancel));
     c.Report(u"Topic", 30);
     waiting = true;
     while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    answers.push_back(UserInteraction().MessageBox(u"page2.htm cannot be read", MessageIcon::kError,
-                                                   MessageButtons::kRetryCancel));
+    answers.push_back(
+        UserInteraction().MessageBox(u"page2.htm cannot be read", MessageIcon::kError, MessageButtons::kRetryCancel));
     c.Report(u"Topic", 31);  // raises the cancellation
   }));
   window.show();

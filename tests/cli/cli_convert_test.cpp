@@ -28,7 +28,8 @@ CliResult Cli(const ScratchDir& scratch, const std::string& args) {
   fs::create_directories(tmp);
   const fs::path err = scratch.path() / "stderr.txt";
   const std::string command = "TMPDIR='" + tmp.string() + "' XDG_CONFIG_HOME='" + (scratch.path() / "config").string() +
-                              "' '" + std::string(TOMESHIFT_CLI_PATH) + "' " + args + " 2>'" + err.string() + "' </dev/null";
+                              "' '" + std::string(TOMESHIFT_CLI_PATH) + "' " + args + " 2>'" + err.string() +
+                              "' </dev/null";
   CliResult r;
   FILE* pipe = ::popen(command.c_str(), "r");
   char buf[4096];
@@ -59,9 +60,10 @@ TEST(CliConvert, WritesTheDocxBesideOrWhereToldAndPrintsItsPath) {
 TEST(CliConvert, OptionsReachTheDocument) {
   ScratchDir scratch;
   const fs::path out = scratch.path() / "nested.docx";
-  const CliResult r = Cli(scratch, "--factory --quiet --no-cover --no-header --paper 200x250 --margins 20,22,24,26 "
-                             "--no-title-number --start-new-page each --toc-caption Inhalt '" + kNested + "' -o '" +
-                             out.string() + "'");
+  const CliResult r = Cli(scratch,
+                          "--factory --quiet --no-cover --no-header --paper 200x250 --margins 20,22,24,26 "
+                          "--no-title-number --start-new-page each --toc-caption Inhalt '" +
+                              kNested + "' -o '" + out.string() + "'");
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_TRUE(r.err.empty()) << r.err;
   DocxReader docx(out);
@@ -89,7 +91,8 @@ TEST(CliConvert, OutputInUseIsGivenUpWithoutATerminal) {
 
 TEST(CliConvert, OtherExtensionsBecomeDoc) {
   ScratchDir scratch;
-  const CliResult r = Cli(scratch, "--factory --quiet '" + kNested + "' -o '" + (scratch.path() / "x.rtf").string() + "'");
+  const CliResult r =
+      Cli(scratch, "--factory --quiet '" + kNested + "' -o '" + (scratch.path() / "x.rtf").string() + "'");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_TRUE(fs::exists(scratch.path() / "x.doc"));
   EXPECT_FALSE(fs::exists(scratch.path() / "x.rtf"));

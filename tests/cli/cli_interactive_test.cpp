@@ -1,8 +1,7 @@
 // tomeshift-cli as a person at a terminal meets it: stopped with Ctrl-C (or by SIGTERM) in the middle
 // of a run, and asked about an output file that another program holds open.
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
@@ -40,7 +39,8 @@ class Environment {
  public:
   Environment(const fs::path& tmp, const fs::path& config) {
     for (char** e = environ; *e; ++e)
-      if (std::strncmp(*e, "TMPDIR=", 7) != 0 && std::strncmp(*e, "XDG_CONFIG_HOME=", 16) != 0) strings_.emplace_back(*e);
+      if (std::strncmp(*e, "TMPDIR=", 7) != 0 && std::strncmp(*e, "XDG_CONFIG_HOME=", 16) != 0)
+        strings_.emplace_back(*e);
     strings_.push_back("TMPDIR=" + tmp.string());
     strings_.push_back("XDG_CONFIG_HOME=" + config.string());
     for (auto& s : strings_) pointers_.push_back(s.data());
@@ -73,7 +73,8 @@ template <typename Until>
 bool ReadUntil(int fd, std::string& text, Until until) {
   const auto deadline = std::chrono::steady_clock::now() + kPatience;
   while (!until(text)) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) return false;
     pollfd p{fd, POLLIN, 0};
     if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) continue;
@@ -100,8 +101,8 @@ std::vector<std::string> FilesIn(const fs::path& folder) {
 struct Stop {
   const char* name;
   int signal;
-  const char* wait_for;   // stderr text after which the signal is sent
-  bool existing_output;   // a document from an earlier run is in the way
+  const char* wait_for;  // stderr text after which the signal is sent
+  bool existing_output;  // a document from an earlier run is in the way
 };
 
 void PrintTo(const Stop& s, std::ostream* os) { *os << s.name; }
@@ -152,12 +153,11 @@ TEST_P(CliStop, EndsWithStatus3AndLeavesNothingBehind) {
   EXPECT_TRUE(fs::is_empty(tmp)) << "scratch files left: " << FilesIn(tmp).front();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Signals, CliStop,
-    ::testing::Values(Stop{"CtrlCAmongTopics", SIGINT, "Processing (2 of", false},
-                      Stop{"TermAmongTopics", SIGTERM, "Processing (2 of", true},
-                      Stop{"CtrlCWhileDistilling", SIGINT, "Distilling pages...", false}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Signals, CliStop,
+                         ::testing::Values(Stop{"CtrlCAmongTopics", SIGINT, "Processing (2 of", false},
+                                           Stop{"TermAmongTopics", SIGTERM, "Processing (2 of", true},
+                                           Stop{"CtrlCWhileDistilling", SIGINT, "Distilling pages...", false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // How the test holds the output: an office suite's lock file beside it, or a record lock on it.
 enum class Hold { kLockFile, kRecordLock };
@@ -172,7 +172,7 @@ class Holder {
       std::fclose(f);
     } else {
       fd_ = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-      struct flock lock{};
+      struct flock lock {};
       lock.l_type = F_WRLCK;
       lock.l_whence = SEEK_SET;
       held_ = fd_ >= 0 && ::fcntl(fd_, F_SETLK, &lock) == 0;
@@ -271,13 +271,12 @@ TEST_P(CliOutputInUse, AsksOnTheTerminal) {
   EXPECT_TRUE(fs::is_empty(tmp)) << "scratch files left: " << FilesIn(tmp).front();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Answers, CliOutputInUse,
-    ::testing::Values(InUse{"RetryAfterClosingTheOfficeSuite", Hold::kLockFile, "R", 0},
-                      InUse{"RetryWhileStillHeldAsksAgain", Hold::kRecordLock, "rR", 0},
-                      InUse{"AbortKeepsTheDocumentInTheWay", Hold::kLockFile, "a", 4},
-                      InUse{"AbortWhileLocked", Hold::kRecordLock, "ra", 4}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Answers, CliOutputInUse,
+                         ::testing::Values(InUse{"RetryAfterClosingTheOfficeSuite", Hold::kLockFile, "R", 0},
+                                           InUse{"RetryWhileStillHeldAsksAgain", Hold::kRecordLock, "rR", 0},
+                                           InUse{"AbortKeepsTheDocumentInTheWay", Hold::kLockFile, "a", 4},
+                                           InUse{"AbortWhileLocked", Hold::kRecordLock, "ra", 4}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace tomeshift

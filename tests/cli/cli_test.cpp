@@ -59,8 +59,7 @@ struct CliFixture : ::testing::Test {
 TEST_F(CliFixture, InfoPrintsTheFourFields) {
   const CliRun run = Call("--info '" + (fs::path(TOMESHIFT_SOURCE_DIR) / "docs/help/tomeshift.chm").string() + "'");
   EXPECT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(run.out,
-            "Title: Tomeshift User Manual\nDefault topic: index.htm\nLanguage: 0x0409\nCode page: 1252\n");
+  EXPECT_EQ(run.out, "Title: Tomeshift User Manual\nDefault topic: index.htm\nLanguage: 0x0409\nCode page: 1252\n");
 }
 
 TEST_F(CliFixture, InfoOfAJapaneseHelpFilePrintsUtf8) {
@@ -99,7 +98,8 @@ class CliFailure : public CliFixture, public ::testing::WithParamInterface<Failu
 TEST_P(CliFailure, ExitsWithItsStatusAndMessage) {
   std::string args = GetParam().args;
   const std::string marker = "FIXTURES/";
-  if (const auto at = args.find(marker); at != std::string::npos) args.replace(at, marker.size(), kFixtures.string() + "/");
+  if (const auto at = args.find(marker); at != std::string::npos)
+    args.replace(at, marker.size(), kFixtures.string() + "/");
   const CliRun run = Call(args);
   EXPECT_EQ(run.status, GetParam().status);
   EXPECT_NE(run.err.find(GetParam().message), std::string::npos) << run.err;
@@ -109,8 +109,7 @@ TEST_P(CliFailure, ExitsWithItsStatusAndMessage) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, CliFailure,
-    ::testing::Values(Failure{"", 2, "Usage: tomeshift-cli"},
-                      Failure{"--info", 2, "missing FILE.chm"},
+    ::testing::Values(Failure{"", 2, "Usage: tomeshift-cli"}, Failure{"--info", 2, "missing FILE.chm"},
                       Failure{"--list-toc a.chm b.chm", 2, "too many arguments"},
                       Failure{"--bogus x.chm", 2, "unknown option --bogus"},
                       Failure{"--paper folio x.chm", 2, "--paper takes letter, tabloid"},
@@ -123,21 +122,22 @@ INSTANTIATE_TEST_SUITE_P(
                       Failure{"--heading-font 1=Arial x.chm", 2, "is not a font such as"},
                       Failure{"--language Klingon x.chm", 2, "unknown language \"Klingon\""},
                       Failure{"--cover=yes x.chm", 2, "--cover takes no value"},
-                      Failure{"--title", 2, "--title needs a value"},
-                      Failure{"--quiet", 2, "missing INPUT.chm"},
+                      Failure{"--title", 2, "--title needs a value"}, Failure{"--quiet", 2, "missing INPUT.chm"},
                       Failure{"a.chm b.chm", 2, "more than one input file"},
                       Failure{"/nonexistent/x.chm -o out.docx", 1, "/nonexistent/x.chm: cannot open the help file"},
                       Failure{"--info /nonexistent/x.chm", 1, "/nonexistent/x.chm: cannot open the help file"},
-                      Failure{"--info FIXTURES/not-a-help-file.chm", 1, "not-a-help-file.chm is not a compiled HTML Help file"},
+                      Failure{"--info FIXTURES/not-a-help-file.chm", 1,
+                              "not-a-help-file.chm is not a compiled HTML Help file"},
                       Failure{"--list-toc FIXTURES/truncated-directory.chm", 1, "is not a compiled HTML Help file"}));
 
 TEST_F(CliFixture, HelpDocumentsEveryOption) {
   const CliRun run = Call("--help");
   EXPECT_EQ(run.status, 0);
   for (const char* option :
-       {"--output", "--factory", "--title", "--language", "--paper", "--margins", "--no-cover", "--no-header",
-        "--no-footer", "--no-toc", "--toc-level", "--toc-caption", "--no-title-number", "--no-hint", "--hint-format",
-        "--start-new-page", "--discard", "--addenda", "--heading-font", "--open", "--quiet", "--info", "--list-toc"})
+       {"--output",          "--factory",   "--title",       "--language",       "--paper",     "--margins",
+        "--no-cover",        "--no-header", "--no-footer",   "--no-toc",         "--toc-level", "--toc-caption",
+        "--no-title-number", "--no-hint",   "--hint-format", "--start-new-page", "--discard",   "--addenda",
+        "--heading-font",    "--open",      "--quiet",       "--info",           "--list-toc"})
     EXPECT_NE(run.out.find(option), std::string::npos) << option;
   EXPECT_NE(run.out.find("4 the output file was in use"), std::string::npos);
 }

@@ -82,9 +82,12 @@ RecallResult Recall(const std::multiset<std::u16string>& expected, const std::st
 
 // The text a reader sees in a .docx paragraph: runs' text, tabs and breaks as spaces, no field codes.
 void Gather(const XmlNode& n, std::string& out, bool& picture) {
-  if (n.name == "w:t") out += n.text;
-  else if (n.name == "w:tab" || n.name == "w:br" || n.name == "w:cr") out += ' ';
-  else if (n.name == "w:drawing" || n.name == "w:pict") picture = true;
+  if (n.name == "w:t")
+    out += n.text;
+  else if (n.name == "w:tab" || n.name == "w:br" || n.name == "w:cr")
+    out += ' ';
+  else if (n.name == "w:drawing" || n.name == "w:pict")
+    picture = true;
   if (n.name == "w:instrText") return;
   for (const auto& c : n.children) Gather(c, out, picture);
 }
@@ -157,7 +160,8 @@ std::vector<Converted> ConvertBothWays(const ScratchDir& scratch, const std::vec
   std::vector<Converted> out;
   for (const auto& chm : inputs) {
     SCOPED_TRACE(chm.string());
-    Converted c{chm.stem().string(), scratch.path() / (chm.stem().string() + ".doc"), scratch.path() / (chm.stem().string() + ".docx")};
+    Converted c{chm.stem().string(), scratch.path() / (chm.stem().string() + ".doc"),
+                scratch.path() / (chm.stem().string() + ".docx")};
     EXPECT_EQ(RunCli(scratch, chm, c.doc), 0);
     EXPECT_EQ(RunCli(scratch, chm, c.docx), 0);
     if (fs::exists(c.doc) && fs::exists(c.docx)) out.push_back(c);
@@ -226,7 +230,8 @@ TEST(DocEndToEnd, LibreOfficeLaysOutTheDocLikeTheDocx) {
     ASSERT_FALSE(docx_pdfs[i].empty()) << "LibreOffice did not convert the .docx";
     const int doc_pages = PdfPages(doc_pdfs[i]), docx_pages = PdfPages(docx_pdfs[i]);
     EXPECT_GT(doc_pages, 0);
-    EXPECT_LE(std::abs(doc_pages - docx_pages), std::max(1, docx_pages / 10)) << doc_pages << " .doc pages vs " << docx_pages;
+    EXPECT_LE(std::abs(doc_pages - docx_pages), std::max(1, docx_pages / 10))
+        << doc_pages << " .doc pages vs " << docx_pages;
     RecordProperty(files[i].name + "_pages", std::to_string(doc_pages) + "/" + std::to_string(docx_pages));
   }
 }
@@ -294,7 +299,9 @@ TEST(DocEndToEnd, RoundTripThroughLibreOfficeKeepsTheStructure) {
     // LibreOffice renames the contents' _Toc bookmarks to its own heading references, links included.
     const auto round_bookmarks = round.Bookmarks();
     const std::set<std::string> kept(round_bookmarks.begin(), round_bookmarks.end());
-    auto as_kept = [&](const std::string& name) { return kept.count(name) || !kept.count("__RefHeading__" + name) ? name : "__RefHeading__" + name; };
+    auto as_kept = [&](const std::string& name) {
+      return kept.count(name) || !kept.count("__RefHeading__" + name) ? name : "__RefHeading__" + name;
+    };
     const auto original_bookmarks = original.Bookmarks();
     const std::set<std::string> had(original_bookmarks.begin(), original_bookmarks.end());
     EXPECT_FALSE(had.empty());

@@ -1,9 +1,9 @@
 // Saving under faults: a read-only folder or file, the disk full, the output held open by an office
 // suite, the process killed at any moment. An existing document is never damaged, no partial document
 // appears under the output name, and the message names the file and the reason.
-#include <gtest/gtest.h>
 #include <fcntl.h>
 #include <grp.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
@@ -56,8 +56,8 @@ void WriteFile(const fs::path& path, const std::string& bytes) {
 
 // How a child process is constrained.
 struct Limits {
-  bool as_nobody = false;   // root ignores permission bits; an unprivileged user does not
-  rlim_t file_size = 0;     // RLIMIT_FSIZE: writes beyond it fail with EFBIG, as on a full disk
+  bool as_nobody = false;  // root ignores permission bits; an unprivileged user does not
+  rlim_t file_size = 0;    // RLIMIT_FSIZE: writes beyond it fail with EFBIG, as on a full disk
 };
 
 void ApplyLimits(const Limits& limits) {
@@ -157,7 +157,8 @@ TEST_P(WriterFaults, DiskFullKeepsTheOldDocumentAndLeavesNoTemporaryFile) {
 }
 
 TEST_P(WriterFaults, ReadOnlyFolderOrFileRefusesAndKeepsTheOldDocument) {
-  if (!CanRunAsNobody() && ::geteuid() == 0) GTEST_SKIP() << "running as root and cannot switch to an unprivileged user";
+  if (!CanRunAsNobody() && ::geteuid() == 0)
+    GTEST_SKIP() << "running as root and cannot switch to an unprivileged user";
   fs::permissions(scratch.path(), fs::perms::all);  // reachable for the unprivileged child
   struct Case {
     const char* what;
@@ -323,7 +324,8 @@ class CliSaveFaults : public ::testing::TestWithParam<const char*> {
 };
 
 TEST_P(CliSaveFaults, ReadOnlyFolderEndsWithAMessageNamingTheFile) {
-  if (!CanRunAsNobody() && ::geteuid() == 0) GTEST_SKIP() << "running as root and cannot switch to an unprivileged user";
+  if (!CanRunAsNobody() && ::geteuid() == 0)
+    GTEST_SKIP() << "running as root and cannot switch to an unprivileged user";
   for (const bool existed : {true, false}) {
     SCOPED_TRACE(existed ? "replacing" : "new");
     fs::remove(target);

@@ -20,13 +20,12 @@ TEST(AuthoringTools, CleansTheMarkersOfKnownTools) {
        "<body>ABC</body>"},
       {"x<!-- SCRIPT VERSION OF NAVHEADER -->nav<!-- end SCRIPT navheader version -->y", "xy"},
       // Without its end comment nothing is removed; the start comment comes back in lower case.
-      {"a<!-- NoScript version of navheader --><p>Home</p>b",
-       "a<!-- noscript version of navheader --><p>Home</p>b"},
+      {"a<!-- NoScript version of navheader --><p>Home</p>b", "a<!-- noscript version of navheader --><p>Home</p>b"},
       {"<p style=\"MSO-OUTLINE-LEVEL:2\">T</p><h1 style='mso-outline-level:1'>",
        "<p style=\"mso-out1ine-1evel:2\">T</p><h1 style='mso-out1ine-1evel:1'>"},
       {"<span CLASS=\"Ph UiControl\">OK</span>", "<span class=\"uicontrol\">OK</span>"},
       // Single quotes, or the class words without "class=" right before them, are left alone.
-      {"<span class='ph uicontrol'>OK</span><span title=\"ph uicontrol\">", 
+      {"<span class='ph uicontrol'>OK</span><span title=\"ph uicontrol\">",
        "<span class='ph uicontrol'>OK</span><span title=\"ph uicontrol\">"},
       {"<html><head><title>Plain</title></head><body><p>Nothing to do.</p></body></html>",
        "<html><head><title>Plain</title></head><body><p>Nothing to do.</p></body></html>"},

@@ -65,8 +65,9 @@ TEST(Bookmarks, AnchorsAreCollectedFromNameAttributesOnly) {
 TEST(Bookmarks, EachBookmarkStartsWhereTheBlockOfItsAnchorStarts) {
   TChmTopicFile page;
   //         1234567890123456789012345678901234567890
-  page.Body = u"<div><p class=x><a name=\"intro\">In</a></p><h2 id=s><a name=setup>S</a></h2>"
-              u"<b>loose</b></div> <a name='#tail'>t</a><a name=missing>";
+  page.Body =
+      u"<div><p class=x><a name=\"intro\">In</a></p><h2 id=s><a name=setup>S</a></h2>"
+      u"<b>loose</b></div> <a name='#tail'>t</a><a name=missing>";
   page.Bookmarks.Add(u"setup", u"Setup");
   page.Bookmarks.Add(u"intro", u"Intro");
   page.Bookmarks.Add(u"tail", u"Tail");

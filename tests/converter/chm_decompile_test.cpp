@@ -44,8 +44,8 @@ std::string SystemRecord(std::uint16_t language, const std::string& page, const 
   std::string locale(0x24, '\0');
   locale[0] = static_cast<char>(language & 0xFF);
   locale[1] = static_cast<char>(language >> 8);
-  return Entry(9, std::string("HHA Version 4.74.8702") + '\0') + Entry(4, locale) +
-         Entry(2, page + '\0') + Entry(3, title + '\0');
+  return Entry(9, std::string("HHA Version 4.74.8702") + '\0') + Entry(4, locale) + Entry(2, page + '\0') +
+         Entry(3, title + '\0');
 }
 
 struct SystemCase {
@@ -76,20 +76,19 @@ TEST_P(SystemRecordScan, ReadsTheRecordBehindTheFirstVersionEntry) {
 INSTANTIATE_TEST_SUITE_P(
     Bytes, SystemRecordScan,
     ::testing::Values(
-        SystemCase{"empty", "", "", 0, "", ""},
-        SystemCase{"one_byte", "H", "", 0, "", ""},
+        SystemCase{"empty", "", "", 0, "", ""}, SystemCase{"one_byte", "H", "", 0, "", ""},
         SystemCase{"hha_at_start_has_no_entry_header", "HHA" + std::string(20, '\0'), "", 0, "", ""},
         SystemCase{"english", "ITSF" + SystemRecord(0x0409, "index.htm", "Caf\xE9"), "0x0409", 1252, "Café",
                    "index.htm"},
         SystemCase{"second_hha_is_skipped",
                    // a stray "HHA" whose entry code is 7, then the real record
-                   "ITSF" + Entry(7, "HHA stray") + SystemRecord(0x0419, "a.htm", "\xCF\xF0\xE8\xE2\xE5\xF2"),
-                   "0x0419", 1251, "Привет", "a.htm"},
+                   "ITSF" + Entry(7, "HHA stray") + SystemRecord(0x0419, "a.htm", "\xCF\xF0\xE8\xE2\xE5\xF2"), "0x0419",
+                   1251, "Привет", "a.htm"},
         SystemCase{"japanese", "xxxx" + SystemRecord(0x0411, "top.htm", "\x93\xfa\x96\x7b"), "0x0411", 932, "日本",
                    "top.htm"},
         SystemCase{"unknown_language", "xxxx" + SystemRecord(0x7A7A, "p.htm", "Title"), "0x7A7A", 0, "Title", "p.htm"},
-        SystemCase{"record_cut_short", "ITSF" + SystemRecord(0x0409, "index.htm", "Long title").substr(0, 88),
-                   "0x0409", 1252, "Long", "index.htm"}),
+        SystemCase{"record_cut_short", "ITSF" + SystemRecord(0x0409, "index.htm", "Long title").substr(0, 88), "0x0409",
+                   1252, "Long", "index.htm"}),
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST(LoadFromCHM, MissingFileThrowsAndLeavesChmFileUnset) {
@@ -191,7 +190,8 @@ TEST(Decompile, NestedContentsGivesEveryEntryWithItsLevelAndPage) {
   EXPECT_EQ(loaded.progress.front(), std::make_pair(std::u16string(u"Decompiling..."), 1));
   EXPECT_TRUE(loaded.user.warnings().empty());
   // Pictures, style sheet and pages outside the contents are all there.
-  for (const char* f : {"images/logo.gif", "images/photo.png", "styles/main.css", "appendix.htm", "glossary/terms.htm"}) {
+  for (const char* f :
+       {"images/logo.gif", "images/photo.png", "styles/main.css", "appendix.htm", "glossary/terms.htm"}) {
     EXPECT_TRUE(fs::exists(loaded.scratch.path() / "root" / f)) << f;
   }
 }

@@ -43,7 +43,7 @@ std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
 TEST(DistillEndToEnd, DistilledContentsAndPagesMatchTheReviewedOnes) {
   testing::ScratchDir keep;
   const CliRun run = RunCli("--list-toc --distilled --hint --keep-scratch " + Quoted(keep.path() / "pages") + " " +
-                         Quoted(kFixtures / "links-and-anchors.chm"));
+                            Quoted(kFixtures / "links-and-anchors.chm"));
   ASSERT_EQ(run.status, 0);
   EXPECT_EQ(run.out, testing::ReadBinaryFile(kFixtures / "expected" / "links-and-anchors.toc.txt"));
   for (const char* page : {"index.htm", "guide_0.htm", "guide_1.htm", "style.css", "sub/deep.htm"}) {

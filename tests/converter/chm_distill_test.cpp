@@ -81,8 +81,8 @@ TEST_F(Distill, SharedFooterIsCutFromContentsAndAddendaPages) {
     EXPECT_NE(page.find("Paragraph " + std::to_string(n) + " "), std::string::npos) << page;
   }
   EXPECT_EQ(Read("extra.htm").find("Copyright"), std::string::npos) << Read("extra.htm");
-  EXPECT_EQ(progress_, (std::vector<std::string>{"Analyzing... 5", "Preparing to distill pages... 10",
-                                                 "Distilling pages... 15"}));
+  EXPECT_EQ(progress_,
+            (std::vector<std::string>{"Analyzing... 5", "Preparing to distill pages... 10", "Distilling pages... 15"}));
 }
 
 TEST_F(Distill, ASingleContentsPageKeepsItsBlocks) {
@@ -194,7 +194,8 @@ TEST_F(Distill, AddendaGathersLinkedPagesWithTheirTitles) {
     EXPECT_EQ(distill_.List[11 + i].Level, 1);
     if (i < 2) EXPECT_EQ(U8(distill_.List[11 + i].Topic), topics[i]);
   }
-  EXPECT_EQ(U8(distill_.List[13].Topic), U8(distill_.TopicList.GetItemByFilename(kRoot + std::u16string(u"sub\\c.htm"))->Title3));
+  EXPECT_EQ(U8(distill_.List[13].Topic),
+            U8(distill_.TopicList.GetItemByFilename(kRoot + std::u16string(u"sub\\c.htm"))->Title3));
   EXPECT_EQ(distill_.NonTocicFiles.ObjectAs<TTitleList>(0), &distill_.List[11]);
   // links into the Addenda pages are bookmark references with hints
   EXPECT_NE(Read("p3.htm").find("<a href=\"#Bookmark12\">b</a>(See 11.2)"), std::string::npos) << Read("p3.htm");
@@ -215,10 +216,11 @@ TEST_F(Distill, DiscardLeavesOutsidePagesOut) {
 
 TEST_F(Distill, LinksAnchorsAndFixesInPages) {
   TenPages();
-  File("p1.htm", Page("Topic 1",
-                      "<p><a name=\"here\"></a>" + Unique(1).substr(3) + "<p><a href=\"p2.htm#there\">t</a> "
-                      "<a href=\"p2.htm#nothere\">n</a> <a href=\"#here\">h</a> <a href='/p4.htm'>f</a></p>"
-                      "<div style=\"display: none\" align=\"justify\">hidden</div>"));
+  File("p1.htm",
+       Page("Topic 1", "<p><a name=\"here\"></a>" + Unique(1).substr(3) +
+                           "<p><a href=\"p2.htm#there\">t</a> "
+                           "<a href=\"p2.htm#nothere\">n</a> <a href=\"#here\">h</a> <a href='/p4.htm'>f</a></p>"
+                           "<div style=\"display: none\" align=\"justify\">hidden</div>"));
   File("p2.htm", Page("Topic 2", "<p><a name=there></a>" + Unique(2).substr(3)));
   File("p1.htm", Read("p1.htm").insert(12, "<link rel=\"stylesheet\" media=\"screen\" href=\"s.css\">"));
   File("s.css", "div{DISPLAY:none}");
@@ -242,9 +244,10 @@ TEST_F(Distill, LinksNeverLeaveTheScratchFolder) {
   fs_.AddFile(u"/scratch/outside.htm", Page("Outside", Unique(77)));
   fs_.AddFile(u"/scratch/outside.css", "p{display:none}");
   fs_.AddFile(u"/etc/secret.htm", "secret");
-  File("p5.htm", Page("Topic 5", Unique(5) + "<a href=\"../outside.htm\">o</a><a href=\"..\\..\\etc\\secret.htm\">s</a>"
-                                              "<link href=\"../outside.css\" rel=stylesheet><a href=\"/../outside.htm\">r</a>"
-                                              "<img src=\"C:/Windows/x.htm\">"));
+  File("p5.htm",
+       Page("Topic 5", Unique(5) + "<a href=\"../outside.htm\">o</a><a href=\"..\\..\\etc\\secret.htm\">s</a>"
+                                   "<link href=\"../outside.css\" rel=stylesheet><a href=\"/../outside.htm\">r</a>"
+                                   "<img src=\"C:/Windows/x.htm\">"));
   Entry(u"Escape", 0, u"../outside.htm");
   Entry(u"Escape 2", 0, u"/../../etc/secret.htm");
   distill_.Execute();
@@ -253,7 +256,8 @@ TEST_F(Distill, LinksNeverLeaveTheScratchFolder) {
   EXPECT_EQ(*fs_.ReadFile(u"/etc/secret.htm"), "secret");
   for (const std::u16string& file : fs_.AllFiles()) {
     const bool inside = StartsText(u"/scratch/root/", file) || file == u"/help/main.chm" ||
-                        file == u"/scratch/outside.htm" || file == u"/scratch/outside.css" || file == u"/etc/secret.htm";
+                        file == u"/scratch/outside.htm" || file == u"/scratch/outside.css" ||
+                        file == u"/etc/secret.htm";
     EXPECT_TRUE(inside) << U8(file);
   }
   EXPECT_EQ(U8(distill_.List[10].Url), "outside.htm");

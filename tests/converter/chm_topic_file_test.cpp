@@ -57,7 +57,7 @@ TEST(TopicFileSimilarity, KnownPairs) {
     bool similar;
   };
   const Case cases[] = {
-      {u"abc", u"ABC", true},    // equal texts are similar whatever their length
+      {u"abc", u"ABC", true},     // equal texts are similar whatever their length
       {u"abcd", u"abce", false},  // otherwise both need five characters
       {u"", u"", false},
       {u"Copyright 2020 Example Corp.", u"Copyright 2021 Example Corp.", true},
@@ -143,7 +143,7 @@ TEST(TopicFileScanners, SearchUpGivesTheBlocksFromTheBottomAndReadsScriptText) {
   auto page = Page(kScannerPage);
   // Bottom-up the script is read as text: its "<p>" ends a block.
   // (A named space is decoded after the collapse, so it adds to the space beside it.)
-  const std::vector<std::u16string> expected = {u"tail text",  u"line  two",   u"Line one", u"Fish&Chips",
+  const std::vector<std::u16string> expected = {u"tail text",   u"line  two",   u"Line one", u"Fish&Chips",
                                                 u"';</script>", u"not a block", u"(start) "};
   const auto blocks = BlocksUp(*page);
   ASSERT_GE(blocks.size(), 3u);
@@ -160,7 +160,7 @@ TEST(TopicFileScanners, TheScanPointsFollowThePassedBreakTags) {
   page->SearchDown();
   EXPECT_EQ(page->Text, u"Hello");
   EXPECT_EQ(page->SamePointL, 6);  // the '<' of "<p>": the last break tag before the block
-  EXPECT_EQ(page->i, 17);         // left at the '>' of "</p>"
+  EXPECT_EQ(page->i, 17);          // left at the '>' of "</p>"
 
   page->IniticalizeTags();
   page->i = page->h;
@@ -171,10 +171,10 @@ TEST(TopicFileScanners, TheScanPointsFollowThePassedBreakTags) {
 }
 
 // Topics with titles and text of their own, as real help files have them.
-const char* const kTitles[] = {"Installing the server", "Printing reports",    "Backing up data",
-                               "Keyboard shortcuts",    "Licensing",           "Connecting to a database",
-                               "Exporting charts",      "Scheduling jobs",     "User permissions",
-                               "Troubleshooting",       "Glossary of terms",   "Release notes"};
+const char* const kTitles[] = {"Installing the server", "Printing reports",  "Backing up data",
+                               "Keyboard shortcuts",    "Licensing",         "Connecting to a database",
+                               "Exporting charts",      "Scheduling jobs",   "User permissions",
+                               "Troubleshooting",       "Glossary of terms", "Release notes"};
 const char* const kSentences[] = {
     "Run the setup program from the distribution folder and accept the default location.",
     "Each report can be sent to any printer that the operating system knows about.",
@@ -194,7 +194,8 @@ std::u16string Title(int n) { return U16(kTitles[n]); }
 
 std::u16string HelpPage(int n, const std::u16string& extraTop = u"") {
   const std::u16string sentence = U16(kSentences[n]), other = U16(kSentences[(n + 5) % 12]);
-  return u"<html><head><title>" + Title(n) + u"</title></head><body>\n"
+  return u"<html><head><title>" + Title(n) +
+         u"</title></head><body>\n"
          u"<p><img src=\"images/logo.gif\" alt=logo></p>\n"
          u"<p class=crumb><a href=index.htm>Home</a> &gt; <a href=ref.htm>Reference</a> &gt; Widgets</p>\n" +
          extraTop + u"<h1>" + Title(n) + u"</h1>\n<div class=body><p>" + sentence + u"</p>\n<p>" + other +
@@ -250,8 +251,7 @@ TEST(TopicFilePasses, SharedHeadAndTailAreCutFromEveryPageThatHasThem) {
 TEST(TopicFilePasses, ABlockSharedByTooFewPagesStays) {
   PageSet set;
   for (int n = 0; n < 10; ++n)
-    set.pages.push_back(Page(HelpPage(n, n < 7 ? u"<p>See also the glossary of widget terms.</p>\n" : u""),
-                             Title(n)));
+    set.pages.push_back(Page(HelpPage(n, n < 7 ? u"<p>See also the glossary of widget terms.</p>\n" : u""), Title(n)));
   set.Run(10);
   for (int n = 0; n < 10; ++n) {
     const std::u16string unique = UniquePart(*set.pages[n]);
@@ -288,8 +288,7 @@ TEST(TopicFilePasses, ThresholdsFollowTheNumberOfContentsPages) {
     for (int n = 0; n < c.contents; ++n) {
       const std::u16string id = U16(std::to_string(n));
       const std::u16string footer = n < c.sharing ? u"<p>Footer notice shared by pages</p>" : u"";
-      set.pages.push_back(Page(u"<body><p>Own text of page " + id + u", different in each.</p>" + footer +
-                               u"</body>"));
+      set.pages.push_back(Page(u"<body><p>Own text of page " + id + u", different in each.</p>" + footer + u"</body>"));
     }
     set.Run(static_cast<std::size_t>(c.contents));
     for (int n = 0; n < c.sharing; ++n)
@@ -325,8 +324,8 @@ TEST(TopicFilePasses, NavigationPicturesNeverJoinABlock) {
   const char16_t* buttons[] = {u"prev_1.gif", u"Next.GIF", u"btnPrevious.png", u"nav/next2.gif"};
   for (int n = 0; n < 4; ++n) {
     const std::u16string id = U16(std::to_string(n));
-    set.pages.push_back(Page(u"<body><p>Bar <img src=\"" + std::u16string(buttons[n]) +
-                             u"\"></p><p>Text number " + id + u" is unique to this page.</p></body>"));
+    set.pages.push_back(Page(u"<body><p>Bar <img src=\"" + std::u16string(buttons[n]) + u"\"></p><p>Text number " + id +
+                             u" is unique to this page.</p></body>"));
   }
   set.Run(4);
   for (auto& page : set.pages) EXPECT_EQ(UniquePart(*page).find(u"Bar"), std::u16string::npos);
@@ -423,8 +422,8 @@ TEST(TopicFileDistiller, KeepsTheDivInALayoutTableUnlessTheTableHasMuchMore) {
   };
   for (const Case c : {Case{30, true}, Case{59, true}, Case{61, false}, Case{70, false}}) {
     const std::u16string div = u"<div class=content>" + content + u"</div>";
-    const std::u16string row = u"<tr><td>" + std::u16string(static_cast<std::size_t>(c.around), u'm') +
-                               u"</td><td>" + div + u"</td></tr>";
+    const std::u16string row =
+        u"<tr><td>" + std::u16string(static_cast<std::size_t>(c.around), u'm') + u"</td><td>" + div + u"</td></tr>";
     auto page = Page(u"<body><table>" + row + u"</table></body>");
     // Beaten by more than 60 characters, the DIV gives way to the smallest element that has them.
     EXPECT_EQ(page->Distiller(), c.div ? div : row) << c.around;
@@ -441,8 +440,10 @@ TEST(TopicFileDistiller, HiddenElementsAddNothingToTheirParent) {
 
 TEST(TopicFileDistiller, DropsTheTitleHeadingAndWhatCameBeforeIt) {
   const std::u16string text = u"<p>" + std::u16string(150, u't') + u"</p>";
-  auto page = Page(u"<html><head><title>Install &amp; Setup</title></head><body><div><span>Back to top</span>"
-                   u"<h2>Install &amp; setup</h2>" + text + u"<p>Short.</p></div></body></html>");
+  auto page = Page(
+      u"<html><head><title>Install &amp; Setup</title></head><body><div><span>Back to top</span>"
+      u"<h2>Install &amp; setup</h2>" +
+      text + u"<p>Short.</p></div></body></html>");
   EXPECT_EQ(page->Title2, u"Install & Setup");
   EXPECT_EQ(page->Distiller(), u"<div>" + text + u"<p>Short.</p></div>");
 }

@@ -28,8 +28,8 @@ std::vector<std::string> Load(const std::string& sitemap, std::uint32_t code_pag
   help.LoadContentsSitemap();
   std::vector<std::string> lines;
   for (const auto& e : help.List) {
-    lines.push_back(std::to_string(e->Level) + "|" + std::to_string(e->Status) + "|" + U8(e->Url) + "|" +
-                    U8(e->Topic) + "|" + std::to_string(e->Index) + "|" + U8(e->ContextNumber));
+    lines.push_back(std::to_string(e->Level) + "|" + std::to_string(e->Status) + "|" + U8(e->Url) + "|" + U8(e->Topic) +
+                    "|" + std::to_string(e->Index) + "|" + U8(e->ContextNumber));
   }
   return lines;
 }
@@ -53,14 +53,16 @@ INSTANTIATE_TEST_SUITE_P(
         SitemapCase{"outermost_items_are_level_0_nested_level_1",
                     "<UL>" + kA + "<UL>" + kB + "</UL></UL>",
                     {"0|0|a.htm|A|0|1000", "1|0|b.htm|B|1|1001"}},
-        SitemapCase{"lower_case_markers", "<ul>" + std::string("<li> <object>") + Param("Name", "A") +
-                                              Param("Local", "a.htm") + "</object><ul>" + "<li>" +
-                                              Param("Name", "B") + "</ul></ul>",
+        SitemapCase{"lower_case_markers",
+                    "<ul>" + std::string("<li> <object>") + Param("Name", "A") + Param("Local", "a.htm") +
+                        "</object><ul>" + "<li>" + Param("Name", "B") + "</ul></ul>",
                     {"0|0|a.htm|A|0|1000", "1|2||B|1|1001"}},
-        SitemapCase{"first_name_and_first_local_win",
-                    "<UL>" + Item(Param("Name", "One") + Param("Name", "Two") + Param("Local", "1.htm") +
-                                  Param("Local", "2.htm")) + "</UL>",
-                    {"0|0|1.htm|One|0|1000"}},
+        SitemapCase{
+            "first_name_and_first_local_win",
+            "<UL>" +
+                Item(Param("Name", "One") + Param("Name", "Two") + Param("Local", "1.htm") + Param("Local", "2.htm")) +
+                "</UL>",
+            {"0|0|1.htm|One|0|1000"}},
         SitemapCase{"entity_in_name_and_space_escape_in_local",
                     "<UL>" + Item(Param("Name", "Tips &amp; Tricks") + Param("Local", "my%20page.htm")) + "</UL>",
                     {"0|0|my page.htm|Tips & Tricks|0|1000"}},
@@ -68,7 +70,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "<UL>" + kA + Item(Param("Name", "-----") + Param("Local", "sep.htm")) + kB + "</UL>",
                     {"0|0|a.htm|A|0|1000", "0|0|b.htm|B|1|1001"}},
         SitemapCase{"item_without_name_makes_no_entry",
-                    "<UL>" + Item(Param("Local", "x.htm")) + kA + "</UL>", {"0|0|a.htm|A|0|1000"}},
+                    "<UL>" + Item(Param("Local", "x.htm")) + kA + "</UL>",
+                    {"0|0|a.htm|A|0|1000"}},
         SitemapCase{"first_name_without_value_blocks_the_second",
                     "<UL>" + Item("<param name=\"Name\">" + Param("Name", "Late") + Param("Local", "x.htm")) + "</UL>",
                     {}},
@@ -83,30 +86,36 @@ INSTANTIATE_TEST_SUITE_P(
                     "<UL>" + kA + "<UL class=\"x\">" + kB + "</UL>",
                     {"0|0|a.htm|A|0|1000", "0|0|b.htm|B|1|1001"}},
         SitemapCase{"text_before_the_first_li_is_ignored",
-                    "<UL><OBJECT>" + Param("Name", "Ghost") + "</OBJECT>" + kA + "</UL>", {"0|0|a.htm|A|0|1000"}},
+                    "<UL><OBJECT>" + Param("Name", "Ghost") + "</OBJECT>" + kA + "</UL>",
+                    {"0|0|a.htm|A|0|1000"}},
         SitemapCase{"param_without_closing_bracket_stops_the_object",
                     "<UL><LI><OBJECT>" + Param("Name", "A") + "<param name=\"Local\" value=\"a.htm\"</UL>",
                     {"0|2||A|0|1000"}},
-        SitemapCase{"mixed_case_param_forms", "<UL><LI><OBJECT><PARAM NAME=\"NAME\" VALUE=\"Upper\"><Param Name=\"local\" Value=\"u.htm\"></OBJECT></UL>",
-                    {"0|0|u.htm|Upper|0|1000"}},
+        SitemapCase{
+            "mixed_case_param_forms",
+            "<UL><LI><OBJECT><PARAM NAME=\"NAME\" VALUE=\"Upper\"><Param Name=\"local\" Value=\"u.htm\"></OBJECT></UL>",
+            {"0|0|u.htm|Upper|0|1000"}},
         SitemapCase{"single_quoted_values_are_not_recognised",
                     "<UL><LI><OBJECT><param name=\"Name\" value='Quoted'>" + Param("Local", "q.htm") + "</OBJECT></UL>",
                     {}},
         SitemapCase{"item_closed_by_ul_end_keeps_its_level",
-                    "<UL><UL>" + kA + "</UL>" + kB + "</UL>", {"1|0|a.htm|A|0|1000", "0|0|b.htm|B|1|1001"}},
+                    "<UL><UL>" + kA + "</UL>" + kB + "</UL>",
+                    {"1|0|a.htm|A|0|1000", "0|0|b.htm|B|1|1001"}},
         SitemapCase{"empty_file", "", {}}),
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST(ContentsLoaderFile, ImageNumberBecomesTheIconAndANonNumberNamesTheFile) {
   ScratchDir scratch;
   TCHMDecompile help;
-  help.hhcFile = U16(scratch.Write("c.hhc", "<UL>" + Item(Param("Name", "A") + Param("ImageNumber", "7")) + "</UL>").string());
+  help.hhcFile =
+      U16(scratch.Write("c.hhc", "<UL>" + Item(Param("Name", "A") + Param("ImageNumber", "7")) + "</UL>").string());
   help.LoadContentsSitemap();
   ASSERT_EQ(help.List.Count(), 1);
   EXPECT_EQ(help.List[0].Icon, 7u);
 
   TCHMDecompile bad;
-  bad.hhcFile = U16(scratch.Write("bad.hhc", "<UL>" + Item(Param("Name", "A") + Param("ImageNumber", "x")) + "</UL>").string());
+  bad.hhcFile =
+      U16(scratch.Write("bad.hhc", "<UL>" + Item(Param("Name", "A") + Param("ImageNumber", "x")) + "</UL>").string());
   try {
     bad.LoadContentsSitemap();
     FAIL() << "accepted a non-number";

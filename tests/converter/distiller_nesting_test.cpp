@@ -37,11 +37,15 @@ TEST(DistillerNesting, DeepOrUnclosedElementsKeepEveryWord) {
     std::size_t section_may_lose = 0;
   };
   const Case cases[] = {
-      {"nesting below the cap", Repeat(u"<div>", 200) + u"<p>" + words + u"</p>" + Repeat(u"</div>", 200), u"content", 40},
-      {"nesting beyond the cap", Repeat(u"<div>", 2000) + u"<p>" + words + u"</p>" + Repeat(u"</div>", 2000), u"content", 40},
+      {"nesting below the cap", Repeat(u"<div>", 200) + u"<p>" + words + u"</p>" + Repeat(u"</div>", 200), u"content",
+       40},
+      {"nesting beyond the cap", Repeat(u"<div>", 2000) + u"<p>" + words + u"</p>" + Repeat(u"</div>", 2000),
+       u"content", 40},
       {"beyond the cap, then a sibling",
-       Repeat(u"<div>", 1500) + u"<p>" + words + u"</p>" + Repeat(u"</div>", 1500) + u"<p>" + words + u"</p>", u"content", 80},
-      {"rows never closed", u"<table>" + Repeat(u"<tr><td>cell text</td>", 3000) + u"</table>", u"cell text", 3000, 0, 1},
+       Repeat(u"<div>", 1500) + u"<p>" + words + u"</p>" + Repeat(u"</div>", 1500) + u"<p>" + words + u"</p>",
+       u"content", 80},
+      {"rows never closed", u"<table>" + Repeat(u"<tr><td>cell text</td>", 3000) + u"</table>", u"cell text", 3000, 0,
+       1},
       {"nothing closed at all", Repeat(u"<div><span>word ", 3000), u"word", 3000, 15, 2},
   };
   for (const Case& c : cases) {

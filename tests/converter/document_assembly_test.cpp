@@ -34,8 +34,8 @@ TEST(StartsNewPage, ByStartNewPageAndLevel) {
   const struct {
     int s, level;
     bool due;
-  } cases[] = {{0, 0, false}, {0, 3, false}, {1, 0, true},  {1, 1, false}, {2, 0, true},  {2, 5, true},
-               {3, 1, true},  {3, 2, false}, {4, 2, true},  {4, 3, false}, {-1, 0, false}};
+  } cases[] = {{0, 0, false}, {0, 3, false}, {1, 0, true}, {1, 1, false}, {2, 0, true},  {2, 5, true},
+               {3, 1, true},  {3, 2, false}, {4, 2, true}, {4, 3, false}, {-1, 0, false}};
   for (const auto& c : cases) EXPECT_EQ(StartsNewPage(c.s, c.level), c.due) << c.s << "/" << c.level;
 }
 
@@ -153,10 +153,9 @@ class DocumentAssemblyTest : public ::testing::Test {
       ++denied_;
       if (on_denied_) on_denied_(f);
     });
-    previous_shell_ = SetShellExecuteHandler(
-        [this](const std::u16string& verb, const std::u16string& file, int show) {
-          opened_.push_back(U8(verb) + " " + U8(file) + " " + std::to_string(show));
-        });
+    previous_shell_ = SetShellExecuteHandler([this](const std::u16string& verb, const std::u16string& file, int show) {
+      opened_.push_back(U8(verb) + " " + U8(file) + " " + std::to_string(show));
+    });
   }
   void TearDown() override {
     SetShellExecuteHandler(previous_shell_);
@@ -282,22 +281,21 @@ TEST_F(DocumentAssemblyTest, BuildsHeadingsBookmarksBodiesAndLinks) {
 TEST_F(DocumentAssemblyTest, ReportsEveryStageInOrder) {
   SmallHelp();
   c_.OutputWord();
-  const std::vector<std::string> expected = {
-      "Launching Word...|20",
-      "Word launched.|20",
-      "Creating document...|20",
-      "Creating cover...|0",
-      "Creating TOC...|0",
-      "Processing (1 of 4) intro.htm...|20",
-      "Processing (2 of 4) ...|35",
-      "Processing (3 of 4) setup/install.htm...|50",
-      "Processing (4 of 4) http://example.com/...|65",
-      "Freshing document(it may take a long time)...|0",
-      "Header and footer...|90",
-      "Updating TOC...|95",
-      "Saving document...|98",
-      "OK!|100",
-      "|100"};
+  const std::vector<std::string> expected = {"Launching Word...|20",
+                                             "Word launched.|20",
+                                             "Creating document...|20",
+                                             "Creating cover...|0",
+                                             "Creating TOC...|0",
+                                             "Processing (1 of 4) intro.htm...|20",
+                                             "Processing (2 of 4) ...|35",
+                                             "Processing (3 of 4) setup/install.htm...|50",
+                                             "Processing (4 of 4) http://example.com/...|65",
+                                             "Freshing document(it may take a long time)...|0",
+                                             "Header and footer...|90",
+                                             "Updating TOC...|95",
+                                             "Saving document...|98",
+                                             "OK!|100",
+                                             "|100"};
   EXPECT_EQ(Messages(), expected);
 }
 
@@ -328,7 +326,8 @@ TEST_F(DocumentAssemblyTest, PageSetupHeaderAndFooterFollowTheSettings) {
       const auto& s = sections[i];
       EXPECT_EQ(s.width, k.want_width);
       EXPECT_EQ(s.height, k.want_height);
-      EXPECT_EQ((std::vector<int>{s.top, s.bottom, s.left, s.right}), (std::vector<int>{71 * 20, 71 * 20, 86 * 20, 86 * 20}));
+      EXPECT_EQ((std::vector<int>{s.top, s.bottom, s.left, s.right}),
+                (std::vector<int>{71 * 20, 71 * 20, 86 * 20, 86 * 20}));
       const bool marked = i == k.marked_section;
       EXPECT_EQ(s.has_header, marked) << i;
       EXPECT_EQ(s.has_footer, marked) << i;
@@ -337,7 +336,8 @@ TEST_F(DocumentAssemblyTest, PageSetupHeaderAndFooterFollowTheSettings) {
     const auto rels = docx.PartNames();
     bool title_in_header = false, page_field = false;
     for (const auto& name : rels) {
-      if (name.rfind("word/header", 0) == 0) title_in_header |= docx.Part(name).find("Sample Manual") != std::string::npos;
+      if (name.rfind("word/header", 0) == 0)
+        title_in_header |= docx.Part(name).find("Sample Manual") != std::string::npos;
       if (name.rfind("word/footer", 0) == 0) page_field |= docx.Part(name).find("PAGE") != std::string::npos;
     }
     EXPECT_TRUE(title_in_header);
@@ -421,7 +421,8 @@ TEST_F(DocumentAssemblyTest, HeadingsInTablesOfAPageBecomeBodyTextToo) {
   const testing::XmlNode tree = docx.Xml("word/document.xml");
   for (const testing::XmlNode* p : tree.All("w:p")) {
     const std::string text = p->AllText();
-    if (text != "Above" && text != "In a cell" && text != "Another" && text != "Second table" && text != "Below") continue;
+    if (text != "Above" && text != "In a cell" && text != "Another" && text != "Second table" && text != "Below")
+      continue;
     ++restyled;
     const testing::XmlNode* rpr = p->Child("w:r") ? p->Child("w:r")->Child("w:rPr") : nullptr;
     ASSERT_NE(rpr, nullptr) << text;
@@ -476,8 +477,10 @@ TEST_F(DocumentAssemblyTest, OutputInUseIsAskedAboutUntilFreeOrAbandoned) {
     out_.Write(".~lock.result.docx#", "someone,host");
     on_denied_ = [&](const std::u16string& file) {
       EXPECT_EQ(U8(file), Result().string());
-      if (give_up) c_.Abort = true;
-      else if (denied_ == 2) fs::remove(lock);
+      if (give_up)
+        c_.Abort = true;
+      else if (denied_ == 2)
+        fs::remove(lock);
     };
     c_.OutputWord();
     EXPECT_FALSE(c_.Failed);
@@ -497,7 +500,8 @@ TEST_F(DocumentAssemblyTest, OtherExtensionsAreWrittenAsDocIntoANewFolder) {
     const char* name;
     const char* written;
     bool compound;
-  } cases[] = {{"result.rtf", "result.doc", true}, {"RESULT.DOC", "RESULT.DOC", true}, {"result.DocX", "result.DocX", false}};
+  } cases[] = {
+      {"result.rtf", "result.doc", true}, {"RESULT.DOC", "RESULT.DOC", true}, {"result.DocX", "result.DocX", false}};
   for (const auto& k : cases) {
     SCOPED_TRACE(k.name);
     Reset();
@@ -516,8 +520,8 @@ TEST_F(DocumentAssemblyTest, OtherExtensionsAreWrittenAsDocIntoANewFolder) {
 TEST_F(DocumentAssemblyTest, LongListsAreRefreshedAndKeepEveryEntry) {
   Page("p.htm", "Body text.");
   for (int i = 0; i < 820; ++i)
-    Add({u"Topic " + U16(std::to_string(i)), i % 3, i % 5 == 0 ? u"p.htm" : u"", i % 5 == 0 ? kStatusPage : kStatusHeading,
-         U16(std::to_string(i + 1))});
+    Add({u"Topic " + U16(std::to_string(i)), i % 3, i % 5 == 0 ? u"p.htm" : u"",
+         i % 5 == 0 ? kStatusPage : kStatusHeading, U16(std::to_string(i + 1))});
   c_.Settings.Toc = false;
   TDocumentAssembly assembly(c_);
   assembly.Run();

@@ -169,12 +169,11 @@ TEST_P(EndToEnd, DocumentReadsBackAsTheContentsSays) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Fixtures, EndToEnd, ::testing::ValuesIn(HelpFiles()),
-                         [](const auto& info) {
-                           std::string n = info.param.stem().string();
-                           std::replace(n.begin(), n.end(), '-', '_');
-                           return n;
-                         });
+INSTANTIATE_TEST_SUITE_P(Fixtures, EndToEnd, ::testing::ValuesIn(HelpFiles()), [](const auto& info) {
+  std::string n = info.param.stem().string();
+  std::replace(n.begin(), n.end(), '-', '_');
+  return n;
+});
 
 TEST(EndToEndManual, HintsBreaksAndNoNavigationText) {
   ScratchDir out;

@@ -76,8 +76,9 @@ TEST_F(LinkRewriting, OtherHelpFileIsExtractedOnceBesideTheRoot) {
 
 TEST_F(LinkRewriting, HelpFileLinksWithOddNamesAreEmptied) {
   const char16_t* links[] = {
-      u"ms-its:missing.chm::/a.htm", u"ms-its:..::/a.htm", u"ms-its:.::/a.htm",
-      u"ms-its:::/a.htm",            u"ms-its:c:::/a.htm",  u"mk:@msitstore:../../::/x.htm",
+      u"ms-its:missing.chm::/a.htm", u"ms-its:..::/a.htm",
+      u"ms-its:.::/a.htm",           u"ms-its:::/a.htm",
+      u"ms-its:c:::/a.htm",          u"mk:@msitstore:../../::/x.htm",
   };
   for (const char16_t* link : links) EXPECT_EQ(Url(link), "") << U8(link);
   EXPECT_TRUE(extracted_.empty());
@@ -92,10 +93,14 @@ TEST(LinkPaths, IsOutOfRootfolder) {
     const char16_t* path;
     bool outside;
   } cases[] = {
-      {u"/scratch/root/a.htm", false},       {u"/SCRATCH/Root/sub/../a.htm", false},
-      {u"/scratch/root/sub/../../a.htm", true}, {u"/scratch/rootx/a.htm", true},
-      {u"/scratch/root", true},               {u"/scratch/root/..", true},
-      {u"\\scratch\\root\\b\\c.htm", false},  {u"C:\\scratch\\root\\a.htm", true},
+      {u"/scratch/root/a.htm", false},
+      {u"/SCRATCH/Root/sub/../a.htm", false},
+      {u"/scratch/root/sub/../../a.htm", true},
+      {u"/scratch/rootx/a.htm", true},
+      {u"/scratch/root", true},
+      {u"/scratch/root/..", true},
+      {u"\\scratch\\root\\b\\c.htm", false},
+      {u"C:\\scratch\\root\\a.htm", true},
   };
   for (const Case& c : cases) EXPECT_EQ(IsOutOfRootfolder(kRoot, c.path), c.outside) << U8(c.path);
   EXPECT_EQ(U8(CanonicalPathInRoot(kRoot, u"/scratch/ROOT/sub/./x/../a.htm")), "/scratch/root/sub\\a.htm");
@@ -110,8 +115,7 @@ TEST_F(LinkRewriting, ProcessScrRewritesLinkAttributesOnly) {
       {u"<a href=\"ms-its:main.chm::/x.htm\">x</a>", "<a href=\"x.htm\">x</a>"},
       {u"<IMG SRC='C:\\pics\\p.gif' alt=\"C:\\pics\\p.gif\">", "<IMG SRC='p.gif' alt=\"C:\\pics\\p.gif\">"},
       {u"<td background=/bg.gif>", "<td background=bg.gif>"},
-      {u"<link rel=stylesheet media=\"screen\" href=\"/s.css\">",
-       "<link rel=stylesheet media=\"all\" href=\"s.css\">"},
+      {u"<link rel=stylesheet media=\"screen\" href=\"/s.css\">", "<link rel=stylesheet media=\"all\" href=\"s.css\">"},
       {u"<link media=SCREEN>", "<link media=all>"},
       {u"<link media=\"print\">", "<link media=\"print\">"},
       // spaces around '=' break the attribute apart: the value stays as written

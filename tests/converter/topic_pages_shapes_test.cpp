@@ -134,8 +134,7 @@ TEST_P(TopicPageShapes, DistilledBodiesKeepTheContentAndDropTheNavigation) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Generators, TopicPageShapes,
-                         ::testing::Values("reference-manual", "layout-table", "doc-portal"),
-                         [](const auto& info) {
+                         ::testing::Values("reference-manual", "layout-table", "doc-portal"), [](const auto& info) {
                            std::string name = info.param;
                            for (char& c : name)
                              if (c == '-') c = '_';

@@ -16,8 +16,8 @@ TEST(WordMajorVersion, FirstRunOfDigits) {
   const struct {
     std::u16string text;
     int major;
-  } cases[] = {{u"12.0", 12}, {u"11.0", 11}, {u"14.0.7015", 14}, {u"no digits", 0}, {u"", 0},
-               {u"Version 16.0", 16}, {u"9", 9}, {u"99999999999999", 100000000 * 10 + 9}};
+  } cases[] = {{u"12.0", 12}, {u"11.0", 11},         {u"14.0.7015", 14}, {u"no digits", 0},
+               {u"", 0},      {u"Version 16.0", 16}, {u"9", 9},          {u"99999999999999", 100000000 * 10 + 9}};
   for (const auto& c : cases) {
     SCOPED_TRACE(U8(c.text));
     if (c.text.size() > 10) {
@@ -117,9 +117,7 @@ TEST(WordConnection, CreatesTheEngineAndNamesTheProgIdWhenItCannot) {
   EndWordAutomation();
 }
 
-TEST(WordConnection, CreationOutsideAnApartmentFails) {
-  EXPECT_THROW(CreateWordApplication(), com::EOleSysError);
-}
+TEST(WordConnection, CreationOutsideAnApartmentFails) { EXPECT_THROW(CreateWordApplication(), com::EOleSysError); }
 
 TEST(WordOptions, ListHasTheFortySevenSwitchesTheEngineKnows) {
   const auto& list = WordOptionList();
@@ -138,8 +136,10 @@ TEST(WordOptions, ListHasTheFortySevenSwitchesTheEngineKnows) {
 void SetPattern(word::Application& app, bool start) {
   bool v = start;
   for (const auto& o : WordOptionList()) {
-    if (o.autocorrect) app.GetAutoCorrect().Set(o.name, v);
-    else app.GetOptions().Set(o.name, v);
+    if (o.autocorrect)
+      app.GetAutoCorrect().Set(o.name, v);
+    else
+      app.GetOptions().Set(o.name, v);
     v = !v;
   }
 }

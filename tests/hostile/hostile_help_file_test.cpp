@@ -1,9 +1,9 @@
 // Hostile help files converted end to end by tomeshift-cli, each run in a child process with limits on
 // CPU time and address space: every case ends with a sound document or a message that names the file,
 // writes nothing outside its scratch folder, and leaves no scratch files behind.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -52,9 +52,9 @@ constexpr long kMemoryFactor = 1;
 
 struct HostileCase {
   const char* name;
-  std::vector<const char*> inputs;  // the first is converted; the others lie beside it
-  bool generated;                   // written at test time by make-hostile-files.py --large
-  int status;                       // expected exit status
+  std::vector<const char*> inputs;    // the first is converted; the others lie beside it
+  bool generated;                     // written at test time by make-hostile-files.py --large
+  int status;                         // expected exit status
   std::vector<const char*> messages;  // each expected on stderr
   std::vector<const char*> present;   // texts the document holds
   std::vector<const char*> absent;    // texts it must not hold (in any of its parts)
@@ -125,7 +125,8 @@ ChildRun RunLimited(const std::vector<std::string>& argv, const std::vector<std:
 std::vector<std::string> Listing(const fs::path& folder) {
   std::vector<std::string> names;
   if (!fs::exists(folder)) return names;
-  for (const auto& entry : fs::recursive_directory_iterator(folder)) names.push_back(fs::relative(entry.path(), folder).string());
+  for (const auto& entry : fs::recursive_directory_iterator(folder))
+    names.push_back(fs::relative(entry.path(), folder).string());
   std::sort(names.begin(), names.end());
   return names;
 }
@@ -207,9 +208,12 @@ INSTANTIATE_TEST_SUITE_P(
         // Entry names that climb out of the target folder, absolute names, backslashes and NUL are
         // refused with a warning; contents items, links, pictures and style sheets that point outside
         // read nothing from there.
-        HostileCase{"traversal", {"traversal.chm"}, false, 0,
-                    {"/../up.htm: refused, the name leads outside the target folder",
-                     "/a/../../up2.htm: refused", "//tmp/absolute.htm: refused", "/..\\back.htm: refused",
+        HostileCase{"traversal",
+                    {"traversal.chm"},
+                    false,
+                    0,
+                    {"/../up.htm: refused, the name leads outside the target folder", "/a/../../up2.htm: refused",
+                     "//tmp/absolute.htm: refused", "/..\\back.htm: refused",
                      "/nul: refused, the name contains a NUL character", "/./dot.htm: refused"},
                     {"Safe text."},
                     {"root:x:0", "written above the target folder", "written to an absolute path",
@@ -217,30 +221,61 @@ INSTANTIATE_TEST_SUITE_P(
                     60},
         // Lengths of 2^40 and 2^62 bytes, an offset of 2^50, a system record whose lengths run past
         // the end: the entries are skipped, the rest converts.
-        HostileCase{"huge-sizes", {"huge-sizes.chm"}, false, 0,
-                    {"/huge.htm: skipped, its offset or length lies outside the help file",
-                     "/far.htm: skipped", "/packed.htm: skipped"},
+        HostileCase{"huge-sizes",
+                    {"huge-sizes.chm"},
+                    false,
+                    0,
+                    {"/huge.htm: skipped, its offset or length lies outside the help file", "/far.htm: skipped",
+                     "/packed.htm: skipped"},
                     {"The only sound page.", "Huge", "Compressed"},
                     {},
                     60},
         // Odd byte counts, lone and reversed surrogates, a title of cut multi-byte characters: the
         // text survives and the document stays well-formed XML (checked by reading it).
-        HostileCase{"broken-utf16", {"broken-utf16.chm"}, false, 0, {},
+        HostileCase{"broken-utf16",
+                    {"broken-utf16.chm"},
+                    false,
+                    0,
+                    {},
                     {"An odd number of bytes follows.", "alone, low", "Declares UTF-16 but is single-byte."},
                     {"\xED\xA0\x80", "\xED\xB0\x80", "\xED\xAF\xBF"},  // surrogates encoded as UTF-8
                     60},
         // Pages that link in circles, to themselves and through frames: each page once.
-        HostileCase{"cyclic-links", {"cyclic-links.chm"}, false, 0, {},
-                    {"to C", "back to A", "linking to itself", "back to D"}, {}, 60},
+        HostileCase{"cyclic-links",
+                    {"cyclic-links.chm"},
+                    false,
+                    0,
+                    {},
+                    {"to C", "back to A", "linking to itself", "back to D"},
+                    {},
+                    60},
         // Two help files that link into each other and into one that is missing.
-        HostileCase{"ring", {"ring-a.chm", "ring-b.chm"}, false, 0, {},
-                    {"ring-a home", "into ring-b", "more of ring-b", "into a missing file"}, {}, 60},
+        HostileCase{"ring",
+                    {"ring-a.chm", "ring-b.chm"},
+                    false,
+                    0,
+                    {},
+                    {"ring-a home", "into ring-b", "more of ring-b", "into a missing file"},
+                    {},
+                    60},
         // 10,000 nested levels of contents.
-        HostileCase{"deep-sitemap", {"deep-sitemap.chm"}, true, 0, {},
-                    {"Level 0", "Level 5000", "Page at level 0:", "Page at level 9900:", "Level 9999"}, {}, 240},
+        HostileCase{"deep-sitemap",
+                    {"deep-sitemap.chm"},
+                    true,
+                    0,
+                    {},
+                    {"Level 0", "Level 5000", "Page at level 0:", "Page at level 9900:", "Level 9999"},
+                    {},
+                    240},
         // Pages whose elements nest 20,000 deep (blocks) and 2,000 deep (tables).
-        HostileCase{"deep-page", {"deep-page.chm"}, true, 0, {},
-                    {"Text at the bottom of 20000 elements.", "A cell 2000 tables deep."}, {}, 120},
+        HostileCase{"deep-page",
+                    {"deep-page.chm"},
+                    true,
+                    0,
+                    {},
+                    {"Text at the bottom of 20000 elements.", "A cell 2000 tables deep."},
+                    {},
+                    120},
         // Two pages of 20 MB: 100,000 paragraphs, and one paragraph without a tag.
         HostileCase{"big-page", {"big-page.chm"}, true, 0, {}, {"Long", "Wide"}, {}, 600, 2048},
         // A million entries: the extraction stops at its file limit and says so.

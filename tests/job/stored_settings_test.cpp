@@ -157,7 +157,15 @@ TEST(StoredSettings, ConversionRecordFromStoredValues) {
   const struct {
     int index;
     int code;
-  } papers[] = {{0, 2}, {1, 23}, {2, 4}, {3, 6}, {4, 7}, {5, 11}, {6, 41}, {-1, TDocPDFSettings().PaperSize}, {7, TDocPDFSettings().PaperSize}};
+  } papers[] = {{0, 2},
+                {1, 23},
+                {2, 4},
+                {3, 6},
+                {4, 7},
+                {5, 11},
+                {6, 41},
+                {-1, TDocPDFSettings().PaperSize},
+                {7, TDocPDFSettings().PaperSize}};
   for (const auto& p : papers) {
     TStoredValues v;
     v.PaperSize = p.index;

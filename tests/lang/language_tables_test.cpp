@@ -80,14 +80,22 @@ TEST(CharsetTable, LooksUpNamesWithoutRegardToCase) {
     const char16_t* value;
   };
   const Case cases[] = {
-      {u"UTF-8", u"65001"},          {u"utf-8", u"65001"},
-      {u"Shift_JIS", u"932"},        {u"latin1", u"1252"},
-      {u"ISO-8859-1", u"28591"},     {u"iso-8859-15", u""},
-      {u"ISO-8859-9", u"1254"},      {u"iso-ir-111", u"28594"},
-      {u"logical", u"1255"},         {u"iso-8859-8-i", u"38598"},
-      {u"ANSI_X3.4-1968", u"1252"},  {u"_iso-2022-jp$SIO", u"50222"},
-      {u"CSUNICODE11UTF7", u"65000"}, {u"windows-1254", u"1254"},
-      {u"unicode", u""},             {u"", u""},
+      {u"UTF-8", u"65001"},
+      {u"utf-8", u"65001"},
+      {u"Shift_JIS", u"932"},
+      {u"latin1", u"1252"},
+      {u"ISO-8859-1", u"28591"},
+      {u"iso-8859-15", u""},
+      {u"ISO-8859-9", u"1254"},
+      {u"iso-ir-111", u"28594"},
+      {u"logical", u"1255"},
+      {u"iso-8859-8-i", u"38598"},
+      {u"ANSI_X3.4-1968", u"1252"},
+      {u"_iso-2022-jp$SIO", u"50222"},
+      {u"CSUNICODE11UTF7", u"65000"},
+      {u"windows-1254", u"1254"},
+      {u"unicode", u""},
+      {u"", u""},
       {u"utf-8 ", u""},  // no trimming: the caller hands over the declared name as it is
   };
   const TCharsetTable& table = CharsetTable();

@@ -71,8 +71,8 @@ TEST_P(ExtractorMatchesChmls, EveryOrdinaryFileIsByteIdentical) {
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, ExtractorMatchesChmls,
                          ::testing::Values("nested-contents.chm", "linked-target.chm", "japanese-shift-jis.chm",
-                                           "sitemap-in-subfolder.chm", "stray-hha-before-system.chm",
-                                           "many-pages.chm", "many-directory-chunks.chm"));
+                                           "sitemap-in-subfolder.chm", "stray-hha-before-system.chm", "many-pages.chm",
+                                           "many-directory-chunks.chm"));
 
 TEST(ChmExtractor, EveryCorpusFileExtractsWithoutProblems) {
   const fs::path corpus = CorpusDir();
@@ -94,7 +94,7 @@ TEST(ChmExtractor, EveryCorpusFileExtractsWithoutProblems) {
 // is the documented one.
 struct HostileCase {
   const char* file;
-  const char* error;         // start of the exception message behind the file name, or null
+  const char* error;  // start of the exception message behind the file name, or null
   bool truncated;
   bool damaged;
   int min_problems;
@@ -267,11 +267,14 @@ TEST(ChmExtractor, EntryNameRules) {
     bool safe;
   };
   const Case cases[] = {
-      {"/a.htm", true, true},          {"/sub/dir/a.htm", true, true},  {"/images/", true, true},
-      {"/#SYSTEM", false, true},       {"/$OBJINST", false, true},      {"::DataSpace/NameList", false, false},
-      {"/../a.htm", true, false},      {"/a/../../b", true, false},     {"/a/..", true, false},
-      {"//etc/passwd", true, false},   {"/a//b.htm", true, false},      {"/a\\b.htm", true, false},
-      {"/./a.htm", true, false},       {"/", false, false},             {"/..htm", true, true},
+      {"/a.htm", true, true},     {"/sub/dir/a.htm", true, true},
+      {"/images/", true, true},   {"/#SYSTEM", false, true},
+      {"/$OBJINST", false, true}, {"::DataSpace/NameList", false, false},
+      {"/../a.htm", true, false}, {"/a/../../b", true, false},
+      {"/a/..", true, false},     {"//etc/passwd", true, false},
+      {"/a//b.htm", true, false}, {"/a\\b.htm", true, false},
+      {"/./a.htm", true, false},  {"/", false, false},
+      {"/..htm", true, true},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ChmExtractor::IsOrdinaryEntryName(c.name), c.ordinary) << c.name;

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <map>
-#include <atomic>
 #include <set>
 #include <thread>
 #include <vector>
@@ -83,7 +83,8 @@ TEST(CodePages, EveryCharsetTableCodePageRoundTripsItsScript) {
     EXPECT_EQ(U8(CodePageToText(bytes, cp)), sample->second);
     // The script really went through the code page: 8-bit pages use high bytes, 7-bit ones escapes.
     bool marked = false;
-    for (char c : bytes) marked = marked || static_cast<unsigned char>(c) >= 0x80 || c == '\x1B' || c == '~' || c == '+';
+    for (char c : bytes)
+      marked = marked || static_cast<unsigned char>(c) >= 0x80 || c == '\x1B' || c == '~' || c == '+';
     EXPECT_TRUE(marked);
   }
 }
@@ -126,11 +127,15 @@ TEST(CodePages, InvalidSequencesBecomeReplacementCharacters) {
     const char* text;
   };
   const Case cases[] = {
-      {65001, "a\xFF" "b", "a\xEF\xBF\xBD" "b"},
-      {65001, "\xE6\x97", "\xEF\xBF\xBD"},             // truncated at the end
-      {932, "a\x81", "a\xEF\xBF\xBD"},                 // lead byte without its trail byte
+      {65001,
+       "a\xFF"
+       "b",
+       "a\xEF\xBF\xBD"
+       "b"},
+      {65001, "\xE6\x97", "\xEF\xBF\xBD"},  // truncated at the end
+      {932, "a\x81", "a\xEF\xBF\xBD"},      // lead byte without its trail byte
       {936, "\xD6", "\xEF\xBF\xBD"},
-      {1253, "\xD2", "\xEF\xBF\xBD"},                  // a byte the Greek page leaves undefined
+      {1253, "\xD2", "\xEF\xBF\xBD"},  // a byte the Greek page leaves undefined
       {20127, "A\xC0", "A\xEF\xBF\xBD"},
       {65000, "+\xFF-", "\xEF\xBF\xBD"},
   };
@@ -177,13 +182,13 @@ TEST(CodePages, ReportsHowEachCodePageIsServed) {
     CodePageSupport support;
   };
   const Case cases[] = {
-      {1252, CodePageSupport::kExact},       {65000, CodePageSupport::kExact},
-      {437, CodePageSupport::kExact},        {38598, CodePageSupport::kExact},
-      {708, CodePageSupport::kSubstitute},   {50000, CodePageSupport::kSubstitute},
-      {50932, CodePageSupport::kGuessed},    {50949, CodePageSupport::kGuessed},
-      {50001, CodePageSupport::kGuessed},    {1361, CodePageSupport::kUnsupported},
+      {1252, CodePageSupport::kExact},        {65000, CodePageSupport::kExact},
+      {437, CodePageSupport::kExact},         {38598, CodePageSupport::kExact},
+      {708, CodePageSupport::kSubstitute},    {50000, CodePageSupport::kSubstitute},
+      {50932, CodePageSupport::kGuessed},     {50949, CodePageSupport::kGuessed},
+      {50001, CodePageSupport::kGuessed},     {1361, CodePageSupport::kUnsupported},
       {12345, CodePageSupport::kUnsupported}, {0, CodePageSupport::kExact},
-      {1, CodePageSupport::kExact},          {2, CodePageSupport::kExact},
+      {1, CodePageSupport::kExact},           {2, CodePageSupport::kExact},
   };
   for (const auto& c : cases) EXPECT_EQ(GetCodePageSupport(c.code_page), c.support) << c.code_page;
 }
@@ -202,7 +207,7 @@ TEST(CodePages, WarnsWhenACodePageIsNotServedExactly) {
   warning.clear();
   EXPECT_EQ(U8(CodePageToText("\x93\xFA\x96\x7B", 50932, &warning)), "日本");  // Shift-JIS
   EXPECT_NE(U8(warning).find("932"), std::string::npos);
-  EXPECT_EQ(U8(CodePageToText("\xC6\xFC\xCB\xDC", 50932)), "日本");  // EUC-JP
+  EXPECT_EQ(U8(CodePageToText("\xC6\xFC\xCB\xDC", 50932)), "日本");   // EUC-JP
   EXPECT_EQ(U8(CodePageToText("\x1B$BF|K\\\x1B(B", 50932)), "日本");  // ISO-2022-JP
   EXPECT_EQ(U8(CodePageToText("\xE6\x97\xA5", 50001)), "日");
 
@@ -244,11 +249,10 @@ TEST_F(AnsiCodePageEnvironment, AScopeStandsInForTheSystemCodePageOnItsThread) {
     std::uint32_t ansi;  // what AnsiCodePage() answers inside the scope
   };
   const Case cases[] = {
-      {1251, 1251}, {932, 932}, {1256, 1256},
-      {0, 1252},     // no code page known: the system's
-      {1200, 1252},  // UTF-16 would hide every declaration
-      {37, 1252},    // EBCDIC likewise
-      {1361, 1252},  // not converted exactly
+      {1251, 1251},  {932, 932}, {1256, 1256}, {0, 1252},  // no code page known: the system's
+      {1200, 1252},                                        // UTF-16 would hide every declaration
+      {37, 1252},                                          // EBCDIC likewise
+      {1361, 1252},                                        // not converted exactly
       {70000, 1252},
   };
   for (const auto& c : cases) {

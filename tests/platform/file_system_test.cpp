@@ -58,10 +58,12 @@ TEST(FileSystem, WritesIntoExistingFolderOfOtherCaseAndReportsFailures) {
 TEST(Unicode, Utf8RoundTripAndReplacement) {
   const std::string samples[] = {"plain", "\xC3\xA9t\xC3\xA9", "\xE6\x97\xA5\xE6\x9C\xAC", "\xF0\x9F\x98\x80"};
   for (const auto& s : samples) EXPECT_EQ(U8(U16(s)), s);
-  EXPECT_EQ(U16("a\xFF" "b"), u"a\uFFFDb");
-  EXPECT_EQ(U16("\xE6\x97"), u"\uFFFD");               // truncated sequence
-  EXPECT_EQ(U16("\xC0\xAF"), u"\uFFFD");               // overlong
-  EXPECT_EQ(U16("\xED\xA0\x80"), u"\uFFFD");           // encoded surrogate
+  EXPECT_EQ(U16("a\xFF"
+                "b"),
+            u"a\uFFFDb");
+  EXPECT_EQ(U16("\xE6\x97"), u"\uFFFD");      // truncated sequence
+  EXPECT_EQ(U16("\xC0\xAF"), u"\uFFFD");      // overlong
+  EXPECT_EQ(U16("\xED\xA0\x80"), u"\uFFFD");  // encoded surrogate
   EXPECT_EQ(U8(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");
 }
 

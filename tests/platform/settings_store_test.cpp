@@ -1,10 +1,10 @@
 #include "platform/settings_store.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <sys/stat.h>
 
 #include "support/scratch_dir.h"
 #include "text/unicode.h"
@@ -98,7 +98,8 @@ TEST(SettingsStore, MissingAndMistypedValues) {
 TEST(SettingsStore, DamagedFileCountsAsEmptyAndIsKeptBeside) {
   ScratchDir dir;
   const fs::path path = dir.path() / "Tomeshift.reg";
-  const std::string damaged[] = {"garbage\x01\x02", "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Quorvel\\Tomeshift]\n\"A\"=dword:xyz\n"};
+  const std::string damaged[] = {"garbage\x01\x02",
+                                 "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Quorvel\\Tomeshift]\n\"A\"=dword:xyz\n"};
   dir.Write("Tomeshift.reg", damaged[0]);
   RegistryFileStore store(path.string(), kKey);
   EXPECT_THROW(store.ReadInteger(u"PaperSize"), SettingsValueError);
@@ -181,15 +182,15 @@ TEST(RegistryFileFormat, ReadsWhatTheRegistryEditorWrites) {
 
 TEST(RegistryFileFormat, RejectsWhatItCannotRead) {
   const char* const bad[] = {
-      "[HKEY_CURRENT_USER\\X]\n",                         // no header
-      "REGEDIT4\n\"A\"=\"b\"\n",                          // value outside a key
-      "REGEDIT4\n[HKEY_CURRENT_USER\\X\n",                // unclosed key
-      "REGEDIT4\n[-HKEY_CURRENT_USER\\X]\n",              // deletion syntax
+      "[HKEY_CURRENT_USER\\X]\n",             // no header
+      "REGEDIT4\n\"A\"=\"b\"\n",              // value outside a key
+      "REGEDIT4\n[HKEY_CURRENT_USER\\X\n",    // unclosed key
+      "REGEDIT4\n[-HKEY_CURRENT_USER\\X]\n",  // deletion syntax
       "REGEDIT4\n[K]\n\"A\"=\"unterminated\n",
       "REGEDIT4\n[K]\n\"A\"=\"x\" trailing\n",
-      "REGEDIT4\n[K]\n\"A\"=dword:123456789\n",           // more than 32 bits
+      "REGEDIT4\n[K]\n\"A\"=dword:123456789\n",  // more than 32 bits
       "REGEDIT4\n[K]\n\"A\"=dword:\n",
-      "REGEDIT4\n[K]\n\"A\"=hex(1):41,00,42\n",           // odd length text
+      "REGEDIT4\n[K]\n\"A\"=hex(1):41,00,42\n",  // odd length text
       "REGEDIT4\n[K]\n\"A\"=hex:4g\n",
       "REGEDIT4\n[K]\n\"A\"=hex(z):00\n",
       "REGEDIT4\n[K]\n\"A\"=-\n",
@@ -235,7 +236,7 @@ TEST(SettingsStore, GroupedWritesLandTogetherOrNotAtAll) {
     store.WriteString(u"Addenda", u"A");
     EXPECT_EQ(store.ReadInteger(u"Top"), 2);  // the open update reads its own writes
     EXPECT_EQ(ReadBinaryFile(path), before);  // nothing on disk yet
-  }  // dropped (as when a write in the middle throws)
+  }                                           // dropped (as when a write in the middle throws)
   EXPECT_EQ(ReadBinaryFile(path), before);
   EXPECT_EQ(store.ReadInteger(u"Top"), 1);
   {

@@ -1,15 +1,15 @@
 #include "platform/temp_files.h"
 
-#include <gtest/gtest.h>
-
-#include <cstdlib>
 #include <fcntl.h>
-#include <filesystem>
-#include <set>
-#include <string>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <set>
+#include <string>
 
 #include "platform/errors.h"
 #include "support/scratch_dir.h"
@@ -93,9 +93,15 @@ TEST(TempFiles, NewTempFolderNameIsFreeAndInRange) {
     // Occupy it in every way the name can be taken, so later draws must avoid it.
     const std::string path = U8(name.substr(0, name.size() - 1));
     switch (i % 3) {
-      case 0: fs::create_directory(path); break;
-      case 1: dir.Write(fs::path(path).filename().string(), ""); break;
-      default: fs::create_symlink(dir.path() / "missing-target", path); break;
+      case 0:
+        fs::create_directory(path);
+        break;
+      case 1:
+        dir.Write(fs::path(path).filename().string(), "");
+        break;
+      default:
+        fs::create_symlink(dir.path() / "missing-target", path);
+        break;
     }
   }
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 50);
@@ -136,7 +142,7 @@ TEST(TempFiles, IsFileInUse) {
       {"free.docx", nullptr, false},
       {"office.docx", ".~lock.office.docx#", true},
       {"short.doc", "~$short.doc", true},
-      {"Report1.docx", "~$eport1.docx", true},      // seven characters: Word drops one
+      {"Report1.docx", "~$eport1.docx", true},     // seven characters: Word drops one
       {"Document1.docx", "~$cument1.docx", true},  // longer: Word drops two
       {"essay.doc", "~$say.doc", true},
       {"other.docx", "~$other.doc", false},

@@ -13,9 +13,12 @@ TEST(UserInteraction, DefaultAnswersWithoutChangingAnything) {
     MessageAnswer answer;
   };
   const Case cases[] = {
-      {MessageButtons::kOk, MessageAnswer::kOk},           {MessageButtons::kOkCancel, MessageAnswer::kCancel},
-      {MessageButtons::kYesNo, MessageAnswer::kNo},        {MessageButtons::kYesNoCancel, MessageAnswer::kCancel},
-      {MessageButtons::kAbortRetry, MessageAnswer::kAbort}, {MessageButtons::kRetryCancel, MessageAnswer::kCancel},
+      {MessageButtons::kOk, MessageAnswer::kOk},
+      {MessageButtons::kOkCancel, MessageAnswer::kCancel},
+      {MessageButtons::kYesNo, MessageAnswer::kNo},
+      {MessageButtons::kYesNoCancel, MessageAnswer::kCancel},
+      {MessageButtons::kAbortRetry, MessageAnswer::kAbort},
+      {MessageButtons::kRetryCancel, MessageAnswer::kCancel},
   };
   StderrUserInteraction quiet;
   for (const auto& c : cases) EXPECT_EQ(quiet.MessageBox(u"test message", MessageIcon::kError, c.buttons), c.answer);

@@ -22,8 +22,10 @@ void Collect(const XmlNode& node, std::string_view n, std::vector<const XmlNode*
   }
 }
 void Texts(const XmlNode& node, std::string& out) {
-  if (node.name == "w:t") out += node.text;
-  else if (node.name == "w:tab") out += '\t';
+  if (node.name == "w:t")
+    out += node.text;
+  else if (node.name == "w:tab")
+    out += '\t';
   for (const auto& c : node.children) Texts(c, out);
 }
 }  // namespace
@@ -51,7 +53,8 @@ XmlNode ParseXml(std::string_view xml) {
     std::vector<XmlNode*> stack;
   } st;
   st.stack.push_back(&st.root);
-  std::unique_ptr<std::remove_pointer_t<XML_Parser>, decltype(&XML_ParserFree)> p(XML_ParserCreate("UTF-8"), XML_ParserFree);
+  std::unique_ptr<std::remove_pointer_t<XML_Parser>, decltype(&XML_ParserFree)> p(XML_ParserCreate("UTF-8"),
+                                                                                  XML_ParserFree);
   XML_SetUserData(p.get(), &st);
   XML_SetElementHandler(
       p.get(),
@@ -100,7 +103,8 @@ bool Equal(const XmlNode& a, const XmlNode& b, std::string* diff, const std::vec
     for (const auto& [k, v] : ba) s += k + "=" + v + " ";
     return fail("attributes " + s);
   }
-  if (a.name == "w:t" ? a.text != b.text : Trim(a.text) != Trim(b.text)) return fail("text '" + a.text + "' vs '" + b.text + "'");
+  if (a.name == "w:t" ? a.text != b.text : Trim(a.text) != Trim(b.text))
+    return fail("text '" + a.text + "' vs '" + b.text + "'");
   if (a.children.size() != b.children.size())
     return fail("children " + std::to_string(a.children.size()) + " vs " + std::to_string(b.children.size()));
   for (std::size_t i = 0; i < a.children.size(); ++i)
@@ -239,7 +243,8 @@ std::vector<DocxReader::Section> DocxReader::Sections() const {
     }
     sec.has_header = s->Child("w:headerReference") != nullptr;
     sec.has_footer = s->Child("w:footerReference") != nullptr;
-    if (const XmlNode* n = s->Child("w:pgNumType"); n && !n->Attr("w:start").empty()) sec.page_start = std::stoi(n->Attr("w:start"));
+    if (const XmlNode* n = s->Child("w:pgNumType"); n && !n->Attr("w:start").empty())
+      sec.page_start = std::stoi(n->Attr("w:start"));
     out.push_back(sec);
   }
   return out;

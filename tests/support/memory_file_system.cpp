@@ -176,8 +176,8 @@ std::vector<DirEntry> MemoryFileSystem::ListDirectory(std::u16string_view path) 
   for (const auto& [entryKey, entry] : entries_) {
     if (Key(Parent(entry.spelling)) != key) continue;
     const std::size_t slash = entry.spelling.rfind(u'/');
-    list.push_back({slash == std::u16string::npos ? entry.spelling : entry.spelling.substr(slash + 1),
-                    entry.is_directory});
+    list.push_back(
+        {slash == std::u16string::npos ? entry.spelling : entry.spelling.substr(slash + 1), entry.is_directory});
   }
   return list;
 }

@@ -49,14 +49,14 @@ TEST(FontSpec, ReadsLooseForms) {
   };
   const Case cases[] = {
       {u"Arial,12,255,[BI],", MakeFont(u"Arial", 12, 255, true, true, false, false)},  // trailing comma
-      {u"Arial,12,255,IB", MakeFont(u"Arial", 12, 255, true, true, false, false)},    // no brackets
+      {u"Arial,12,255,IB", MakeFont(u"Arial", 12, 255, true, true, false, false)},     // no brackets
       {u"Arial,12,255,[bi]", MakeFont(u"Arial", 12, 255, false, false, false, false)},
       {u" Arial ,12,255,[]", MakeFont(u" Arial ", 12, 255, false, false, false, false)},  // name untrimmed
-      {u"Arial,12", start},                // too few fields: unchanged
-      {u"Arial,Narrow,12,0,[]", start},    // a comma in the name: five fields, ignored
-      {u"Arial,12,255,[BI],,", start},     // two trailing commas: five fields
+      {u"Arial,12", start},                                                               // too few fields: unchanged
+      {u"Arial,Narrow,12,0,[]", start},  // a comma in the name: five fields, ignored
+      {u"Arial,12,255,[BI],,", start},   // two trailing commas: five fields
       {u"", start},
-      {u"Arial\n,12,0,[]", start},         // a line break splits as well
+      {u"Arial\n,12,0,[]", start},  // a line break splits as well
   };
   for (const auto& c : cases) {
     TFont font = start;

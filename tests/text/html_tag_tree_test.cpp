@@ -159,14 +159,12 @@ TEST(HtmlTagTree, DistillSectionKeepsTinySectionsAsTheyAre) {
   EXPECT_EQ(DistillSection(u"<p></p>", u"T"), u"<p></p>");
   EXPECT_EQ(DistillSection(u"", u"T"), u"");
   // Text inside script and style does not count.
-  EXPECT_EQ(DistillSection(u"<script>var a = 1234567890;</script>ok", u"T"),
-            u"<script>var a = 1234567890;</script>ok");
+  EXPECT_EQ(DistillSection(u"<script>var a = 1234567890;</script>ok", u"T"), u"<script>var a = 1234567890;</script>ok");
 }
 
 TEST(HtmlTagTree, DistillSectionDropsStrayEndTagsWithoutClosingTheRoot) {
   const std::u16string body = u"<p>Enough visible text here.</p>";
-  EXPECT_EQ(DistillSection(u"</root></div>" + body + u"</span>", u"Title that does not match at all"),
-            body);
+  EXPECT_EQ(DistillSection(u"</root></div>" + body + u"</span>", u"Title that does not match at all"), body);
   // A section cut from a table's middle comes back as a table.
   const char* cells = "<td>First cell with text.</td><td>Second cell, which holds a lot more text than the first.</td>";
   EXPECT_EQ(U8(DistillSection(U16(cells), u"X")), std::string("<table><tr>") + cells + "</tr></table>");

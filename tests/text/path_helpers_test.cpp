@@ -64,7 +64,7 @@ TEST(PathHelpers, GetAttributeValue) {
       {u"<img border=0 src='nav/prev.gif'>", u"border", u"0"},
       {u"<a href=\"x.htm#a b\" target=_top>", u"href", u"x.htm#a b"},
       {u"<a href=\"x.htm\" target=_top>", u"target", u"_top"},
-      {u"<a href = \"x.htm\">", u"href", u""},                 // spaces around '=' are not understood
+      {u"<a href = \"x.htm\">", u"href", u""},                  // spaces around '=' are not understood
       {u"<href=x.htm>", u"href", u""},                          // the tag name is not an attribute
       {u"<a href=one.htm href=two.htm>", u"href", u"one.htm"},  // the first wins
       {u"<a title='it\"s' href=b.htm>", u"href", u"b.htm"},
@@ -128,8 +128,9 @@ TEST(PathHelpers, DecodeHtmlEntities) {
       {u"&nbsp;&NBSP;", u"  "},
       {u"&euro;", u"&euro;"},
       {u"&Amp;", u"&Amp;"},
-      {u"&abcdefghijkl;", u"&abcdefghijk"
-                          u"l;"},  // more than ten characters give up
+      {u"&abcdefghijkl;",
+       u"&abcdefghijk"
+       u"l;"},  // more than ten characters give up
       {u"&unknown", u"&unknown"},
       {u"&#65", u"A"},
       {u"&#9829;", u"\u2665"},
@@ -140,7 +141,7 @@ TEST(PathHelpers, DecodeHtmlEntities) {
       {u"&#99999999999999999999999999;x", u"\uFFFDx"},
       {u"&#0;", u"\uFFFD"},
       {u"&#55357;", u"\uFFFD"},  // a lone surrogate is no character
-      {u"&lt;;", u"<;"},          // only one ';' is swallowed
+      {u"&lt;;", u"<;"},         // only one ';' is swallowed
       {u"a & b", u"a & b"},
       {u"&&lt;", u"&<"},
   };

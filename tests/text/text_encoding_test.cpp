@@ -79,7 +79,10 @@ TEST(LoadTextFile, DecidesTheEncodingByMarkDeclarationOrCodePage) {
       {"empty file", "", u"", u""},
       {"one byte", "A", u"", u"A"},
       {"one byte that starts a mark", "\xEF", u"", u"\u00EF"},
-      {"invalid UTF-8 after the mark", "\xEF\xBB\xBF" "a\xFF", u"", u"a\uFFFD"},
+      {"invalid UTF-8 after the mark",
+       "\xEF\xBB\xBF"
+       "a\xFF",
+       u"", u"a\uFFFD"},
   };
   ScratchDir dir;
   for (const auto& c : cases) {

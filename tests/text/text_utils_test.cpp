@@ -16,7 +16,7 @@ TEST(CaseMapping, PairsOfEachScriptMapBothWays) {
     char16_t upper;
   };
   const Pair pairs[] = {
-      {u'a', u'A'},         {u'z', u'Z'},         {u'\u00E9', u'\u00C9'}, {u'\u00FE', u'\u00DE'},  // é, þ
+      {u'a', u'A'},           {u'z', u'Z'},           {u'\u00E9', u'\u00C9'}, {u'\u00FE', u'\u00DE'},  // é, þ
       {u'\u00FF', u'\u0178'},                                                                          // ÿ Ÿ
       {u'\u0101', u'\u0100'}, {u'\u017E', u'\u017D'}, {u'\u0142', u'\u0141'},                          // ā ž ł
       {u'\u01C6', u'\u01C4'}, {u'\u0219', u'\u0218'},                                                  // ǆ ș
@@ -36,9 +36,9 @@ TEST(CaseMapping, PairsOfEachScriptMapBothWays) {
 
 TEST(CaseMapping, CharactersWithoutAReversiblePairStay) {
   // Between-pair neighbours of the alternating runs, symbols, and letters whose mapping is lossy.
-  const char16_t same[] = {u'@', u'[', u'`', u'{', u'\u00D7', u'\u00F7', u'\u00DF', u'\u00B5', u'\u0131',
-                           u'\u0130', u'\u017F', u'\u03C2', u'\u0138', u'\u0149', u'\u4E2D', u'\uFF10',
-                           u'\u00A0', u'1'};
+  const char16_t same[] = {u'@',      u'[',      u'`',      u'{',      u'\u00D7', u'\u00F7',
+                           u'\u00DF', u'\u00B5', u'\u0131', u'\u0130', u'\u017F', u'\u03C2',
+                           u'\u0138', u'\u0149', u'\u4E2D', u'\uFF10', u'\u00A0', u'1'};
   for (const char16_t c : same) {
     EXPECT_EQ(UpperChar(c), c) << std::hex << int(c);
     EXPECT_EQ(LowerChar(c), c) << std::hex << int(c);
@@ -86,10 +86,18 @@ TEST(TextNumbers, FormatAndParse) {
     std::int32_t value;
   };
   const Case cases[] = {
-      {u"12", true, 12},           {u"-16777208", true, -16777208}, {u" +7", true, 7},
-      {u"2147483647", true, INT32_MAX}, {u"-2147483648", true, INT32_MIN}, {u"2147483648", false, 0},
-      {u"99999999999999999999", false, 0}, {u"", false, 0}, {u"-", false, 0}, {u"x", false, 0},
-      {u"12 ", false, 0},          {u"1.5", false, 0},
+      {u"12", true, 12},
+      {u"-16777208", true, -16777208},
+      {u" +7", true, 7},
+      {u"2147483647", true, INT32_MAX},
+      {u"-2147483648", true, INT32_MIN},
+      {u"2147483648", false, 0},
+      {u"99999999999999999999", false, 0},
+      {u"", false, 0},
+      {u"-", false, 0},
+      {u"x", false, 0},
+      {u"12 ", false, 0},
+      {u"1.5", false, 0},
   };
   for (const auto& c : cases) {
     std::int32_t value = 0;

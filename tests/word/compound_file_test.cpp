@@ -21,7 +21,8 @@ TEST(CompoundFile, StreamsOfEverySizeReadBackIntact) {
   const std::size_t sizes[] = {0, 1, 63, 64, 65, 511, 512, 513, 4095, 4096, 4097, 100000, 8u << 20};
   TCompoundFile file;
   unsigned seed = 1;
-  for (std::size_t size : sizes) file.AddStream(u"s" + std::u16string(1, static_cast<char16_t>(u'A' + seed)), Pattern(size, seed)), ++seed;
+  for (std::size_t size : sizes)
+    file.AddStream(u"s" + std::u16string(1, static_cast<char16_t>(u'A' + seed)), Pattern(size, seed)), ++seed;
   const std::string bytes = file.Serialize();
   EXPECT_EQ(bytes.size() % 512, 0u);
   TCompoundFileReader reader(bytes);

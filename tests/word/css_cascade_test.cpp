@@ -29,14 +29,30 @@ TEST(CssSelectorTest, MatchesAsBrowsersDo) {
       <ul><li id="l1"><a href="#" id="a">z</a></li><li id="l2" lang="en-GB" title="one two"></li></ul></div>
       <p id="p2"></p></body>)");
   const SelectorCase cases[] = {
-      {"p", "p1", true},           {"*", "p1", true},          {"div p", "p1", true},
-      {"div > p", "p1", true},     {"div > span", "s", false}, {"div span.k", "s", true},
-      {".nav", "d", true},         {".nav.main", "d", true},   {".nav.other", "d", false},
-      {"#D", "d", true},           {"div#d.main", "d", true},  {"ul li a", "a", true},
-      {"a:link", "a", true},       {"a:hover", "a", false},    {"p::first-line", "p1", false},
-      {"li + li", "l2", true},     {"li + li", "l1", false},   {"li:first-child", "l1", true},
-      {"div ~ p", "p2", true},     {"[lang|=en]", "l2", true}, {"[title~=two]", "l2", true},
-      {"[title=one]", "l2", false}, {"body > div > ul > li", "l1", true}, {"body > ul li", "l1", false},
+      {"p", "p1", true},
+      {"*", "p1", true},
+      {"div p", "p1", true},
+      {"div > p", "p1", true},
+      {"div > span", "s", false},
+      {"div span.k", "s", true},
+      {".nav", "d", true},
+      {".nav.main", "d", true},
+      {".nav.other", "d", false},
+      {"#D", "d", true},
+      {"div#d.main", "d", true},
+      {"ul li a", "a", true},
+      {"a:link", "a", true},
+      {"a:hover", "a", false},
+      {"p::first-line", "p1", false},
+      {"li + li", "l2", true},
+      {"li + li", "l1", false},
+      {"li:first-child", "l1", true},
+      {"div ~ p", "p2", true},
+      {"[lang|=en]", "l2", true},
+      {"[title~=two]", "l2", true},
+      {"[title=one]", "l2", false},
+      {"body > div > ul > li", "l1", true},
+      {"body > ul li", "l1", false},
   };
   for (const auto& c : cases) {
     auto sel = CssSelector::Parse(c.selector);
@@ -54,9 +70,15 @@ TEST(CssSelectorTest, Specificity) {
   struct Case {
     const char* selector;
     CssSpecificity s;
-  } cases[] = {{"*", {0, 0, 0}}, {"li", {0, 0, 1}}, {"ul li", {0, 0, 2}}, {"ul ol+li", {0, 0, 3}},
-               {"h1 + *[rel=up]", {0, 1, 1}}, {"ul ol li.red", {0, 1, 3}}, {"li.red.level", {0, 2, 1}},
-               {"#x34y", {1, 0, 0}}, {"a:hover", {0, 1, 1}}};
+  } cases[] = {{"*", {0, 0, 0}},
+               {"li", {0, 0, 1}},
+               {"ul li", {0, 0, 2}},
+               {"ul ol+li", {0, 0, 3}},
+               {"h1 + *[rel=up]", {0, 1, 1}},
+               {"ul ol li.red", {0, 1, 3}},
+               {"li.red.level", {0, 2, 1}},
+               {"#x34y", {1, 0, 0}},
+               {"a:hover", {0, 1, 1}}};
   for (const auto& c : cases) EXPECT_EQ(CssSelector::Parse(c.selector)->specificity(), c.s) << c.selector;
 }
 

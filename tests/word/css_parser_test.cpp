@@ -89,10 +89,18 @@ struct ColorCase {
 
 TEST(CssValueTest, Colors) {
   const ColorCase cases[] = {
-      {"#f00", 0xFF0000},          {"#00FF00", 0x00FF00},      {"Navy", 0x000080},
-      {"rgb(255, 128, 0)", 0xFF8000}, {"rgb(100%,0%,0%)", 0xFF0000}, {"rgba(0,0,0,0)", kCssTransparent},
-      {"hsl(120, 100%, 50%)", 0x00FF00}, {"transparent", kCssTransparent}, {"windowtext", 0x000000},
-      {"#12", std::nullopt},       {"nocolor", std::nullopt},  {"", std::nullopt},
+      {"#f00", 0xFF0000},
+      {"#00FF00", 0x00FF00},
+      {"Navy", 0x000080},
+      {"rgb(255, 128, 0)", 0xFF8000},
+      {"rgb(100%,0%,0%)", 0xFF0000},
+      {"rgba(0,0,0,0)", kCssTransparent},
+      {"hsl(120, 100%, 50%)", 0x00FF00},
+      {"transparent", kCssTransparent},
+      {"windowtext", 0x000000},
+      {"#12", std::nullopt},
+      {"nocolor", std::nullopt},
+      {"", std::nullopt},
   };
   for (const auto& c : cases) EXPECT_EQ(ParseCssColor(c.text), c.rgb) << c.text;
   EXPECT_EQ(ParseHtmlColor("ff0000"), 0xFF0000u);
@@ -103,7 +111,8 @@ TEST(CssValueTest, Lengths) {
   struct Case {
     const char* text;
     double points;
-  } cases[] = {{"16px", 12}, {"12pt", 12}, {"1in", 72}, {"2.54cm", 72}, {"1pc", 12}, {"2em", 20}, {"50%", 50}, {"0", 0}, {"8", 6}};
+  } cases[] = {{"16px", 12}, {"12pt", 12}, {"1in", 72}, {"2.54cm", 72}, {"1pc", 12},
+               {"2em", 20},  {"50%", 50},  {"0", 0},    {"8", 6}};
   for (const auto& c : cases) {
     auto l = ParseCssLength(c.text);
     ASSERT_TRUE(l) << c.text;

@@ -135,7 +135,10 @@ TEST(DocBuilder, ManyFormattedParagraphsSpanManyPagesInOrder) {
 
 TEST(DocBuilder, StreamsAndFibDescribeTheText) {
   TCompoundFileReader reader(SmallDocument());
-  for (const char16_t* name : {u"WordDocument", u"1Table", u"\x05SummaryInformation", u"\x01" u"CompObj"}) EXPECT_TRUE(reader.HasStream(name));
+  for (const char16_t* name : {u"WordDocument", u"1Table", u"\x05SummaryInformation",
+                               u"\x01"
+                               u"CompObj"})
+    EXPECT_TRUE(reader.HasStream(name));
   const std::string word = reader.ReadStream(u"WordDocument");
   ASSERT_GT(word.size(), 1024u);
   EXPECT_EQ(static_cast<unsigned char>(word[0]), 0xEC);
@@ -151,7 +154,8 @@ TEST(DocBuilder, StreamsAndFibDescribeTheText) {
   EXPECT_EQ(TCompoundFileReader(bytes).ReadStream(u"WordDocument").substr(0x400, 14), "Caf\xE9 \x93quoted\x94\r");
   ScratchDir dir;
   const auto doc = dir.Write("latin.doc", bytes);
-  EXPECT_NE(RunCommand("antiword -m UTF-8.txt " + Quote(doc)).out.find("Caf\xC3\xA9 \xE2\x80\x9Cquoted\xE2\x80\x9D"), std::string::npos);
+  EXPECT_NE(RunCommand("antiword -m UTF-8.txt " + Quote(doc)).out.find("Caf\xC3\xA9 \xE2\x80\x9Cquoted\xE2\x80\x9D"),
+            std::string::npos);
 }
 
 }  // namespace

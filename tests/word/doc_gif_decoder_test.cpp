@@ -115,7 +115,7 @@ TEST(DocGifDecoder, DecodesWhatAnEncoderWrote) {
     int pattern;  // 0 noise, 1 long runs, 2 stripes
   };
   const Case cases[] = {
-      {1, 1, 1, -1, false, 0}, {37, 23, 8, -1, true, 0}, {300, 200, 8, 5, false, 0},
+      {1, 1, 1, -1, false, 0},  {37, 23, 8, -1, true, 0}, {300, 200, 8, 5, false, 0},
       {64, 64, 2, 0, false, 1}, {513, 9, 4, -1, true, 2}, {1000, 100, 1, -1, false, 1},
   };
   std::mt19937 rng(7);
@@ -123,7 +123,9 @@ TEST(DocGifDecoder, DecodesWhatAnEncoderWrote) {
     std::vector<std::uint8_t> idx(static_cast<std::size_t>(c.w * c.h));
     const int n = 1 << c.colors_log2;
     for (std::size_t i = 0; i < idx.size(); ++i) {
-      idx[i] = static_cast<std::uint8_t>(c.pattern == 0 ? rng() % n : c.pattern == 1 ? (i / 97) % n : (i % 13 < 6 ? 0 : n - 1));
+      idx[i] = static_cast<std::uint8_t>(c.pattern == 0   ? rng() % n
+                                         : c.pattern == 1 ? (i / 97) % n
+                                                          : (i % 13 < 6 ? 0 : n - 1));
     }
     const auto img = TDocGifDecoder::Decode(Gif(c.w, c.h, idx, c.colors_log2, c.transparent, c.interlaced));
     ASSERT_TRUE(img.has_value()) << c.w << "x" << c.h;
@@ -136,7 +138,8 @@ TEST(DocGifDecoder, DecodesWhatAnEncoderWrote) {
       if (k == c.transparent) {
         wrong += px[3] != 0;
       } else {
-        wrong += px[0] != static_cast<unsigned char>(k * 7) || px[1] != static_cast<unsigned char>(255 - k) || px[3] != 255;
+        wrong +=
+            px[0] != static_cast<unsigned char>(k * 7) || px[1] != static_cast<unsigned char>(255 - k) || px[3] != 255;
       }
     }
     EXPECT_EQ(wrong, 0) << c.w << "x" << c.h;

@@ -10,13 +10,15 @@ namespace {
 
 std::uint32_t Le32(const std::string& s, std::size_t at) {
   return static_cast<std::uint32_t>(static_cast<unsigned char>(s[at]) | static_cast<unsigned char>(s[at + 1]) << 8 |
-                                    static_cast<unsigned char>(s[at + 2]) << 16 | static_cast<std::uint32_t>(static_cast<unsigned char>(s[at + 3])) << 24);
+                                    static_cast<unsigned char>(s[at + 2]) << 16 |
+                                    static_cast<std::uint32_t>(static_cast<unsigned char>(s[at + 3])) << 24);
 }
 
 // Code page 1252 as a reader decodes it, written out independently of the writer's table.
 char16_t FromCp1252(unsigned char b) {
-  static const std::u16string high = u"\u20AC\u0081\u201A\u0192\u201E\u2026\u2020\u2021\u02C6\u2030\u0160\u2039\u0152\u008D\u017D\u008F"
-                                     u"\u0090\u2018\u2019\u201C\u201D\u2022\u2013\u2014\u02DC\u2122\u0161\u203A\u0153\u009D\u017E\u0178";
+  static const std::u16string high =
+      u"\u20AC\u0081\u201A\u0192\u201E\u2026\u2020\u2021\u02C6\u2030\u0160\u2039\u0152\u008D\u017D\u008F"
+      u"\u0090\u2018\u2019\u201C\u201D\u2022\u2013\u2014\u02DC\u2122\u0161\u203A\u0153\u009D\u017E\u0178";
   return b >= 0x80 && b < 0xA0 ? high[b - 0x80] : static_cast<char16_t>(b);
 }
 
@@ -37,7 +39,8 @@ std::u16string ReadThroughPieces(const std::string& stream, const std::string& c
       if (compressed) {
         text.push_back(FromCp1252(static_cast<unsigned char>(stream.at(at + i))));
       } else {
-        text.push_back(static_cast<char16_t>(static_cast<unsigned char>(stream.at(at + 2 * i)) | static_cast<unsigned char>(stream.at(at + 2 * i + 1)) << 8));
+        text.push_back(static_cast<char16_t>(static_cast<unsigned char>(stream.at(at + 2 * i)) |
+                                             static_cast<unsigned char>(stream.at(at + 2 * i + 1)) << 8));
       }
     }
   }
@@ -56,8 +59,13 @@ TEST(DocPieces, TextReadsBackThroughThePieceTable) {
   std::u16string long_latin;
   for (int i = 0; i < 5000; ++i) long_latin += static_cast<char16_t>(i % 77 == 76 ? u'\r' : u'a' + i % 26);
   const std::vector<Case> cases = {
-      {"Latin text with field and section marks", u"Cover page\x0C" u"Intro\x13 PAGE \x14" u"1\x15\x07\r", true},
-      {"code page 1252 punctuation and accents", u"\u201CQuoted\u201D \u2013 \u20AC 5 \u2022 caf\u00E9 \u0178 \u2122\u00A0\r", true},
+      {"Latin text with field and section marks",
+       u"Cover page\x0C"
+       u"Intro\x13 PAGE \x14"
+       u"1\x15\x07\r",
+       true},
+      {"code page 1252 punctuation and accents",
+       u"\u201CQuoted\u201D \u2013 \u20AC 5 \u2022 caf\u00E9 \u0178 \u2122\u00A0\r", true},
       {"long Latin text", long_latin, true},
       {"empty", u"", true},
       {"one Cyrillic word among Latin text", long_latin + u"\u0448\u0430\u0433\u0438" + long_latin, false},
@@ -79,7 +87,8 @@ TEST(DocPieces, TextReadsBackThroughThePieceTable) {
       const std::uint32_t fc = pieces.Fc(cp);
       ASSERT_LT(fc, pieces.Fc(cp + 1)) << cp;
       const auto lo = static_cast<unsigned char>(stream[fc]);
-      const char16_t got = c.compressed ? FromCp1252(lo) : static_cast<char16_t>(lo | static_cast<unsigned char>(stream[fc + 1]) << 8);
+      const char16_t got =
+          c.compressed ? FromCp1252(lo) : static_cast<char16_t>(lo | static_cast<unsigned char>(stream[fc + 1]) << 8);
       ASSERT_EQ(got, c.text[cp]) << cp;
     }
   }

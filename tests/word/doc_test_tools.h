@@ -35,11 +35,12 @@ inline std::string Quote(const std::filesystem::path& p) { return "'" + p.string
 
 // Converts the files with LibreOffice into `format` ("pdf", "docx", "png") beside a scratch profile;
 // returns the produced paths in the same order (missing ones are empty paths).
-inline std::vector<std::filesystem::path> LibreOfficeConvert(const std::vector<std::filesystem::path>& files, const std::string& format,
+inline std::vector<std::filesystem::path> LibreOfficeConvert(const std::vector<std::filesystem::path>& files,
+                                                             const std::string& format,
                                                              const std::filesystem::path& out_dir) {
   tomeshift::testing::ScratchDir profile;
-  std::string cmd = "timeout 600 nice -n 10 soffice -env:UserInstallation=file://" + profile.path().string() + " --headless --norestore --convert-to " + format +
-                    " --outdir " + Quote(out_dir);
+  std::string cmd = "timeout 600 nice -n 10 soffice -env:UserInstallation=file://" + profile.path().string() +
+                    " --headless --norestore --convert-to " + format + " --outdir " + Quote(out_dir);
   for (const auto& f : files) cmd += " " + Quote(f);
   RunCommand(cmd);
   std::vector<std::filesystem::path> out;
@@ -56,7 +57,9 @@ inline int PdfPages(const std::filesystem::path& pdf) {
   return at == std::string::npos ? -1 : std::stoi(r.out.substr(at + 6));
 }
 
-inline std::string ZipEntry(const std::filesystem::path& zip, const std::string& entry) { return RunCommand("unzip -p " + Quote(zip) + " " + entry).out; }
+inline std::string ZipEntry(const std::filesystem::path& zip, const std::string& entry) {
+  return RunCommand("unzip -p " + Quote(zip) + " " + entry).out;
+}
 
 // Words of a text, for recall comparisons that ignore layout.
 inline std::vector<std::string> Words(const std::string& text) {
@@ -82,9 +85,12 @@ inline double Recall(const std::string& expected, const std::string& actual) {
   std::sort(e.begin(), e.end());
   std::size_t i = 0, j = 0, hit = 0;
   while (i < e.size() && j < a.size()) {
-    if (e[i] == a[j]) ++hit, ++i, ++j;
-    else if (e[i] < a[j]) ++i;
-    else ++j;
+    if (e[i] == a[j])
+      ++hit, ++i, ++j;
+    else if (e[i] < a[j])
+      ++i;
+    else
+      ++j;
   }
   return e.empty() ? 1.0 : static_cast<double>(hit) / static_cast<double>(e.size());
 }

@@ -1,11 +1,10 @@
 #include "word/doc_writer.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <set>
-
-#include <sys/stat.h>
 
 #include "platform/errors.h"
 #include "support/docx_reader.h"
@@ -195,7 +194,8 @@ TEST(DocWriter, HostileContentStillGivesAValidFile) {
   // judged by the text readers here, and by LibreOffice in the benchmark's smaller hostile document.
   const auto anti = RunCommand("antiword -w 0 " + Quote(path));
   EXPECT_EQ(anti.status, 0);
-  for (const char* word : {"p0", "p49999", "deepest", "level 0", "c0", "c99", "target"}) EXPECT_NE(anti.out.find(word), std::string::npos) << word;
+  for (const char* word : {"p0", "p49999", "deepest", "level 0", "c0", "c99", "target"})
+    EXPECT_NE(anti.out.find(word), std::string::npos) << word;
   const auto cat = RunCommand("catdoc -w " + Quote(path));
   EXPECT_NE(cat.out.find("p49999"), std::string::npos);
   EXPECT_NE(cat.out.find("deepest"), std::string::npos);
@@ -238,7 +238,8 @@ TEST(DocWriter, LinkedPicturesNameTheirFile) {
 
   const auto anti = RunCommand("antiword -w 0 " + Quote(path));
   EXPECT_EQ(anti.status, 0);
-  for (const char* text : {"before", "after", "link", "tail", "target"}) EXPECT_NE(anti.out.find(text), std::string::npos) << text << "\n" << anti.out;
+  for (const char* text : {"before", "after", "link", "tail", "target"})
+    EXPECT_NE(anti.out.find(text), std::string::npos) << text << "\n" << anti.out;
   const auto cat = RunCommand("catdoc -w " + Quote(path));
   EXPECT_NE(cat.out.find("INCLUDEPICTURE \"" + png.string() + "\""), std::string::npos) << cat.out;
 

@@ -63,23 +63,27 @@ TEST(DocxWriterTest, DocumentPartAsXmlTree) {
   DocxPackager::Save(doc, U16(path.string()));
   DocxReader r(path);
   std::string name = U8(MapBookmarkName(u"Bookmark1_sec-2.1"));
-  ExpectSameXml(r.Part("word/document.xml"), std::string("<w:document") + kNs + R"(><w:body>
+  ExpectSameXml(r.Part("word/document.xml"),
+                std::string("<w:document") + kNs + R"(><w:body>
     <w:p><w:pPr><w:pStyle w:val="Heading1"/></w:pPr>
       <w:r><w:t xml:space="preserve">Hello </w:t></w:r>
-      <w:bookmarkStart w:id="0" w:name=")" + name + R"("/>
+      <w:bookmarkStart w:id="0" w:name=")" +
+                    name + R"("/>
       <w:r><w:rPr><w:b/></w:rPr><w:t>world</w:t></w:r>
       <w:bookmarkEnd w:id="0"/></w:p>
     <w:p><w:pPr><w:jc w:val="center"/></w:pPr>
-      <w:hyperlink w:anchor=")" + name + R"(" w:history="1"><w:r><w:t xml:space="preserve">see  it</w:t></w:r></w:hyperlink></w:p>
+      <w:hyperlink w:anchor=")" +
+                    name + R"(" w:history="1"><w:r><w:t xml:space="preserve">see  it</w:t></w:r></w:hyperlink></w:p>
     <w:sectPr><w:pgSz w:w="11906" w:h="16838"/>
       <w:pgMar w:top="1440" w:right="1440" w:bottom="1440" w:left="1440" w:header="708" w:footer="708" w:gutter="0"/>
       <w:cols w:space="708"/></w:sectPr>
   </w:body></w:document>)");
-  EXPECT_EQ(r.PartNames(), (std::vector<std::string>{"[Content_Types].xml", "_rels/.rels", "docProps/core.xml",
-                                                      "docProps/app.xml", "word/document.xml",
-                                                      "word/_rels/document.xml.rels", "word/styles.xml",
-                                                      "word/settings.xml"}));
-  ExpectSameXml(r.Part("_rels/.rels"), R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">
+  EXPECT_EQ(r.PartNames(),
+            (std::vector<std::string>{"[Content_Types].xml", "_rels/.rels", "docProps/core.xml", "docProps/app.xml",
+                                      "word/document.xml", "word/_rels/document.xml.rels", "word/styles.xml",
+                                      "word/settings.xml"}));
+  ExpectSameXml(r.Part("_rels/.rels"),
+                R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">
     <Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument" Target="word/document.xml"/>
     <Relationship Id="rId2" Type="http://schemas.openxmlformats.org/package/2006/relationships/metadata/core-properties" Target="docProps/core.xml"/>
     <Relationship Id="rId3" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/extended-properties" Target="docProps/app.xml"/>
@@ -123,7 +127,8 @@ TEST(DocxWriterTest, PicturesLinksAndContentTypes) {
   EXPECT_TRUE(pics[1].floating);
   EXPECT_EQ(r.ExternalLinks(), std::vector<std::string>{"http://example.com/a?b&c"});
   EXPECT_EQ(r.Part("word/media/image1.png"), testing::MakePng(40, 20));
-  ExpectSameXml(r.Part("[Content_Types].xml"), R"(<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types">
+  ExpectSameXml(r.Part("[Content_Types].xml"),
+                R"(<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types">
     <Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/>
     <Default Extension="xml" ContentType="application/xml"/>
     <Default Extension="png" ContentType="image/png"/>

@@ -44,7 +44,8 @@ TEST(HtmlImportOpenTest, OpenedPageGoesThroughTheHeadingPassAndIntoTheDocument) 
             "<p><img src='missing.png'></p></body></html>");
   std::vector<HtmlImportWarning> warnings;
   Application app;
-  app.SetWebPageImporter(std::make_unique<HtmlWebPageImporter>([&](const HtmlImportWarning& w) { warnings.push_back(w); }));
+  app.SetWebPageImporter(
+      std::make_unique<HtmlWebPageImporter>([&](const HtmlImportWarning& w) { warnings.push_back(w); }));
   Document& target = app.GetDocuments().Add();
   Document& page = app.GetDocuments().Open(U16(dir.folder() + "topic.htm"), 7, false, true);
 

@@ -31,7 +31,9 @@ TEST(GumboDocumentTest, RecoversAsBrowsersDo) {
       {"<p>a<p>b", "body(p('a'),p('b'))"},
       {"<b>x<p>y</b>z", "body(b('x'),p(b('y'),'z'))"},
       {"<TABLE><TR><TD>c</table>", "body(table(tbody(tr(td('c')))))"},
-      {"<P CLASS=Note>&lt;&amp;&eacute;&#8364;&#x41;&nbsp;</P><!-- gone -->", "body(p class=Note('<&\xC3\xA9\xE2\x82\xAC" "A\xC2\xA0'))"},
+      {"<P CLASS=Note>&lt;&amp;&eacute;&#8364;&#x41;&nbsp;</P><!-- gone -->",
+       "body(p class=Note('<&\xC3\xA9\xE2\x82\xAC"
+       "A\xC2\xA0'))"},
       {"<my-Widget>k</my-widget>", "body(my-widget('k'))"},
       {"text<script>var a='<p>';</script>", "body('text',script('var a='<p>';'))"},
       {"a\r\nb", "body('a\nb')"},

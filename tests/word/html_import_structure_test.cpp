@@ -17,7 +17,8 @@ using V = std::vector<std::string>;
 TEST(HtmlImportListTest, NestedListsAreRealNumbering) {
   DocModel doc = ImportSnippet(
       "<ol start=3 type=a><li>one</li><li>two<ul><li>in</li><li>in2<ol><li>deep</li></ol></li></ul>tail</li></ol>"
-      "<ul style='list-style-type:square'><li>sq</li></ul><ol><li style='list-style-type:none'>plain</li><li></li></ol>");
+      "<ul style='list-style-type:square'><li>sq</li></ul><ol><li "
+      "style='list-style-type:none'>plain</li><li></li></ol>");
   auto ps = Paragraphs(doc, doc.main);
   ASSERT_EQ(Texts(doc, doc.main), (V{"one", "two", "in", "in2", "deep", "tail", "sq", "plain", ""}));
   const ListDef& outer = doc.lists[static_cast<std::size_t>(ps[0].props.num_id - 1)];
@@ -154,7 +155,8 @@ TEST(HtmlImportPictureTest, InlineFloatingSizedAndMissing) {
   std::vector<HtmlImportWarning> warnings;
   DocModel doc = ImportSnippet(
       "<p><img src='IMG/Shot.png'> <img src='img/shot.png' width=100> <img src='logo.png' style='height:24px'>"
-      "<img src='logo.png' align=right><img src='none.gif' alt='x'><span style='float:left'><img src='logo.png' style='float:left'></span>"
+      "<img src='logo.png' align=right><img src='none.gif' alt='x'><span style='float:left'><img src='logo.png' "
+      "style='float:left'></span>"
       "<img src='../pages/img/shot.png' width='50%'></p>",
       &warnings, u"/pages/topic.htm");
   ASSERT_EQ(doc.pictures.size(), 6u);
@@ -173,8 +175,10 @@ TEST(HtmlImportPictureTest, InlineFloatingSizedAndMissing) {
   EXPECT_EQ(doc.pictures[3].float_align, 2);
   EXPECT_TRUE(doc.pictures[4].floating);
   EXPECT_EQ(doc.pictures[4].float_align, 0);
-  EXPECT_NEAR(doc.pictures[5].width, doc.final_section.page.width / 20.0 / 2 - doc.final_section.page.left / 40.0 -
-                                         doc.final_section.page.right / 40.0, 0.01);
+  EXPECT_NEAR(doc.pictures[5].width,
+              doc.final_section.page.width / 20.0 / 2 - doc.final_section.page.left / 40.0 -
+                  doc.final_section.page.right / 40.0,
+              0.01);
   ASSERT_EQ(warnings.size(), 1u);
   EXPECT_EQ(warnings[0].page, u"/pages/topic.htm");
   EXPECT_NE(warnings[0].message.find(u"none.gif"), std::u16string::npos);
@@ -208,13 +212,14 @@ namespace {
 TEST(HtmlImportTableTest, ColumnsSizedByContentAsBrowsersDo) {
   std::string long_text(400, 'x');
   for (std::size_t i = 5; i < long_text.size(); i += 6) long_text[i] = ' ';
-  DocModel doc = ImportSnippet("<table><tr><td>float</td><td>" + long_text + "</td></tr></table>"
+  DocModel doc = ImportSnippet("<table><tr><td>float</td><td>" + long_text +
+                               "</td></tr></table>"
                                "<table><tr><td>a</td><td>b</td></tr></table>"
                                "<table width=600><tr><td width=100>a</td><td>b</td></tr></table>");
   auto texts = testing::Texts(doc, doc.main);
   const Table& wide = TableAt(doc, texts[0]);
   ASSERT_EQ(wide.column_widths.size(), 2u);
-  EXPECT_LT(wide.column_widths[0], 1500);              // "float" and its padding
+  EXPECT_LT(wide.column_widths[0], 1500);  // "float" and its padding
   EXPECT_GT(wide.column_widths[0], 600);
   int page_text = doc.final_section.page.width - doc.final_section.page.left - doc.final_section.page.right;
   EXPECT_NEAR(wide.column_widths[0] + wide.column_widths[1], page_text, 2);  // long text fills the line

@@ -33,14 +33,20 @@ inline std::vector<ImportedParagraph> Paragraphs(const DocModel& doc, const Stor
         p.text += "[table " + std::to_string(a.obj) + "]";
         out.emplace_back();
         break;
-      case ch::kLineBreak: p.text += "\n"; break;
-      case ch::kPicture: p.text += "[pic " + std::to_string(a.obj) + "]"; break;
+      case ch::kLineBreak:
+        p.text += "\n";
+        break;
+      case ch::kPicture:
+        p.text += "[pic " + std::to_string(a.obj) + "]";
+        break;
       case ch::kFieldBegin: {
         const Field& f = doc.fields[a.obj];
         p.text += "{" + U8(f.address) + (f.sub_address.empty() ? "" : "#" + U8(f.sub_address)) + "|";
         break;
       }
-      case ch::kFieldEnd: p.text += "}"; break;
+      case ch::kFieldEnd:
+        p.text += "}";
+        break;
       default:
         if (c >= 0xD800 && c <= 0xDBFF && i + 1 < story.size()) {
           p.text += U8(std::u16string{c, story.at(i + 1)});

@@ -26,14 +26,10 @@ TEST_P(HtmlImportTextTest, ParagraphTexts) {
 INSTANTIATE_TEST_SUITE_P(
     Blocks, HtmlImportTextTest,
     ::testing::Values(
-        TextCase{"<p>One</p><p>Two</p>", V{"One", "Two"}},
-        TextCase{"  <p>  a \n\t b  </p>  ", V{"a b"}},
-        TextCase{"<div>x<p>y</p>z</div>", V{"x", "y", "z"}},
-        TextCase{"a<b> b </b> c", V{"a b c"}},
-        TextCase{"a <b>b</b><i> </i> c", V{"a b c"}},
-        TextCase{"<p>line<br>next<br></p>", V{"line\nnext"}},
-        TextCase{"<p>a<br><br></p>", V{"a\n\n"}},
-        TextCase{"<pre>\n  x = 1;\n\ty\n</pre>", V{"  x = 1;\n\ty"}},
+        TextCase{"<p>One</p><p>Two</p>", V{"One", "Two"}}, TextCase{"  <p>  a \n\t b  </p>  ", V{"a b"}},
+        TextCase{"<div>x<p>y</p>z</div>", V{"x", "y", "z"}}, TextCase{"a<b> b </b> c", V{"a b c"}},
+        TextCase{"a <b>b</b><i> </i> c", V{"a b c"}}, TextCase{"<p>line<br>next<br></p>", V{"line\nnext"}},
+        TextCase{"<p>a<br><br></p>", V{"a\n\n"}}, TextCase{"<pre>\n  x = 1;\n\ty\n</pre>", V{"  x = 1;\n\ty"}},
         TextCase{"<pre>a  b</pre>after", V{"a  b", "after"}},
         TextCase{"<p style='white-space:pre-line'>a  b\nc</p>", V{"a b\nc"}},
         TextCase{"<h1>T</h1><blockquote>q</blockquote><address>ad</address><center>c</center>", V{"T", "q", "ad", "c"}},
@@ -47,8 +43,7 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"<custom-el>kept <x>too</x></custom-el>", V{"kept too"}},
         TextCase{"<p style='text-transform:uppercase'>abc</p>", V{"ABC"}},
         TextCase{"\xE4\xB8\xAD\xE6\x96\x87 \xF0\x9F\x98\x80", V{"\xE4\xB8\xAD\xE6\x96\x87 \xF0\x9F\x98\x80"}},
-        TextCase{"<dl><dt>term</dt><dd>definition</dd></dl>", V{"term", "definition"}},
-        TextCase{"", V{""}}));
+        TextCase{"<dl><dt>term</dt><dd>definition</dd></dl>", V{"term", "definition"}}, TextCase{"", V{""}}));
 
 TEST(HtmlImportTest, HeadingsGetHeadingStylesAndOutlineLevels) {
   DocModel doc = ImportSnippet("<h1>A</h1><p>b</p><h3 style='color:red'>C</h3><h6>D</h6>");
@@ -94,7 +89,8 @@ TEST(HtmlImportTest, CharacterFormattingFromElementsAndCss) {
       {"<sup>x</sup>", [](const RunProps& r) { return r.vert_align == 1; }, "sup"},
       {"<small>x</small>", [](const RunProps& r) { return r.size == 20; }, "small"},
       {"<big>x</big>", [](const RunProps& r) { return r.size == 29; }, "big"},
-      {"<span style='font-family:\"Courier New\", monospace'>x</span>", [](const RunProps& r) { return r.font == u"Courier New"; }, "font-family"},
+      {"<span style='font-family:\"Courier New\", monospace'>x</span>",
+       [](const RunProps& r) { return r.font == u"Courier New"; }, "font-family"},
       {"<span style='font-size:9pt'>x</span>", [](const RunProps& r) { return r.size == 18; }, "pt"},
       {"<span style='font-size:16px'>x</span>", [](const RunProps& r) { return r.size == 24; }, "px"},
       {"<span style='font-size:2em'>x</span>", [](const RunProps& r) { return r.size == 48; }, "em"},
@@ -103,14 +99,20 @@ TEST(HtmlImportTest, CharacterFormattingFromElementsAndCss) {
       {"<span style='font-weight:700'>x</span>", [](const RunProps& r) { return r.bold == 1; }, "weight"},
       {"<b><span style='font-weight:normal'>x</span></b>", [](const RunProps& r) { return r.bold == 0; }, "normal"},
       {"<span style='font-style:italic'>x</span>", [](const RunProps& r) { return r.italic == 1; }, "font-style"},
-      {"<span style='text-decoration:underline line-through'>x</span>", [](const RunProps& r) { return r.underline == 1 && r.strike == 1; }, "decoration"},
+      {"<span style='text-decoration:underline line-through'>x</span>",
+       [](const RunProps& r) { return r.underline == 1 && r.strike == 1; }, "decoration"},
       {"<span style='color:#00ff00'>x</span>", [](const RunProps& r) { return r.color == 0x00FF00; }, "color"},
-      {"<span style='background-color:yellow'>x</span>", [](const RunProps& r) { return r.highlight == "yellow"; }, "background"},
-      {"<span style='vertical-align:super'>x</span>", [](const RunProps& r) { return r.vert_align == 1; }, "vertical-align"},
-      {"<font face='Arial' size='5' color='red'>x</font>", [](const RunProps& r) { return r.font == u"Arial" && r.size == 36 && r.color == 0xFF0000; }, "font"},
+      {"<span style='background-color:yellow'>x</span>", [](const RunProps& r) { return r.highlight == "yellow"; },
+       "background"},
+      {"<span style='vertical-align:super'>x</span>", [](const RunProps& r) { return r.vert_align == 1; },
+       "vertical-align"},
+      {"<font face='Arial' size='5' color='red'>x</font>",
+       [](const RunProps& r) { return r.font == u"Arial" && r.size == 36 && r.color == 0xFF0000; }, "font"},
       {"<font size='+1'>x</font>", [](const RunProps& r) { return r.size == 27; }, "font +1"},
       {"<a href='http://x'>x</a>", [](const RunProps& r) { return r.underline == 1 && r.color == 0x0000EE; }, "a"},
-      {"x", [](const RunProps& r) { return r.font == u"Times New Roman" && r.size == 24 && r.bold == 0 && r.color == 0; }, "plain"},
+      {"x",
+       [](const RunProps& r) { return r.font == u"Times New Roman" && r.size == 24 && r.bold == 0 && r.color == 0; },
+       "plain"},
   };
   for (const auto& c : cases) {
     DocModel doc = ImportSnippet(c.html);
@@ -123,7 +125,8 @@ TEST(HtmlImportTest, CharacterFormattingFromElementsAndCss) {
 
 TEST(HtmlImportTest, ParagraphFormatting) {
   DocModel doc = ImportSnippet(
-      "<p style='text-align:center'>c</p><p align=right>r</p><p style='text-indent:36pt; margin-left:1in; margin-right:10pt'>i</p>"
+      "<p style='text-align:center'>c</p><p align=right>r</p><p style='text-indent:36pt; margin-left:1in; "
+      "margin-right:10pt'>i</p>"
       "<blockquote>q</blockquote><div style='margin:0 0 0 20pt'><p style='text-align:justify'>n</p></div>"
       "<div style='background:#eeeeee'>shaded</div>");
   auto ps = Paragraphs(doc, doc.main);

@@ -33,7 +33,8 @@ std::filesystem::path SaveSample(const ScratchDir& dir, const std::string& name,
   return path;
 }
 
-std::filesystem::path SaveModel(const ScratchDir& dir, const std::string& name, const std::function<void(DocModel&)>& fill) {
+std::filesystem::path SaveModel(const ScratchDir& dir, const std::string& name,
+                                const std::function<void(DocModel&)>& fill) {
   Application app;
   Document& doc = app.GetDocuments().Add();
   fill(doc.model());
@@ -113,15 +114,18 @@ TEST(LibreOfficeTest, EveryProducedPackageConvertsToPdf) {
   std::string text = RunCommand("pdftotext -layout '" + pdfs[0].string() + "' -");
   std::vector<std::string> pages;
   std::size_t start = 0;
-  for (std::size_t ff; (ff = text.find('\f', start)) != std::string::npos; start = ff + 1) pages.push_back(text.substr(start, ff - start));
+  for (std::size_t ff; (ff = text.find('\f', start)) != std::string::npos; start = ff + 1)
+    pages.push_back(text.substr(start, ff - start));
   // Footers carry the page number from the first page after the cover on; the cover has none.
   for (std::size_t p = 0; p < pages.size(); ++p) {
     std::string last;
     std::istringstream lines(pages[p]);
     for (std::string line; std::getline(lines, line);)
       if (line.find_first_not_of(" \t") != std::string::npos) last = line.substr(line.find_first_not_of(" \t"));
-    if (p == 0) EXPECT_EQ(last, "Sample Help");
-    else EXPECT_EQ(last, std::to_string(p)) << "footer of page " << p + 1;
+    if (p == 0)
+      EXPECT_EQ(last, "Sample Help");
+    else
+      EXPECT_EQ(last, std::to_string(p)) << "footer of page " << p + 1;
   }
   std::regex entry(R"((\d+(?:\.\d+)*) Topic (\d+)\s*\.{3,}\s*(\d+))");
   int entries = 0, exact = 0, off_by_more = 0;

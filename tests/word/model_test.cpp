@@ -23,10 +23,10 @@ using testing::Visible;
 TEST(BookmarkNameTest, ValidNamesStayAndOthersMapAlikeAndApart) {
   EXPECT_EQ(MapBookmarkName(u"Bookmark12"), u"Bookmark12");
   std::set<std::u16string> seen;
-  for (const char16_t* raw : {u"Bookmark12_sec-2.1", u"Bookmark12_sec_2_1", u"Bookmark12_sec-2-1", u"12abc", u"_x",
-                              u"", u"Bookmark12_\u00e9t\u00e9",
-                              u"Bookmark12_a_very_long_anchor_name_that_goes_past_forty_characters",
-                              u"Bookmark12_a_very_long_anchor_name_that_goes_past_forty_characterz"}) {
+  for (const char16_t* raw :
+       {u"Bookmark12_sec-2.1", u"Bookmark12_sec_2_1", u"Bookmark12_sec-2-1", u"12abc", u"_x", u"",
+        u"Bookmark12_\u00e9t\u00e9", u"Bookmark12_a_very_long_anchor_name_that_goes_past_forty_characters",
+        u"Bookmark12_a_very_long_anchor_name_that_goes_past_forty_characterz"}) {
     std::u16string m = MapBookmarkName(raw);
     EXPECT_TRUE(IsValidBookmarkName(m)) << U8(raw) << " -> " << U8(m);
     EXPECT_TRUE(seen.insert(m).second) << U8(raw) << " collides as " << U8(m);
@@ -60,13 +60,13 @@ struct BuilderBookmarkCase {
 
 TEST(StoryBuilderTest, BookmarksStayWhereTheyWereBegun) {
   const BuilderBookmarkCase cases[] = {
-      {{"Ba", "Ea", "Txyz", "F"}, {"a@0-0"}},                      // an empty anchor before the text
-      {{"Tab", "Ba", "Ea", "Tcd", "P", "F"}, {"a@2-2"}},           // ... in the middle of a paragraph
-      {{"Ba", "Tx", "Ea", "Ty", "F"}, {"a@0-1"}},                  // covering what came between
-      {{"Ba", "Bb", "Eb", "Tx", "Ea", "F"}, {"b@0-0", "a@0-1"}},   // an empty one inside another
-      {{"Tab", "Ba", "Ea", "F"}, {"a@2-2"}},                       // at the end: before the final mark
-      {{"Tab", "P", "Ba", "Ea", "F"}, {"a@2-2"}},                  // nothing after the final mark
-      {{"Ba", "Ea", "BA", "Tx", "EA", "F"}, {"a@0-0"}},            // the first of two equal names wins
+      {{"Ba", "Ea", "Txyz", "F"}, {"a@0-0"}},                     // an empty anchor before the text
+      {{"Tab", "Ba", "Ea", "Tcd", "P", "F"}, {"a@2-2"}},          // ... in the middle of a paragraph
+      {{"Ba", "Tx", "Ea", "Ty", "F"}, {"a@0-1"}},                 // covering what came between
+      {{"Ba", "Bb", "Eb", "Tx", "Ea", "F"}, {"b@0-0", "a@0-1"}},  // an empty one inside another
+      {{"Tab", "Ba", "Ea", "F"}, {"a@2-2"}},                      // at the end: before the final mark
+      {{"Tab", "P", "Ba", "Ea", "F"}, {"a@2-2"}},                 // nothing after the final mark
+      {{"Ba", "Ea", "BA", "Tx", "EA", "F"}, {"a@0-0"}},           // the first of two equal names wins
       {{"Ba", "Ea", "P", "Bb", "Eb", "Tx", "P", "F"}, {"a@0-0", "b@1-1"}},
   };
   for (const auto& c : cases) {
@@ -77,11 +77,21 @@ TEST(StoryBuilderTest, BookmarksStayWhereTheyWereBegun) {
       trace += step + " ";
       const std::u16string arg = U16(step.substr(1));
       switch (step[0]) {
-        case 'T': b.Text(arg); break;
-        case 'P': b.EndParagraph(); break;
-        case 'B': b.BeginBookmark(arg); break;
-        case 'E': b.EndBookmark(arg); break;
-        case 'F': b.Finish(); break;
+        case 'T':
+          b.Text(arg);
+          break;
+        case 'P':
+          b.EndParagraph();
+          break;
+        case 'B':
+          b.BeginBookmark(arg);
+          break;
+        case 'E':
+          b.EndBookmark(arg);
+          break;
+        case 'F':
+          b.Finish();
+          break;
       }
     }
     std::vector<std::string> got;
@@ -125,17 +135,17 @@ TEST(ImageInfoTest, ReadsSizesFromHeaders) {
   }
   // 3780 pixels per metre is 96 dpi: 120 px are 90 pt.
   EXPECT_NEAR(ReadImageInfo(bmp)->WidthPoints(), 90.0, 0.1);
-  for (std::string bad : {std::string(), std::string("GIF89a"), std::string("\x89PNG\r\n\x1a\n", 8), std::string("not a picture"),
-                          "GIF89a" + Le16(0) + Le16(5) + std::string(8, '\0')})
+  for (std::string bad : {std::string(), std::string("GIF89a"), std::string("\x89PNG\r\n\x1a\n", 8),
+                          std::string("not a picture"), "GIF89a" + Le16(0) + Le16(5) + std::string(8, '\0')})
     EXPECT_FALSE(ReadImageInfo(bad)) << bad.size();
 }
 
 TEST(ImageInfoTest, IconBecomesPng) {
   // A 2 x 2, 32-bit icon: its DIB is stored bottom-up with an AND mask.
-  std::string dib = Le32(40) + Le32(2) + Le32(4) + Le16(1) + Le16(32) + Le32(0) + Le32(0) + Le32(0) + Le32(0) +
-                    Le32(0) + Le32(0);
+  std::string dib =
+      Le32(40) + Le32(2) + Le32(4) + Le16(1) + Le16(32) + Le32(0) + Le32(0) + Le32(0) + Le32(0) + Le32(0) + Le32(0);
   for (int i = 0; i < 4; ++i) dib += std::string("\x00\x00\xFF\xFF", 4);  // red, opaque
-  dib += std::string(8, '\0');  // mask rows
+  dib += std::string(8, '\0');                                            // mask rows
   std::string ico = Le16(0) + Le16(1) + Le16(1) + std::string("\x02\x02\0\0", 4) + Le16(1) + Le16(32) +
                     Le32(static_cast<int>(dib.size())) + Le32(22) + dib;
   EXPECT_FALSE(WordAcceptsFormat("ico"));
@@ -166,9 +176,9 @@ TEST_P(PaperSizeTest, ReportsTheRealSize) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Papers, PaperSizeTest,
-                         ::testing::Values(PaperCase{2, 612, 792}, PaperCase{4, 612, 1008}, PaperCase{6, 841.9, 1190.55},
-                                           PaperCase{7, 595.3, 841.9}, PaperCase{11, 515.9, 728.5},
-                                           PaperCase{23, 792, 1224}));
+                         ::testing::Values(PaperCase{2, 612, 792}, PaperCase{4, 612, 1008},
+                                           PaperCase{6, 841.9, 1190.55}, PaperCase{7, 595.3, 841.9},
+                                           PaperCase{11, 515.9, 728.5}, PaperCase{23, 792, 1224}));
 
 TEST(PageSetupTest, CustomSizeAndMarginsFromMillimetres) {
   Application app;

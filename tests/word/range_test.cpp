@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "text/unicode.h"
+#include "word/engine_clipboard.h"
 #include "word/story_builder.h"
 #include "word/word_application.h"
-#include "word/engine_clipboard.h"
 #include "word/word_error.h"
 #include "word/word_test_util.h"
 
@@ -106,7 +106,8 @@ TEST_F(RangeTest, InsertAfterGrowsAndCollapseEndStaysBeforeTheFinalMark) {
   EXPECT_EQ(whole.Start(), doc.model().main.size() - 1);
   whole.InsertAfter(u"x");
   EXPECT_EQ(Text(), "abcx¶");
-  EXPECT_EQ(Covered(), "abcx¶");  // it held the final mark, so it holds what went before it  // text inserted at a range's end by another range stays outside it
+  EXPECT_EQ(Covered(), "abcx¶");  // it held the final mark, so it holds what went before it  // text inserted at a
+                                  // range's end by another range stays outside it
 }
 
 TEST_F(RangeTest, CollapseAfterParagraphMarkIsStartOfNextParagraph) {
@@ -309,13 +310,20 @@ TEST_F(RangeTest, WordErrorsForBadNamesAndMissingStyles) {
   struct Case {
     const char16_t* name;
     bool ok;
-  } cases[] = {{u"Bookmark12", true}, {u"a_b_1", true},      {u"_hidden", false}, {u"1abc", false},
-               {u"with space", false}, {u"Bookmark12_sec-2.1", false}, {u"", false},
+  } cases[] = {{u"Bookmark12", true},
+               {u"a_b_1", true},
+               {u"_hidden", false},
+               {u"1abc", false},
+               {u"with space", false},
+               {u"Bookmark12_sec-2.1", false},
+               {u"", false},
                {u"a234567890123456789012345678901234567890", true},
                {u"a2345678901234567890123456789012345678901", false}};
   for (const auto& c : cases) {
-    if (c.ok) EXPECT_NO_THROW(doc.GetBookmarks().Add(c.name, r)) << U8(c.name);
-    else EXPECT_THROW(doc.GetBookmarks().Add(c.name, r), WordError) << U8(c.name);
+    if (c.ok)
+      EXPECT_NO_THROW(doc.GetBookmarks().Add(c.name, r)) << U8(c.name);
+    else
+      EXPECT_THROW(doc.GetBookmarks().Add(c.name, r), WordError) << U8(c.name);
   }
   EXPECT_THROW(doc.GetStyles().Item(-11), WordError);
   EXPECT_THROW(r.SetStyle(-11), WordError);

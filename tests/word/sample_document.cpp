@@ -16,7 +16,8 @@ std::u16string N(int n) { return U16(std::to_string(n)); }
 
 void FillTopicPage(DocModel& page, int topic, int topics, const std::filesystem::path& picture) {
   StoryBuilder b(page, page.main);
-  b.Text(u"This is the body of topic " + N(topic) + u". It explains one thing in a few sentences, so that the text wraps "
+  b.Text(u"This is the body of topic " + N(topic) +
+         u". It explains one thing in a few sentences, so that the text wraps "
          u"over more than one line and the layout has something to do. ");
   RunProps bold;
   bold.bold = 1;
@@ -163,7 +164,8 @@ void BuildSample(Application& app, Document& doc, const std::filesystem::path& p
     if (j % 6 == 0) ++chapter, section = 0, sub = 0;
     if (level == 1) ++section, sub = 0;
     if (level == 2) ++sub;
-    std::u16string number = N(chapter) + (level >= 1 || section ? u"." + N(section) : u"") + (level == 2 ? u"." + N(sub) : u"");
+    std::u16string number =
+        N(chapter) + (level >= 1 || section ? u"." + N(section) : u"") + (level == 2 ? u"." + N(sub) : u"");
     int s = o.start_new_page;
     bool due = (s == 1 && level == 0) || s == 2 || (s > 2 && level < s - 1);
     if (due && j > 0) {
@@ -206,8 +208,10 @@ void BuildSample(Application& app, Document& doc, const std::filesystem::path& p
     if (s.Type() != 4) continue;
     s.GetLinkFormat().SetSavePictureWithDocument(true);
     s.SetLockAspectRatio(false);
-    if (s.ScaleHeight() == 100 && s.ScaleWidth() != 100) s.SetScaleHeight(s.ScaleWidth());
-    else if (s.ScaleWidth() == 100 && s.ScaleHeight() != 100) s.SetScaleWidth(s.ScaleHeight());
+    if (s.ScaleHeight() == 100 && s.ScaleWidth() != 100)
+      s.SetScaleHeight(s.ScaleWidth());
+    else if (s.ScaleWidth() == 100 && s.ScaleHeight() != 100)
+      s.SetScaleWidth(s.ScaleHeight());
     s.SetLockAspectRatio(true);
     if (s.Width() > text_width) s.SetWidth(text_width);
     s.GetLinkFormat().BreakLink();

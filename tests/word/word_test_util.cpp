@@ -16,16 +16,35 @@ std::string Visible(const Story& s, std::size_t start, std::size_t end) {
   std::string out;
   for (std::size_t i = start; i < end && i < s.size(); ++i) {
     switch (s.at(i)) {
-      case ch::kParagraph: out += "¶"; break;
-      case ch::kSection: out += "§"; break;
-      case ch::kFieldBegin: out += "{"; break;
-      case ch::kFieldEnd: out += "}"; break;
-      case ch::kPicture: out += "▲"; break;
-      case ch::kTable: out += "▦"; break;
-      case ch::kTab: out += "→"; break;
-      case ch::kLineBreak: out += "↵"; break;
-      case ch::kPageBreak: out += "⇟"; break;
-      default: out += U8(std::u16string(1, s.at(i)));
+      case ch::kParagraph:
+        out += "¶";
+        break;
+      case ch::kSection:
+        out += "§";
+        break;
+      case ch::kFieldBegin:
+        out += "{";
+        break;
+      case ch::kFieldEnd:
+        out += "}";
+        break;
+      case ch::kPicture:
+        out += "▲";
+        break;
+      case ch::kTable:
+        out += "▦";
+        break;
+      case ch::kTab:
+        out += "→";
+        break;
+      case ch::kLineBreak:
+        out += "↵";
+        break;
+      case ch::kPageBreak:
+        out += "⇟";
+        break;
+      default:
+        out += U8(std::u16string(1, s.at(i)));
     }
   }
   return out;
@@ -68,8 +87,10 @@ std::vector<std::filesystem::path> ConvertToPdf(const std::vector<std::filesyste
   }
   for (const auto& f : files) {
     auto pdf = out_dir / f.filename().replace_extension(".pdf");
-    if (std::filesystem::exists(pdf) && std::filesystem::file_size(pdf) > 0) pdfs.push_back(pdf);
-    else if (error) *error += "\nno PDF for " + f.string() + "; soffice said: " + output;
+    if (std::filesystem::exists(pdf) && std::filesystem::file_size(pdf) > 0)
+      pdfs.push_back(pdf);
+    else if (error)
+      *error += "\nno PDF for " + f.string() + "; soffice said: " + output;
   }
   return pdfs;
 }
