@@ -18,8 +18,6 @@
 namespace tomeshift {
 namespace {
 
-constexpr std::u16string_view kCharsetKey = u"charset=";
-
 // A page is read and written several times during one conversion; its warning is shown once.
 void WarnOnce(const std::u16string& page, const std::u16string& warning) {
   if (warning.empty()) return;
@@ -85,16 +83,6 @@ std::u16string FailureText(const std::exception& error, const std::u16string& pa
   return path + u": " + U16(error.what());
 }
 
-// The encoding that the text's own declaration asks for.
-int DeclaredEncoding(std::u16string_view text) {
-  const std::u16string charset = GetCharset(text);
-  if (charset == u"utf-8") return kEncodingUtf8;
-  if (charset == u"unicode") return kEncodingUtf16;
-  if (charset.empty()) return kEncodingAnsi;
-  const std::optional<std::uint32_t> code_page = CharsetTable().CodePageOf(charset);
-  return code_page ? static_cast<int>(*code_page) : kEncodingAnsi;
-}
-
 std::uint32_t CodePageOfEncoding(int encoding) {
   return encoding < kEncodingUtf8 ? kCodePageAnsi : static_cast<std::uint32_t>(encoding);
 }
@@ -118,19 +106,6 @@ void EncodeForPage(std::u16string_view text, int encoding, std::string& stream, 
 }
 
 }  // namespace
-
-std::u16string GetCharset(std::u16string_view text) {
-  const size_t start = PosText(kCharsetKey, text);
-  if (start == std::u16string_view::npos) return {};
-  size_t end = start + kCharsetKey.size();
-  while (end < text.size()) {
-    const char16_t c = text[end];
-    if (c == u'\t' || c == u'\n' || c == u'\r' || c == u'"' || c == u'\'' || c == u'>') break;
-    ++end;
-  }
-  const size_t name_start = start + kCharsetKey.size();
-  return LowerCase(text.substr(name_start, end - name_start));
-}
 
 std::u16string LoadTextFile(const std::u16string& path, std::u16string_view code_page) {
   const std::optional<std::string> data = FileSystem().ReadFile(path);

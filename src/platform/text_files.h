@@ -6,17 +6,9 @@
 #include <string>
 #include <string_view>
 
+#include "text/charset.h"
+
 namespace tomeshift {
-
-// Encoding types for writing: UTF-8 with mark, UTF-16 little-endian with mark; below 1 the ANSI code
-// page, above 2 that Windows code page (no mark for either).
-inline constexpr int kEncodingAnsi = 0;
-inline constexpr int kEncodingUtf8 = 1;
-inline constexpr int kEncodingUtf16 = 2;
-
-// The name after the first "charset=" (any case) up to TAB, LF, CR, '"', '\'' or '>', in lower case;
-// empty without one. A blank or ';' does not end the name.
-std::u16string GetCharset(std::u16string_view text);
 
 // The file's content as text; empty when it does not exist. A byte order mark (EF BB.., FF FE)
 // decides first; otherwise code_page (decimal text), or when that is empty the charset that the
