@@ -13,8 +13,8 @@
 #include "text/html_tag_tree.h"
 #include "text/text_utils.h"
 #include "text/unicode.h"
-#include "word/word_application.h"
-#include "word/word_document.h"
+#include "word/automation/word_application.h"
+#include "word/automation/word_document.h"
 
 namespace tomeshift {
 
