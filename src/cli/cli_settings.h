@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "converter/doc_settings.h"
+#include "converter/conversion_settings.h"
 
 namespace tomeshift::cli {
 

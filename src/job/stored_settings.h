@@ -6,7 +6,7 @@
 #include <array>
 #include <string>
 
-#include "converter/doc_settings.h"
+#include "converter/conversion_settings.h"
 #include "platform/settings_store.h"
 #include "text/font_spec.h"
 

@@ -16,8 +16,8 @@
 #include "app/about_window.h"
 #include "app/heading_styles_dialog.h"
 #include "app/main_window.h"
+#include "app/progress_window.h"
 #include "app_test_support.h"
-#include "job/progress_window_qt.h"
 
 using namespace tomeshift;
 using namespace tomeshift::app;
