@@ -7,7 +7,7 @@
 #include "platform/chm_extractor.h"
 #include "platform/code_pages.h"
 #include "text/html_vocabulary.h"
-#include "text/text_encoding.h"
+#include "text/charset.h"
 #include "text/text_utils.h"
 #include "text/unicode.h"
 
