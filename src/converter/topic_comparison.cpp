@@ -1,6 +1,7 @@
 #include "converter/topic_comparison.h"
 
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "converter/chm_topic_file.h"
@@ -10,6 +11,22 @@ namespace tomeshift {
 
 namespace {
 
+// Whether the markup holds a link start tag: only such blocks have a shape worth working out.
+bool HoldsLink(std::u16string_view markup) {
+  for (std::size_t at = markup.find(u'<'); at != std::u16string_view::npos; at = markup.find(u'<', at + 1)) {
+    if (at + 2 < markup.size() && (markup[at + 1] == u'a' || markup[at + 1] == u'A') &&
+        (IsWhitespace(markup[at + 2]) || markup[at + 2] == u'>'))
+      return true;
+  }
+  return false;
+}
+
+// Pages whose navigation differs a little (the first page has no "previous") fall out of step with
+// the others; blocks already found shared are looked for again this many times.
+constexpr int kMaxRounds = 8;
+// Bounds the blocks remembered as shared, and so the work of looking for them again.
+constexpr std::size_t kMaxKnownBlocks = 64;
+
 // Drives the block scanners of all pages in step. Each page's current block is lowered once, when the
 // page moves to it, rather than in every one of the many comparisons it takes part in.
 class ComparisonPasses {
@@ -18,10 +35,16 @@ class ComparisonPasses {
       : pages_(pages),
         contents_(contentsCount < pages.size() ? contentsCount : pages.size()),
         threshold_(SharedBlockThreshold(contents_)),
-        lowered_(pages.size()) {}
+        lowered_(pages.size()),
+        shapes_(pages.size()) {
+    for (std::size_t n = 0; n < contents_; ++n) {
+      std::u16string key = TitleKey(pages_[n]->Title1);
+      if (!key.empty()) titles_.insert(std::move(key));
+    }
+  }
 
-  void Run() {
-    if (threshold_ == 0) return;  // no contents page: every block would count as shared
+  std::vector<TBlockShape> Run() {
+    if (threshold_ == 0) return {};  // no contents page: every block would count as shared
     for (std::size_t n = 0; n < pages_.size(); ++n) {
       TChmTopicFile& page = *pages_[n];
       page.IniticalizeTags();
@@ -29,7 +52,7 @@ class ComparisonPasses {
       page.SearchUp();
       Lower(n);
     }
-    Pass(/*up=*/true);
+    Passes(/*up=*/true);
 
     for (std::size_t n = 0; n < pages_.size(); ++n) {
       TChmTopicFile& page = *pages_[n];
@@ -38,12 +61,13 @@ class ComparisonPasses {
       page.SearchDown();
       Lower(n);
     }
-    Pass(/*up=*/false);
+    known_.clear();
+    Passes(/*up=*/false);
 
     std::size_t titles = 0;
     for (std::size_t n = 0; n < contents_; ++n)
       if (pages_[n]->IsTitle()) ++titles;
-    if (titles * 5 <= contents_ * 4) return;  // not above 80 percent
+    if (titles * 5 <= contents_ * 4) return std::move(recognised_);  // not above 80 percent
     for (std::size_t n = 0; n < pages_.size(); ++n) {
       TChmTopicFile& page = *pages_[n];
       if (page.IsTitle()) page.TitleFound = true;
@@ -51,44 +75,120 @@ class ComparisonPasses {
       page.SearchDown();
       Lower(n);
     }
-    Pass(/*up=*/false);
+    Passes(/*up=*/false);
+    return std::move(recognised_);
   }
 
  private:
-  void Lower(std::size_t n) { lowered_[n] = LowerCase(pages_[n]->Text); }
-  bool Similar(std::size_t a, std::size_t b) const { return IsSimilarLowered(lowered_[a], lowered_[b]); }
+  struct Known {
+    std::u16string lowered;
+    TBlockShape shape;
+  };
 
-  // Whether at least threshold other contents pages have a block similar to page j's. Only that
-  // matters, not the count itself, and the comparisons have no side effects: so the cheap rules of
-  // the similarity test (empty, equal, too short, lengths too far apart) sort the pages first, and
-  // the character walk runs only on the rest and only until the answer is settled either way.
+  void Lower(std::size_t n) {
+    const TChmTopicFile& page = *pages_[n];
+    lowered_[n] = LowerCase(page.Text);
+    shapes_[n] = TBlockShape();
+    if (!page.FindText) return;
+    const std::u16string_view block = page.CurrentBlock();
+    if (HoldsLink(block)) {
+      shapes_[n] = ShapeOfBlock(block);
+    } else if (titles_.count(TitleKey(page.Text)) != 0 && !RepeatsTitle(page)) {
+      // Another topic's title standing alone, as in "Chapter 3. Troubleshooting" below a "Next" link,
+      // is a reference to it like a link.
+      shapes_[n].Text.assign(1, kLinkMark);
+      shapes_[n].LinkLine = true;
+    }
+  }
+  bool Similar(std::size_t a, std::size_t b) const { return IsSimilarLowered(lowered_[a], lowered_[b]); }
+  // Alike in text, or both link lines alike in shape.
+  bool Matches(std::size_t a, std::size_t b) const { return Similar(a, b) || SimilarShapes(shapes_[a], shapes_[b]); }
+
+  // The current block repeats the page's own title, bar a number before it or a permalink sign after it.
+  static bool RepeatsTitle(const TChmTopicFile& page) {
+    if (!page.FindText) return false;
+    const std::u16string key = TitleKey(page.Text);
+    return !key.empty() && (key == TitleKey(page.Title1) || key == TitleKey(page.Title2));
+  }
+
+  // The similarity rule refuses these pairs before walking the characters.
+  static bool CannotBeSimilar(const std::u16string& a, const std::u16string& b) {
+    const std::size_t gap = a.size() > b.size() ? a.size() - b.size() : b.size() - a.size();
+    return a.empty() || b.empty() || a.size() < 5 || b.size() < 5 || gap > 50;
+  }
+
+  // Whether enough contents pages have a block matching page j's. Only that matters, not the count
+  // itself, and the comparisons have no side effects: so the cheap rules of the similarity test
+  // (empty, equal, too short, lengths too far apart) sort the pages first, and the character walk runs
+  // only on the rest and only until the answer is settled either way. A text block needs threshold
+  // other pages; a line of links counts its own page too, as long as one other page has it.
   bool SharedByEnough(std::size_t j) {
     const std::u16string& a = lowered_[j];
+    const TBlockShape& shape = shapes_[j];
     const std::size_t threshold = static_cast<std::size_t>(threshold_);
+    const std::size_t own = shape.LinkLine && j < contents_ ? 1 : 0;
+    const auto enough = [&](std::size_t similar) { return similar > 0 && similar + own >= threshold; };
     std::size_t similar = 0;
     undecided_.clear();
     for (std::size_t c = 0; c < contents_; ++c) {
       if (c == j) continue;
       const std::u16string& b = lowered_[c];
-      if (b.size() == a.size() && b == a) {
-        if (++similar >= threshold) return true;
+      const bool shapes = shape.LinkLine && shapes_[c].LinkLine;
+      if ((b.size() == a.size() && b == a) || (shapes && shapes_[c].Text == shape.Text)) {
+        if (enough(++similar)) return true;
         continue;
       }
-      const std::size_t gap = a.size() > b.size() ? a.size() - b.size() : b.size() - a.size();
-      if (b.empty() || a.size() < 5 || b.size() < 5 || gap > 50) continue;
+      if (CannotBeSimilar(a, b) && (!shapes || CannotBeSimilar(shape.Text, shapes_[c].Text))) continue;
       undecided_.push_back(c);
     }
     std::size_t left = undecided_.size();
     for (const std::size_t c : undecided_) {
-      if (similar + left < threshold) return false;
+      if (!enough(similar + left)) return false;
       --left;
-      if (IsSimilarLowered(a, lowered_[c]) && ++similar >= threshold) return true;
+      if (Matches(j, c) && enough(++similar)) return true;
     }
-    return similar >= threshold;
+    return enough(similar);
+  }
+
+  void Advance(std::size_t n, bool up) {
+    TChmTopicFile& page = *pages_[n];
+    if (up)
+      page.SearchUp();
+    else
+      page.SearchDown();
+    Lower(n);
+  }
+
+  void Cut(std::size_t n, bool up) {
+    TChmTopicFile& page = *pages_[n];
+    if (up)
+      page.SamePointH = page.i - 1;
+    else
+      page.SamePointL = page.i;
+    Advance(n, up);
+  }
+
+  void Remember(std::size_t j) {
+    const TBlockShape& shape = shapes_[j];
+    if (shape.LinkLine && shape.FixedWords) {
+      bool seen = false;
+      for (const TBlockShape& known : recognised_) seen = seen || known.Text == shape.Text;
+      if (!seen) recognised_.push_back(shape);
+    }
+    for (const Known& known : known_)
+      if (known.lowered == lowered_[j] && known.shape.Text == shape.Text) return;
+    if (known_.size() < kMaxKnownBlocks) known_.push_back(Known{lowered_[j], shape});
+  }
+
+  bool MatchesKnown(std::size_t n) const {
+    for (const Known& known : known_)
+      if (IsSimilarLowered(known.lowered, lowered_[n]) || SimilarShapes(known.shape, shapes_[n])) return true;
+    return false;
   }
 
   // A block that enough other contents pages share at the current place is cut from every page that
   // has it, and that page's scan moves on; the same page is then tested again with its next block.
+  // From the top, a page's own title heading goes as well.
   void Pass(bool up) {
     for (std::size_t j = 0; j < pages_.size();) {
       if (lowered_[j].empty()) {
@@ -96,26 +196,36 @@ class ComparisonPasses {
         continue;
       }
       if (!SharedByEnough(j)) {
+        if (!up && RepeatsTitle(*pages_[j])) {
+          TChmTopicFile& page = *pages_[j];
+          page.TitleFound = true;
+          if (page.Title3.empty()) page.Title3 = page.Text;
+          Cut(j, up);
+          continue;
+        }
         ++j;
         continue;
       }
-      for (std::size_t l = 0; l < pages_.size(); ++l) {
-        if (l == j || !Similar(j, l)) continue;
-        TChmTopicFile& page = *pages_[l];
-        if (up) {
-          page.SamePointH = page.i - 1;
-          page.SearchUp();
-        } else {
-          page.SamePointL = page.i;
-          page.SearchDown();
+      Remember(j);
+      for (std::size_t l = 0; l < pages_.size(); ++l)
+        if (l != j && Matches(j, l)) Cut(l, up);
+      Advance(j, up);
+    }
+  }
+
+  // Pages that stopped at a block found shared elsewhere (out of step with the others) lose it, and
+  // the pass runs again from where they are now.
+  void Passes(bool up) {
+    for (int round = 0; round < kMaxRounds; ++round) {
+      Pass(up);
+      bool moved = false;
+      for (std::size_t n = 0; n < pages_.size(); ++n) {
+        while (!lowered_[n].empty() && MatchesKnown(n)) {
+          Cut(n, up);
+          moved = true;
         }
-        Lower(l);
       }
-      if (up)
-        pages_[j]->SearchUp();
-      else
-        pages_[j]->SearchDown();
-      Lower(j);
+      if (!moved) return;
     }
   }
 
@@ -123,7 +233,11 @@ class ComparisonPasses {
   std::size_t contents_;
   int threshold_;
   std::vector<std::u16string> lowered_;
+  std::vector<TBlockShape> shapes_;
   std::vector<std::size_t> undecided_;
+  std::unordered_set<std::u16string> titles_;  // the contents pages' titles as TitleKey has them
+  std::vector<Known> known_;                    // blocks found shared in this direction
+  std::vector<TBlockShape> recognised_;         // shared link lines with fixed words
 };
 
 }  // namespace
@@ -133,8 +247,8 @@ int SharedBlockThreshold(std::size_t contentsCount) {
   return static_cast<int>((4 * contentsCount + 2) / 5);
 }
 
-void RunComparisonPasses(std::span<TChmTopicFile* const> pages, std::size_t contentsCount) {
-  ComparisonPasses(pages, contentsCount).Run();
+std::vector<TBlockShape> RunComparisonPasses(std::span<TChmTopicFile* const> pages, std::size_t contentsCount) {
+  return ComparisonPasses(pages, contentsCount).Run();
 }
 
 }  // namespace tomeshift
