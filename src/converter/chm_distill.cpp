@@ -282,6 +282,7 @@ void TCHMDistill::RemoveSame() {
       return entryTargets.count(UpperCase(parts.anchor.empty() ? path : path + u"#" + parts.anchor)) != 0;
     };
     page->Body = CutNavigationElements(page->Body, navigation);
+    page->Body = DropTitleBlock(page->Body, {page->Title1, page->Title2});
     page->FindAnchors();
     const bool split = page->QuoteCount > 1 && page->Bookmarks.Count() > 0;
     if (page->QuoteCount > 1) {

@@ -294,6 +294,51 @@ std::u16string CutNavigationElements(std::u16string_view body, const TNavigation
   return result;
 }
 
+std::u16string DropTitleBlock(std::u16string_view body, const std::vector<std::u16string>& titles) {
+  std::size_t blockStart = 0, previousTag = std::u16string_view::npos;
+  int hidden = 0;  // open non-document elements (script, style)
+  std::u16string text;
+  for (std::size_t at = 0; at < body.size();) {
+    if (body[at] != u'<') {
+      if (hidden == 0) text += body[at];
+      ++at;
+      continue;
+    }
+    const std::size_t close = body.find(u'>', at);
+    if (close == std::u16string_view::npos) break;
+    const std::u16string_view tag = body.substr(at, close + 1 - at);
+    const std::u16string_view name = TagName(tag);
+    const std::size_t tagStart = at;
+    at = close + 1;
+    if (name.empty()) continue;
+    if (IsNonDocumentTag(name) && !IsEmptyTag(name)) {
+      if (!IsEndTag(tag))
+        ++hidden;
+      else if (hidden > 0)
+        --hidden;
+    }
+    if (!IsBreakTag(name)) continue;
+    const std::u16string block = Trim(DecodeHtmlEntities(CollapseWhitespace(text)));
+    if (block.empty()) {
+      previousTag = tagStart;
+      blockStart = at;
+      text.clear();
+      continue;
+    }
+    const std::u16string key = TitleKey(block);
+    bool repeats = false;
+    for (const std::u16string& title : titles) repeats = repeats || (!key.empty() && key == TitleKey(title));
+    if (!repeats) return std::u16string(body);
+    std::size_t from = blockStart, to = tagStart;
+    if (previousTag != std::u16string_view::npos && IsEndTag(tag)) {
+      const std::u16string_view opener = body.substr(previousTag, blockStart - previousTag);
+      if (!IsEndTag(opener) && SameText(TagName(opener), name)) from = previousTag, to = at;
+    }
+    return std::u16string(body.substr(0, from)) + std::u16string(body.substr(to));
+  }
+  return std::u16string(body);
+}
+
 std::u16string TitleKey(std::u16string_view title) {
   std::u16string key = LowerCase(Trim(CollapseWhitespace(PlainSpaces(DecodeHexReferences(title)))));
   // Permalink signs that generators put behind headings.

@@ -42,6 +42,11 @@ struct TNavigationCut {
 // caption). An element with any other text stays whole.
 std::u16string CutNavigationElements(std::u16string_view body, const TNavigationCut& cut);
 
+// The body without its first block when that only repeats one of the titles (the page's own title
+// heading, "Chapter 2. Daily use" under the entry "2. Daily use"): the document's heading stands for
+// it. A heading element that held only that text goes with it.
+std::u16string DropTitleBlock(std::u16string_view body, const std::vector<std::u16string>& titles);
+
 // The file name of a picture tag's source: after the last '\\', '/' or ':'.
 std::u16string PictureFileName(std::u16string_view tagText);
 // "Previous" and "next" buttons are navigation, never content.

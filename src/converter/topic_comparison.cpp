@@ -31,12 +31,14 @@ constexpr std::size_t kMaxKnownBlocks = 64;
 // page moves to it, rather than in every one of the many comparisons it takes part in.
 class ComparisonPasses {
  public:
-  ComparisonPasses(std::span<TChmTopicFile* const> pages, std::size_t contentsCount)
-      : pages_(pages),
+  ComparisonPasses(std::span<TChmTopicFile* const> pages, std::size_t contentsCount, bool byShape)
+      : byShape_(byShape),
+        pages_(pages),
         contents_(contentsCount < pages.size() ? contentsCount : pages.size()),
         threshold_(SharedBlockThreshold(contents_)),
         lowered_(pages.size()),
         shapes_(pages.size()) {
+    if (!byShape_) return;
     for (std::size_t n = 0; n < contents_; ++n) {
       std::u16string key = TitleKey(pages_[n]->Title1);
       if (!key.empty()) titles_.insert(std::move(key));
@@ -89,7 +91,7 @@ class ComparisonPasses {
     const TChmTopicFile& page = *pages_[n];
     lowered_[n] = LowerCase(page.Text);
     shapes_[n] = TBlockShape();
-    if (!page.FindText) return;
+    if (!byShape_ || !page.FindText) return;
     const std::u16string_view block = page.CurrentBlock();
     if (HoldsLink(block)) {
       shapes_[n] = ShapeOfBlock(block);
@@ -117,17 +119,14 @@ class ComparisonPasses {
     return a.empty() || b.empty() || a.size() < 5 || b.size() < 5 || gap > 50;
   }
 
-  // Whether enough contents pages have a block matching page j's. Only that matters, not the count
-  // itself, and the comparisons have no side effects: so the cheap rules of the similarity test
-  // (empty, equal, too short, lengths too far apart) sort the pages first, and the character walk runs
-  // only on the rest and only until the answer is settled either way. A text block needs threshold
-  // other pages; a line of links counts its own page too, as long as one other page has it.
+  // Whether at least threshold other contents pages have a block matching page j's. Only that
+  // matters, not the count itself, and the comparisons have no side effects: so the cheap rules of
+  // the similarity test (empty, equal, too short, lengths too far apart) sort the pages first, and
+  // the character walk runs only on the rest and only until the answer is settled either way.
   bool SharedByEnough(std::size_t j) {
     const std::u16string& a = lowered_[j];
     const TBlockShape& shape = shapes_[j];
     const std::size_t threshold = static_cast<std::size_t>(threshold_);
-    const std::size_t own = shape.LinkLine && j < contents_ ? 1 : 0;
-    const auto enough = [&](std::size_t similar) { return similar > 0 && similar + own >= threshold; };
     std::size_t similar = 0;
     undecided_.clear();
     for (std::size_t c = 0; c < contents_; ++c) {
@@ -135,7 +134,7 @@ class ComparisonPasses {
       const std::u16string& b = lowered_[c];
       const bool shapes = shape.LinkLine && shapes_[c].LinkLine;
       if ((b.size() == a.size() && b == a) || (shapes && shapes_[c].Text == shape.Text)) {
-        if (enough(++similar)) return true;
+        if (++similar >= threshold) return true;
         continue;
       }
       if (CannotBeSimilar(a, b) && (!shapes || CannotBeSimilar(shape.Text, shapes_[c].Text))) continue;
@@ -143,11 +142,11 @@ class ComparisonPasses {
     }
     std::size_t left = undecided_.size();
     for (const std::size_t c : undecided_) {
-      if (!enough(similar + left)) return false;
+      if (similar + left < threshold) return false;
       --left;
-      if (Matches(j, c) && enough(++similar)) return true;
+      if (Matches(j, c) && ++similar >= threshold) return true;
     }
-    return enough(similar);
+    return similar >= threshold;
   }
 
   void Advance(std::size_t n, bool up) {
@@ -169,6 +168,7 @@ class ComparisonPasses {
   }
 
   void Remember(std::size_t j) {
+    if (!byShape_) return;
     const TBlockShape& shape = shapes_[j];
     if (shape.LinkLine && shape.FixedWords) {
       bool seen = false;
@@ -180,15 +180,17 @@ class ComparisonPasses {
     if (known_.size() < kMaxKnownBlocks) known_.push_back(Known{lowered_[j], shape});
   }
 
+  // Only shapes with fixed words ("Next:", "Up:") are looked for without a vote: a lone link is too
+  // common in the pages' own text.
   bool MatchesKnown(std::size_t n) const {
     for (const Known& known : known_)
-      if (IsSimilarLowered(known.lowered, lowered_[n]) || SimilarShapes(known.shape, shapes_[n])) return true;
+      if (IsSimilarLowered(known.lowered, lowered_[n]) || (known.shape.FixedWords && SimilarShapes(known.shape, shapes_[n])))
+        return true;
     return false;
   }
 
   // A block that enough other contents pages share at the current place is cut from every page that
   // has it, and that page's scan moves on; the same page is then tested again with its next block.
-  // From the top, a page's own title heading goes as well.
   void Pass(bool up) {
     for (std::size_t j = 0; j < pages_.size();) {
       if (lowered_[j].empty()) {
@@ -196,13 +198,6 @@ class ComparisonPasses {
         continue;
       }
       if (!SharedByEnough(j)) {
-        if (!up && RepeatsTitle(*pages_[j])) {
-          TChmTopicFile& page = *pages_[j];
-          page.TitleFound = true;
-          if (page.Title3.empty()) page.Title3 = page.Text;
-          Cut(j, up);
-          continue;
-        }
         ++j;
         continue;
       }
@@ -218,6 +213,7 @@ class ComparisonPasses {
   void Passes(bool up) {
     for (int round = 0; round < kMaxRounds; ++round) {
       Pass(up);
+      if (!byShape_) return;
       bool moved = false;
       for (std::size_t n = 0; n < pages_.size(); ++n) {
         while (!lowered_[n].empty() && MatchesKnown(n)) {
@@ -229,6 +225,7 @@ class ComparisonPasses {
     }
   }
 
+  const bool byShape_;
   std::span<TChmTopicFile* const> pages_;
   std::size_t contents_;
   int threshold_;
@@ -247,8 +244,9 @@ int SharedBlockThreshold(std::size_t contentsCount) {
   return static_cast<int>((4 * contentsCount + 2) / 5);
 }
 
-std::vector<TBlockShape> RunComparisonPasses(std::span<TChmTopicFile* const> pages, std::size_t contentsCount) {
-  return ComparisonPasses(pages, contentsCount).Run();
+std::vector<TBlockShape> RunComparisonPasses(std::span<TChmTopicFile* const> pages, std::size_t contentsCount,
+                                             bool byShape) {
+  return ComparisonPasses(pages, contentsCount, byShape).Run();
 }
 
 }  // namespace tomeshift
