@@ -12,9 +12,9 @@
 #include <string>
 
 #include "text/unicode.h"
-#include "word/png_encoder.h"
-#include "word/story_builder.h"
-#include "word/word_application.h"
+#include "word/automation/word_application.h"
+#include "word/image/png_encoder.h"
+#include "word/model/story_builder.h"
 
 namespace tomeshift::bench {
 

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "text/text_encoding.h"
+#include "platform/text_files.h"
 #include "text/unicode.h"
-#include "word/html_import.h"
+#include "word/import/html_import.h"
 
 namespace fs = std::filesystem;
 using tomeshift::word::DocModel;

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "platform/code_pages.h"
-#include "text/text_encoding.h"
+#include "platform/text_files.h"
 #include "text/unicode.h"
 
 namespace fs = std::filesystem;

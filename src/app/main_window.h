@@ -9,7 +9,7 @@
 
 #include "app/conversion_request.h"
 #include "app/shell.h"
-#include "converter/doc_settings.h"
+#include "converter/conversion_settings.h"
 #include "converter/word_connection.h"
 #include "job/stored_settings.h"
 

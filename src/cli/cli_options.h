@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "converter/doc_settings.h"
+#include "converter/conversion_settings.h"
 
 namespace tomeshift::cli {
 

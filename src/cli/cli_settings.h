@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "converter/doc_settings.h"
+#include "converter/conversion_settings.h"
 
 namespace tomeshift::cli {
 

@@ -3,9 +3,9 @@
 #include <string>
 
 #include "converter/chm_topic_file.h"
+#include "platform/text_files.h"
 #include "text/html_tag_tree.h"
 #include "text/html_vocabulary.h"
-#include "text/text_encoding.h"
 #include "text/text_utils.h"
 
 namespace tomeshift {

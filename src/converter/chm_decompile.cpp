@@ -8,9 +8,9 @@
 #include "platform/chm_extractor.h"
 #include "platform/errors.h"
 #include "platform/file_system.h"
+#include "platform/text_files.h"
 #include "platform/user_interaction.h"
 #include "text/path_helpers.h"
-#include "text/text_encoding.h"
 #include "text/text_utils.h"
 #include "text/unicode.h"
 

@@ -8,11 +8,11 @@
 #include "platform/code_pages.h"
 #include "platform/errors.h"
 #include "platform/file_system.h"
+#include "platform/text_files.h"
 #include "platform/user_interaction.h"
 #include "text/html_tag_tree.h"
 #include "text/html_vocabulary.h"
 #include "text/path_helpers.h"
-#include "text/text_encoding.h"
 #include "text/text_utils.h"
 #include "text/unicode.h"
 

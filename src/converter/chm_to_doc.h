@@ -7,7 +7,7 @@
 #include <string>
 
 #include "converter/chm_distill.h"
-#include "converter/doc_settings.h"
+#include "converter/conversion_settings.h"
 
 namespace tomeshift {
 

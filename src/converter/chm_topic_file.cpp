@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "converter/authoring_tools.h"
+#include "platform/text_files.h"
 #include "text/html_vocabulary.h"
 #include "text/path_helpers.h"
-#include "text/text_encoding.h"
 #include "text/text_utils.h"
 
 namespace tomeshift {

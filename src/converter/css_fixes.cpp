@@ -3,7 +3,7 @@
 #include <array>
 #include <utility>
 
-#include "text/text_encoding.h"
+#include "platform/text_files.h"
 #include "text/text_utils.h"
 
 namespace tomeshift {

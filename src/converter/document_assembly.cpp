@@ -11,8 +11,8 @@
 #include "platform/shell_execute.h"
 #include "platform/temp_files.h"
 #include "text/unicode.h"
-#include "word/word_application.h"
-#include "word/word_document.h"
+#include "word/automation/word_application.h"
+#include "word/automation/word_document.h"
 
 namespace tomeshift {
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "converter/word_connection.h"
-#include "word/word_range.h"
+#include "word/automation/word_range.h"
 
 namespace tomeshift {
 

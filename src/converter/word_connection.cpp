@@ -3,9 +3,9 @@
 #include <mutex>
 
 #include "platform/user_interaction.h"
-#include "word/html_import_web_page.h"
-#include "word/word_application.h"
-#include "word/word_document.h"
+#include "word/automation/word_application.h"
+#include "word/automation/word_document.h"
+#include "word/import/html_import_web_page.h"
 
 namespace tomeshift {
 

@@ -2,7 +2,7 @@
 
 #include "text/text_utils.h"
 #include "text/unicode.h"
-#include "word/paper_sizes.h"
+#include "word/automation/paper_sizes.h"
 
 namespace tomeshift {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "converter/doc_settings.h"
+#include "converter/conversion_settings.h"
 #include "platform/settings_store.h"
 #include "text/font_spec.h"
 

@@ -2,16 +2,11 @@
 #pragma once
 
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 
-namespace tomeshift {
+#include "text/tomeshift_error.h"
 
-// Base of everything the pipeline throws on purpose; what() is UTF-8 and ready for the user.
-class TomeshiftError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
+namespace tomeshift {
 
 // The user asked to stop; raised inside the next progress report.
 class EUserCancel : public TomeshiftError {

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/errors.h"
+#include "text/tomeshift_error.h"
 
 namespace tomeshift {
 

@@ -19,9 +19,9 @@
 #include "app/about_window.h"
 #include "app/heading_styles_dialog.h"
 #include "app/main_window.h"
+#include "app/progress_window.h"
 #include "app/strings.h"
 #include "app_test_support.h"
-#include "job/progress_window_qt.h"
 #include "text/text_utils.h"
 
 using namespace tomeshift;

@@ -22,11 +22,11 @@
 
 #include "app/heading_styles_dialog.h"
 #include "app/main_window.h"
+#include "app/progress_window.h"
 #include "app/qt_user_interaction.h"
 #include "app/strings.h"
 #include "app_test_support.h"
 #include "converter/word_connection.h"
-#include "job/progress_window_qt.h"
 #include "lang/language_tables.h"
 #include "platform/code_pages.h"
 #include "platform/com_runtime.h"

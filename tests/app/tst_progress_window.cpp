@@ -11,10 +11,10 @@
 #include <chrono>
 #include <thread>
 
+#include "app/progress_window.h"
 #include "app/qt_user_interaction.h"
 #include "app/strings.h"
 #include "app_test_support.h"
-#include "job/progress_window_qt.h"
 #include "platform/errors.h"
 
 using namespace tomeshift;

@@ -22,8 +22,8 @@
 #include "support/docx_reader.h"
 #include "support/scratch_dir.h"
 #include "text/unicode.h"
-#include "word/doc_gif_decoder.h"
-#include "word/doc_test_tools.h"
+#include "word/image/gif_decoder.h"
+#include "word/msdoc/test_tools.h"
 
 namespace tomeshift {
 namespace {

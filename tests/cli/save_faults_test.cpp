@@ -20,14 +20,14 @@
 #include <thread>
 #include <vector>
 
+#include "platform/atomic_save.h"
 #include "platform/errors.h"
 #include "support/docx_reader.h"
 #include "support/scratch_dir.h"
 #include "text/unicode.h"
-#include "word/atomic_save.h"
-#include "word/doc_writer.h"
-#include "word/docx_packager.h"
-#include "word/story_builder.h"
+#include "word/docx/docx_packager.h"
+#include "word/model/story_builder.h"
+#include "word/msdoc/writer.h"
 
 namespace tomeshift {
 namespace {

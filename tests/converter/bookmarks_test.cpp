@@ -5,8 +5,8 @@
 #include <filesystem>
 
 #include "converter/chm_topic_file.h"
+#include "platform/text_files.h"
 #include "support/scratch_dir.h"
-#include "text/text_encoding.h"
 #include "text/unicode.h"
 
 namespace tomeshift {

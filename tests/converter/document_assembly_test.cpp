@@ -14,9 +14,9 @@
 #include "support/docx_reader.h"
 #include "support/scratch_dir.h"
 #include "text/unicode.h"
-#include "word/png_encoder.h"
-#include "word/story_builder.h"
-#include "word/web_page_importer.h"
+#include "word/image/png_encoder.h"
+#include "word/model/story_builder.h"
+#include "word/model/web_page_importer.h"
 
 namespace tomeshift {
 namespace {

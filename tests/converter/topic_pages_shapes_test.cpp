@@ -10,8 +10,8 @@
 
 #include "converter/chm_topic_file.h"
 #include "converter/topic_comparison.h"
+#include "platform/text_files.h"
 #include "text/path_helpers.h"
-#include "text/text_encoding.h"
 #include "text/unicode.h"
 
 namespace tomeshift {

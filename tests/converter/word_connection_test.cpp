@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "text/unicode.h"
-#include "word/word_application.h"
+#include "word/automation/word_application.h"
 
 namespace tomeshift {
 namespace {

@@ -11,9 +11,9 @@
 #include "support/docx_reader.h"
 #include "support/scratch_dir.h"
 #include "text/unicode.h"
+#include "word/automation/word_application.h"
+#include "word/model/story_builder.h"
 #include "word/sample_document.h"
-#include "word/story_builder.h"
-#include "word/word_application.h"
 #include "word/word_test_util.h"
 
 namespace tomeshift::word {

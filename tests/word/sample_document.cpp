@@ -4,8 +4,8 @@
 #include <fstream>
 
 #include "text/unicode.h"
-#include "word/image_info.h"
-#include "word/story_builder.h"
+#include "word/image/image_info.h"
+#include "word/model/story_builder.h"
 #include "word/word_test_util.h"
 
 namespace tomeshift::word::testing {

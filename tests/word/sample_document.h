@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "word/word_application.h"
+#include "word/automation/word_application.h"
 
 namespace tomeshift::word::testing {
 

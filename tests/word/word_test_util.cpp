@@ -5,8 +5,8 @@
 #include <cstdlib>
 
 #include "text/unicode.h"
-#include "word/png_encoder.h"
-#include "word/story_builder.h"
+#include "word/image/png_encoder.h"
+#include "word/model/story_builder.h"
 
 namespace tomeshift::word::testing {
 

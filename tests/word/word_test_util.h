@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "word/doc_model.h"
-#include "word/word_application.h"
+#include "word/automation/word_application.h"
+#include "word/model/document_model.h"
 
 namespace tomeshift::word::testing {
 

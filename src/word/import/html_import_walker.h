@@ -1,0 +1,103 @@
+// The importer's walk over one page tree (private to html_import*.cpp).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "word/import/css/css_cascade.h"
+#include "word/import/css/css_computed_style.h"
+#include "word/import/gumbo_document.h"
+#include "word/import/html_import.h"
+#include "word/model/document_model.h"
+#include "word/model/story_builder.h"
+
+namespace tomeshift::word {
+
+class HtmlImportWalker {
+ public:
+  HtmlImportWalker(DocModel& doc, std::u16string page_path, std::vector<HtmlImportWarning>* warnings);
+  void Run(const GumboDocument& page);
+
+ private:
+  struct Block {
+    ParaProps props;
+    bool number_pending = false;  // a list item numbers only its first paragraph
+    std::size_t marks_at_start = 0;
+  };
+  // One story being filled: the main text or a table cell.
+  struct Flow {
+    Flow(DocModel& doc, Story& s) : story(s), builder(doc, s) {}
+    Story& story;
+    StoryBuilder builder;
+    std::vector<Block> blocks;
+    bool para_open = false;
+    bool at_line_start = true;   // nothing but collapsible space since the paragraph or a line break
+    bool pending_space = false;  // a collapsed space waits for the next text
+    RunProps space_run;
+    ParaProps para;                        // props of the open paragraph
+    double pending_before = 0;             // points of margin above the next paragraph
+    std::optional<std::size_t> last_mark;  // position of the last paragraph mark in the story
+    std::size_t marks = 0;
+    int open_link = -1;  // index into links_ of the hyperlink open in this paragraph
+  };
+  struct Link {
+    std::u16string address, sub_address;
+  };
+
+  void LoadStyleSheets(const GumboDocument& page);
+  void LoadStyleSheetFile(const std::u16string& path, int depth);
+  void Walk(const HtmlNode& node, const CssComputedStyle& parent, int depth);
+  void WalkChildren(const HtmlNode& node, const CssComputedStyle& style, int depth);
+  void WalkFlat(const HtmlNode& node, const CssComputedStyle& style);
+  CssComputedStyle StyleOf(const HtmlNode& element, const CssComputedStyle& parent);
+
+  // Paragraph flow.
+  Flow& flow() { return *flows_.back(); }
+  void BeginBlock(const HtmlNode& e, const CssComputedStyle& style);
+  void EndBlock(const CssComputedStyle& style);
+  void EnsureParagraph();
+  void EndParagraph();
+  void SyncLink();
+  void CloseLink();
+  void Text(std::string_view utf8, const CssComputedStyle& style);
+  void LineBreak(const CssComputedStyle& style);
+  void FlushSpace();
+  RunProps RunFor(const CssComputedStyle& style) const;
+  void Rule(const CssComputedStyle& style);
+  static void HrBorder(ParaProps& para, const CssComputedStyle& style);
+
+  // Elements with their own treatment.
+  void Picture(const HtmlNode& e, const CssComputedStyle& style);
+  std::optional<std::pair<double, double>> PictureSize(const std::u16string& path, std::string_view src);
+  void List(const HtmlNode& e, const CssComputedStyle& style, int depth);
+  void TableElement(const HtmlNode& e, const CssComputedStyle& style, int depth);
+  void LayOutColumns(Table& table, const std::vector<bool>& explicit_widths, bool fixed_table_width, int table_width);
+  void Heading(int level, const CssComputedStyle& style);
+
+  std::u16string Resolve(std::string_view href) const;
+  void Warn(std::u16string message);
+  double IndentOf(const CssComputedStyle& s, int side) const;
+
+  DocModel& doc_;
+  std::u16string page_path_;
+  std::vector<HtmlImportWarning>* warnings_;
+  CssCascade cascade_;
+  std::vector<std::unique_ptr<Flow>> flows_;
+  std::vector<Link> links_;  // the hyperlinks around the current node, innermost last
+  int list_depth_ = 0;
+  double text_width_ = 451;  // points
+  bool heading_styled_[7] = {};
+  std::unordered_map<std::u16string, std::optional<std::pair<double, double>>> picture_sizes_;
+  std::vector<std::u16string> sheets_loaded_;
+  std::unordered_set<std::u16string> bookmark_names_;  // lower case, for the first-one-wins rule
+  std::unordered_map<std::string, std::vector<CssDeclaration>>
+      inline_styles_;  // lower case, for the first-one-wins rule
+  void FinishFlow(Flow& f);
+};
+
+}  // namespace tomeshift::word
