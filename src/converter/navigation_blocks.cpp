@@ -1,5 +1,6 @@
 #include "converter/navigation_blocks.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "converter/chapter_numbers.h"
@@ -191,6 +192,11 @@ std::u16string CutNavigationElements(std::u16string_view body, const TNavigation
   const auto classify = [&cut](std::u16string_view markup) {
     const TBlockShape shape = ShapeOfBlock(markup);
     if (shape.Text.empty()) return BlockKind::Empty;
+    // Links to the page's own top ("#") lead nowhere in print.
+    if (shape.LinkLine && std::all_of(shape.Links.begin(), shape.Links.end(), [](const std::u16string& link) {
+          return Trim(link).empty() || Trim(link) == u"#";
+        }))
+      return BlockKind::Navigation;
     if (shape.LinkLine && shape.FixedWords) {
       for (const TBlockShape& known : cut.Shapes)
         if (SimilarShapes(shape, known)) return BlockKind::Navigation;

@@ -327,9 +327,20 @@ std::u16string DistillSection(std::u16string_view section, std::u16string_view t
   tags.SetCount(1);
   const THtmlTag& root = tags[0];
   if (root.CharCount > threshold) result = root.Inner;
-  // A section that holds nothing but its title has nothing to add to its heading.
-  if (IsBlank(result) && IsBlank(root.Inner) && titleDropped) return {};
   if (IsBlank(result)) result = IsBlank(root.Inner) ? std::u16string(section) : root.Inner;
+  // A section that holds nothing but its title (an enumeration value's row) adds nothing to its heading.
+  if (titleDropped) {
+    std::u16string visible;
+    bool inMarkup = false;
+    for (const char16_t c : result) {
+      if (c == u'<') inMarkup = true;
+      if (!inMarkup) visible += c;
+      if (c == u'>') inMarkup = false;
+    }
+    visible = Trim(DecodeHtmlEntities(CollapseWhitespace(visible)));
+    const bool pictures = ContainsText(result, u"<img");
+    if ((visible.empty() && !pictures) || (!pictures && TitleText(visible) == TitleText(title))) return {};
+  }
   return BalanceTableFragment(result);
 }
 

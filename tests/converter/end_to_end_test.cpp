@@ -406,8 +406,9 @@ void ExpectNavigationGoneAndContentKept(const Converted& r, const DocxReader& do
     }
     std::size_t next = i + 1;
     while (next < printed.size() && !printed[next].heading && printed[next].text.empty()) ++next;
-    if (next < printed.size() && !printed[next].heading && !Bare(p.text).empty() &&
-        Bare(printed[next].text) == Bare(p.text)) {
+    // A link is no title, though it may bear the same words ("Index" on the index page).
+    if (next < printed.size() && !printed[next].heading && printed[next].shape != kLinkMark &&
+        !Bare(p.text).empty() && Bare(printed[next].text) == Bare(p.text)) {
       ++titles_repeated;
       repeated = p.text;
     }
