@@ -103,8 +103,6 @@ class ComparisonPasses {
     }
   }
   bool Similar(std::size_t a, std::size_t b) const { return IsSimilarLowered(lowered_[a], lowered_[b]); }
-  // Alike in text, or both link lines alike in shape.
-  bool Matches(std::size_t a, std::size_t b) const { return Similar(a, b) || SimilarShapes(shapes_[a], shapes_[b]); }
 
   // The current block repeats the page's own title, bar a number before it or a permalink sign after it.
   static bool RepeatsTitle(const TChmTopicFile& page) {
@@ -119,32 +117,48 @@ class ComparisonPasses {
     return a.empty() || b.empty() || a.size() < 5 || b.size() < 5 || gap > 50;
   }
 
-  // Whether at least threshold other contents pages have a block matching page j's. Only that
-  // matters, not the count itself, and the comparisons have no side effects: so the cheap rules of
-  // the similarity test (empty, equal, too short, lengths too far apart) sort the pages first, and
-  // the character walk runs only on the rest and only until the answer is settled either way.
-  bool SharedByEnough(std::size_t j) {
-    const std::u16string& a = lowered_[j];
+  enum class Shared { No, ByText, ByShape };
+
+  // Whether at least threshold other contents pages have a block like page j's: alike in text, or else,
+  // for a line of links, alike in shape. The two are counted apart: a vote of a few pages with similar
+  // words and a few with a similar row of links is no agreement.
+  Shared SharedByEnough(std::size_t j) {
+    if (SharedByText(j)) return Shared::ByText;
     const TBlockShape& shape = shapes_[j];
+    if (!shape.LinkLine) return Shared::No;
+    const std::size_t threshold = static_cast<std::size_t>(threshold_);
+    std::size_t similar = 0;
+    for (std::size_t c = 0; c < contents_; ++c) {
+      if (c == j || !shapes_[c].LinkLine) continue;
+      if (SimilarShapes(shape, shapes_[c]) && ++similar >= threshold) return Shared::ByShape;
+    }
+    return Shared::No;
+  }
+
+  // The text rule alone. Only whether the threshold is reached matters, not the count itself, and the
+  // comparisons have no side effects: so the cheap rules of the similarity test (empty, equal, too
+  // short, lengths too far apart) sort the pages first, and the character walk runs only on the rest
+  // and only until the answer is settled either way.
+  bool SharedByText(std::size_t j) {
+    const std::u16string& a = lowered_[j];
     const std::size_t threshold = static_cast<std::size_t>(threshold_);
     std::size_t similar = 0;
     undecided_.clear();
     for (std::size_t c = 0; c < contents_; ++c) {
       if (c == j) continue;
       const std::u16string& b = lowered_[c];
-      const bool shapes = shape.LinkLine && shapes_[c].LinkLine;
-      if ((b.size() == a.size() && b == a) || (shapes && shapes_[c].Text == shape.Text)) {
+      if (b.size() == a.size() && b == a) {
         if (++similar >= threshold) return true;
         continue;
       }
-      if (CannotBeSimilar(a, b) && (!shapes || CannotBeSimilar(shape.Text, shapes_[c].Text))) continue;
+      if (CannotBeSimilar(a, b)) continue;
       undecided_.push_back(c);
     }
     std::size_t left = undecided_.size();
     for (const std::size_t c : undecided_) {
       if (similar + left < threshold) return false;
       --left;
-      if (Matches(j, c) && ++similar >= threshold) return true;
+      if (Similar(j, c) && ++similar >= threshold) return true;
     }
     return similar >= threshold;
   }
@@ -197,13 +211,14 @@ class ComparisonPasses {
         ++j;
         continue;
       }
-      if (!SharedByEnough(j)) {
+      const Shared shared = SharedByEnough(j);
+      if (shared == Shared::No) {
         ++j;
         continue;
       }
       Remember(j);
       for (std::size_t l = 0; l < pages_.size(); ++l)
-        if (l != j && Matches(j, l)) Cut(l, up);
+        if (l != j && (shared == Shared::ByText ? Similar(j, l) : SimilarShapes(shapes_[j], shapes_[l]))) Cut(l, up);
       Advance(j, up);
     }
   }
