@@ -494,8 +494,10 @@ void TfrmMain::edtSourceFileChange() {
     edtTitle->setText(Q(chm.Title));
   } catch (const std::exception& e) {
     edtTitle->clear();
-    ShowBox(this, BoxKind::Error, BoxButtons::Ok,
-            QString(text::kHelpFileUnreadable).arg(source, QString::fromUtf8(e.what())));
+    // The reason may name the scratch copy; the user knows the file by its own name.
+    QString reason = QString::fromUtf8(e.what());
+    if (!scratch.empty()) reason.replace(Q(scratch), source);
+    ShowBox(this, BoxKind::Error, BoxButtons::Ok, QString(text::kHelpFileUnreadable).arg(source, reason));
   }
   edtPDF->setText(Q(ProposedOutput(source)));
   {

@@ -192,8 +192,8 @@ void TfrmProgress::ShowEnd(TOutputWord& worker) {
 
   lstWarnings->clear();
   for (const std::u16string& w : worker.Warnings()) lstWarnings->addItem(Q(w));
-  const int count = lstWarnings->count();
-  btnWarnings->setVisible(count > 0);
+  warning_count_ = static_cast<int>(worker.WarningCount());
+  btnWarnings->setVisible(warning_count_ > 0);
   LayOutEnd();
 }
 
@@ -213,7 +213,7 @@ void TfrmProgress::LayOutEnd() {
     y += 4;
   }
   if (!btnWarnings->isHidden()) {
-    const int count = lstWarnings->count();
+    const int count = warning_count_;
     btnWarnings->setText((count == 1 ? QString(app::text::kOneWarning) : QString(app::text::kWarnings).arg(count)) +
                          (btnWarnings->isChecked() ? QStringLiteral(" \u25BE") : QStringLiteral(" \u25B8")));
     btnWarnings->adjustSize();
