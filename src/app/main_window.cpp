@@ -159,6 +159,7 @@ void TfrmMain::BuildControls() {
   files->addWidget(btnViewSource, 0, 3);
   files->addWidget(btnFolderSource, 0, 4);
   lbSourceProblem = new QLabel(central);
+  lbSourceProblem->setTextFormat(Qt::PlainText);
   QPalette problem = lbSourceProblem->palette();
   problem.setColor(QPalette::WindowText, Qt::darkRed);
   lbSourceProblem->setPalette(problem);

@@ -46,6 +46,8 @@ TfrmProgress::TfrmProgress(QWidget* owner) : QDialog(owner) {
 
   lbInfo = new QLabel(QString(14, QLatin1Char(' ')), this);
   lbInfo->setGeometry(24, 45, 529, 17);
+  // Page names and messages come from the help file: "<h1>" in one is text, not markup.
+  lbInfo->setTextFormat(Qt::PlainText);
 
   Gauge1 = new QProgressBar(this);
   Gauge1->setGeometry(24, 64, 529, 17);
