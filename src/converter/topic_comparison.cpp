@@ -1,10 +1,13 @@
 #include "converter/topic_comparison.h"
 
+#include <map>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
 #include "converter/chm_topic_file.h"
+#include "platform/cancellation.h"
 #include "text/text_utils.h"
 
 namespace tomeshift {
@@ -26,6 +29,64 @@ bool HoldsLink(std::u16string_view markup) {
 constexpr int kMaxRounds = 8;
 // Bounds the blocks remembered as shared, and so the work of looking for them again.
 constexpr std::size_t kMaxKnownBlocks = 64;
+
+// The current blocks of the contents pages, which alone vote on what is shared: counted by text and
+// grouped by length. A block can be similar to another only when the two are equal, or both have at
+// least five characters and lengths at most 50 apart; so most pages are settled by counting, and the
+// character walk runs once per distinct text of a nearby length instead of once per page.
+class ContentsBlocks {
+ public:
+  void Add(const std::u16string& text) { Change(text, +1); }
+  void Remove(const std::u16string& text) { Change(text, -1); }
+
+  // How many blocks equal text.
+  std::size_t Equal(const std::u16string& text) const {
+    const auto bucket = by_length_.find(text.size());
+    if (bucket == by_length_.end()) return 0;
+    const auto it = bucket->second.texts.find(text);
+    return it == bucket->second.texts.end() ? 0 : it->second;
+  }
+
+  // Whether at least `needed` blocks are similar to a, given that `equal` of them equal it (the
+  // caller leaves a's own page out of that count). Only the answer matters, and the walks have no
+  // side effects: they stop as soon as it is settled either way.
+  bool SimilarToAtLeast(const std::u16string& a, std::size_t equal, std::size_t needed) const {
+    if (equal >= needed) return true;
+    if (a.size() < 5) return false;  // only equal blocks are similar to a short one
+    const std::size_t low = a.size() < 55 ? 5 : a.size() - 50;
+    const auto first = by_length_.lower_bound(low), last = by_length_.upper_bound(a.size() + 50);
+    std::size_t left = 0;  // blocks near in length, not equal to a, not yet walked
+    for (auto it = first; it != last; ++it) left += it->second.total;
+    left -= Equal(a);
+    std::size_t similar = equal;
+    if (similar + left < needed) return false;
+    for (auto it = first; it != last; ++it) {
+      for (const auto& [text, count] : it->second.texts) {
+        if (text == a) continue;
+        if (similar + left < needed) return false;
+        left -= count;
+        if (IsSimilarLowered(a, text) && (similar += count) >= needed) return true;
+      }
+    }
+    return similar >= needed;
+  }
+
+ private:
+  struct Bucket {
+    std::size_t total = 0;
+    std::unordered_map<std::u16string, std::size_t> texts;
+  };
+  void Change(const std::u16string& text, int delta) {
+    if (text.empty()) return;  // an empty block is never similar
+    Bucket& bucket = by_length_[text.size()];
+    std::size_t& count = bucket.texts[text];
+    count += delta;
+    bucket.total += delta;
+    if (count == 0) bucket.texts.erase(text);
+    if (bucket.total == 0) by_length_.erase(text.size());
+  }
+  std::map<std::size_t, Bucket> by_length_;
+};
 
 // Drives the block scanners of all pages in step. Each page's current block is lowered once, when the
 // page moves to it, rather than in every one of the many comparisons it takes part in.
@@ -89,17 +150,26 @@ class ComparisonPasses {
 
   void Lower(std::size_t n) {
     const TChmTopicFile& page = *pages_[n];
+    if (n < contents_) {
+      blocks_.Remove(lowered_[n]);
+      if (shapes_[n].LinkLine) shapeBlocks_.Remove(shapes_[n].Text);
+    }
     lowered_[n] = LowerCase(page.Text);
     shapes_[n] = TBlockShape();
-    if (!byShape_ || !page.FindText) return;
-    const std::u16string_view block = page.CurrentBlock();
-    if (HoldsLink(block)) {
-      shapes_[n] = ShapeOfBlock(block);
-    } else if (titles_.count(TitleKey(page.Text)) != 0 && !RepeatsTitle(page)) {
-      // Another topic's title standing alone, as in "Chapter 3. Troubleshooting" below a "Next" link,
-      // is a reference to it like a link.
-      shapes_[n].Text.assign(1, kLinkMark);
-      shapes_[n].LinkLine = true;
+    if (byShape_ && page.FindText) {
+      const std::u16string_view block = page.CurrentBlock();
+      if (HoldsLink(block)) {
+        shapes_[n] = ShapeOfBlock(block);
+      } else if (titles_.count(TitleKey(page.Text)) != 0 && !RepeatsTitle(page)) {
+        // Another topic's title standing alone, as in "Chapter 3. Troubleshooting" below a "Next" link,
+        // is a reference to it like a link.
+        shapes_[n].Text.assign(1, kLinkMark);
+        shapes_[n].LinkLine = true;
+      }
+    }
+    if (n < contents_) {
+      blocks_.Add(lowered_[n]);
+      if (shapes_[n].LinkLine) shapeBlocks_.Add(shapes_[n].Text);
     }
   }
   bool Similar(std::size_t a, std::size_t b) const { return IsSimilarLowered(lowered_[a], lowered_[b]); }
@@ -111,56 +181,23 @@ class ComparisonPasses {
     return !key.empty() && (key == TitleKey(page.Title1) || key == TitleKey(page.Title2));
   }
 
-  // The similarity rule refuses these pairs before walking the characters.
-  static bool CannotBeSimilar(const std::u16string& a, const std::u16string& b) {
-    const std::size_t gap = a.size() > b.size() ? a.size() - b.size() : b.size() - a.size();
-    return a.empty() || b.empty() || a.size() < 5 || b.size() < 5 || gap > 50;
-  }
-
   enum class Shared { No, ByText, ByShape };
 
   // Whether at least threshold other contents pages have a block like page j's: alike in text, or else,
-  // for a line of links, alike in shape. The two are counted apart: a vote of a few pages with similar
-  // words and a few with a similar row of links is no agreement.
-  Shared SharedByEnough(std::size_t j) {
-    if (SharedByText(j)) return Shared::ByText;
+  // for a line of links, alike in shape (the same similarity rule on the masked texts, kept in an index
+  // of their own). The two are counted apart: a vote of a few pages with similar words and a few with a
+  // similar row of links is no agreement.
+  Shared SharedByEnough(std::size_t j) const {
+    const auto threshold = static_cast<std::size_t>(threshold_);
+    const std::u16string& a = lowered_[j];
+    std::size_t equal = blocks_.Equal(a);
+    if (j < contents_ && !a.empty()) --equal;  // the page itself
+    if (blocks_.SimilarToAtLeast(a, equal, threshold)) return Shared::ByText;
     const TBlockShape& shape = shapes_[j];
     if (!shape.LinkLine) return Shared::No;
-    const std::size_t threshold = static_cast<std::size_t>(threshold_);
-    std::size_t similar = 0;
-    for (std::size_t c = 0; c < contents_; ++c) {
-      if (c == j || !shapes_[c].LinkLine) continue;
-      if (SimilarShapes(shape, shapes_[c]) && ++similar >= threshold) return Shared::ByShape;
-    }
-    return Shared::No;
-  }
-
-  // The text rule alone. Only whether the threshold is reached matters, not the count itself, and the
-  // comparisons have no side effects: so the cheap rules of the similarity test (empty, equal, too
-  // short, lengths too far apart) sort the pages first, and the character walk runs only on the rest
-  // and only until the answer is settled either way.
-  bool SharedByText(std::size_t j) {
-    const std::u16string& a = lowered_[j];
-    const std::size_t threshold = static_cast<std::size_t>(threshold_);
-    std::size_t similar = 0;
-    undecided_.clear();
-    for (std::size_t c = 0; c < contents_; ++c) {
-      if (c == j) continue;
-      const std::u16string& b = lowered_[c];
-      if (b.size() == a.size() && b == a) {
-        if (++similar >= threshold) return true;
-        continue;
-      }
-      if (CannotBeSimilar(a, b)) continue;
-      undecided_.push_back(c);
-    }
-    std::size_t left = undecided_.size();
-    for (const std::size_t c : undecided_) {
-      if (similar + left < threshold) return false;
-      --left;
-      if (Similar(j, c) && ++similar >= threshold) return true;
-    }
-    return similar >= threshold;
+    equal = shapeBlocks_.Equal(shape.Text);
+    if (j < contents_ && !shape.Text.empty()) --equal;
+    return shapeBlocks_.SimilarToAtLeast(shape.Text, equal, threshold) ? Shared::ByShape : Shared::No;
   }
 
   void Advance(std::size_t n, bool up) {
@@ -207,6 +244,7 @@ class ComparisonPasses {
   // has it, and that page's scan moves on; the same page is then tested again with its next block.
   void Pass(bool up) {
     for (std::size_t j = 0; j < pages_.size();) {
+      CheckCancel();
       if (lowered_[j].empty()) {
         ++j;
         continue;
@@ -231,6 +269,7 @@ class ComparisonPasses {
       if (!byShape_) return;
       bool moved = false;
       for (std::size_t n = 0; n < pages_.size(); ++n) {
+        CheckCancel();
         while (!lowered_[n].empty() && MatchesKnown(n)) {
           Cut(n, up);
           moved = true;
@@ -246,7 +285,8 @@ class ComparisonPasses {
   int threshold_;
   std::vector<std::u16string> lowered_;
   std::vector<TBlockShape> shapes_;
-  std::vector<std::size_t> undecided_;
+  ContentsBlocks blocks_;       // the contents pages' current blocks
+  ContentsBlocks shapeBlocks_;  // the masked texts of those that are link lines
   std::unordered_set<std::u16string> titles_;  // the contents pages' titles as TitleKey has them
   std::vector<Known> known_;                    // blocks found shared in this direction
   std::vector<TBlockShape> recognised_;         // shared link lines with fixed words

@@ -14,6 +14,7 @@
 #include <unordered_map>
 
 #include "platform/atomic_save.h"
+#include "platform/cancellation.h"
 #include "platform/errors.h"
 #include "platform/file_system.h"
 #include "text/unicode.h"
@@ -396,6 +397,7 @@ class ModelMapper {
     std::vector<std::uint32_t> open_fields;
     bool para_has_content = false;
     for (std::size_t i = 0; i < text.size(); ++i) {
+      if ((i & 0xFFFF) == 0) CheckCancel();  // a large document takes a while to write
       if (!cp_at.empty()) {
         flush();
         cp_at[i] = b_.Cp();
@@ -774,6 +776,8 @@ void TDocWriter::Save(const DocModel& doc, const std::u16string& path) {
   std::string bytes;
   try {
     bytes = Serialize(doc);
+  } catch (const EUserCancel&) {
+    throw;
   } catch (const std::exception& e) {
     throw FileError(native, std::string("cannot write the document: ") + e.what());
   }
