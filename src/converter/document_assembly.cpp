@@ -9,6 +9,7 @@
 #include "platform/file_system.h"
 #include "platform/shell_execute.h"
 #include "platform/temp_files.h"
+#include "text/text_utils.h"
 #include "text/unicode.h"
 #include "word/automation/word_application.h"
 #include "word/automation/word_document.h"
@@ -40,12 +41,6 @@ constexpr int kPageNumberCenter = 1;
 constexpr int kPictureRefreshEvery = 10000;
 
 std::u16string Num(long long n) { return U16(std::to_string(n)); }
-
-std::u16string LowerAscii(std::u16string s) {
-  for (char16_t& c : s)
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
-  return s;
-}
 
 // The extension of a path with its dot ("" when the last name has none).
 std::u16string ExtensionOf(const std::u16string& path) {
@@ -463,7 +458,7 @@ void TDocumentAssembly::Save() {
   Report(u"Saving document...", 98);
   const std::u16string folder = FolderOf(c_.pdf);
   if (!folder.empty()) FileSystem().CreateDirectories(folder);
-  std::u16string ext = LowerAscii(ExtensionOf(c_.pdf));
+  std::u16string ext = AsciiLower(ExtensionOf(c_.pdf));
   target_ = c_.pdf;
   if (ext != u".doc" && ext != u".docx") {
     target_ = ChangeExtension(c_.pdf, u".doc");

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "text/text_utils.h"
 #include "text/unicode.h"
 
 namespace tomeshift {
@@ -25,15 +26,7 @@ constexpr std::u16string_view kRoot = u"HKEY_CURRENT_USER";
 constexpr size_t kHexBytesPerLine = 25;
 
 // Registry names compare without regard to case; the program's names are ASCII.
-char16_t Fold(char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c; }
-
-bool SameName(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (Fold(a[i]) != Fold(b[i])) return false;
-  }
-  return true;
-}
+bool SameName(std::u16string_view a, std::u16string_view b) { return AsciiEqualsNoCase(a, b); }
 
 [[noreturn]] void Fail(const std::string& path, size_t line, const std::string& reason) {
   throw FormatError(path, "line " + std::to_string(line) + ": " + reason, line);
