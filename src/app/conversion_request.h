@@ -13,8 +13,8 @@ class TChmToDocPDF;
 
 namespace tomeshift::app {
 
-// The help file's title as stored (bytes of its code page), the code page of its language, and
-// the title decoded with it.
+// The help file's title as stored (bytes of its code page) and the code page of its language, or
+// the one its text shows when it names none.
 struct HelpFileHeader {
   std::string rTitle;
   std::uint32_t rCodePage = 0;

@@ -93,7 +93,7 @@ TFont WindowDefaultFont() {
 HelpFileHeader ReadHelpFileHeader(const std::u16string& path) {
   TCHMDecompile chm;
   chm.LoadFromCHM(path);
-  return HelpFileHeader{chm.rTitle, chm.rCodePage};
+  return HelpFileHeader{chm.rTitle, chm.CodePage};
 }
 
 TfrmMain::TfrmMain(ISettingsStore& store, MainWindowServices services, QWidget* parent)
@@ -655,7 +655,9 @@ void TfrmMain::btnConvertClick() {
     worker->Converter->pdf = U(edtPDF->text());
     worker->Converter->Title = U(edtTitle->text());
     worker->Converter->CodePage = LoadedChm_->CodePage;
-    worker->KeepCodePage = true;
+    // "[Automatic]" lets the worker read the help file's code page itself (and say so when its
+    // text had to show it).
+    worker->KeepCodePage = cbLanguage->currentIndex() > 0;
     worker->Converter->Settings = ConversionSettingsFromWindow();
     Progress_->SetOutputWord(std::move(worker));
     Progress_->exec();

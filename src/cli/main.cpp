@@ -90,7 +90,8 @@ int Info(const std::u16string& path) {
   std::printf("Title: %s\n", U8(help.Title).c_str());
   std::printf("Default topic: %s\n", U8(help.DefaultPage).c_str());
   std::printf("Language: %s\n", U8(help.LangID).c_str());
-  std::printf("Code page: %u\n", help.CodePage);
+  // A code page that the help file does not name but its text showed is marked as such.
+  std::printf("Code page: %u%s\n", help.CodePage, help.DetectedCodePage != 0 ? " (detected)" : "");
   return kExitOk;
 }
 
@@ -277,6 +278,7 @@ int Convert(const cli::ConvertOptions& options) {
   job.Converter->Title = options.title ? *options.title : probe.Title;
   job.Converter->OnlyWord = true;
   job.Converter->CodePage = options.code_page ? *options.code_page : probe.CodePage;
+  job.KeepCodePage = options.code_page.has_value();
   job.Converter->Settings = settings;
   ShellExecuteHandler previous = SetShellExecuteHandler(options.open ? ShellExecuteHandler(OpenWithXdgOpen) : nullptr);
   bool stop_requested = false;

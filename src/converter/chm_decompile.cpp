@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "converter/code_page_detection.h"
 #include "lang/language_tables.h"
 #include "platform/chm_extractor.h"
+#include "platform/code_pages.h"
 #include "platform/errors.h"
 #include "platform/file_system.h"
 #include "platform/text_files.h"
@@ -47,6 +49,7 @@ std::u16string WithDelimiter(std::u16string folder) {
 // The pieces of a contents item's OBJECT element.
 struct ContentsObject {
   std::u16string name;
+  std::u16string raw_name;  // before character references are decoded
   std::uint32_t image_number = 0;
   std::vector<std::u16string> locals;
 };
@@ -79,7 +82,10 @@ ContentsObject ReadContentsObject(std::u16string text, const std::u16string& sit
     std::u16string value;
     const bool has_value = ParamValue(tag, value);
     if (!name_taken && tag.find(u"name=\"Name\"") != std::u16string_view::npos) {
-      if (has_value) object.name = DecodeHtmlEntities(value);
+      if (has_value) {
+        object.name = DecodeHtmlEntities(value);
+        object.raw_name = std::move(value);
+      }
       name_taken = true;
     } else if (tag.find(u"name=\"Local\"") != std::u16string_view::npos) {
       object.locals.push_back(has_value ? DecodeHtmlEntities(value) : std::u16string());
@@ -128,11 +134,31 @@ void TCHMDecompile::LoadFromCHM(const std::u16string& ChmFile) {
     DefaultPage = MultiByteToText(rDefaultPage, rCodePage);
     break;
   }
+  DetectedCodePage = 0;
+  CodePageReason.clear();
+  if (rCodePage == 0) {
+    const CodePageDetection detection =
+        DetectHelpFileCodePage(bytes, FileSystem().NativePath(ChmFile), rTitle + ' ' + rDefaultPage);
+    // All ASCII: every code page reads it alike, there is nothing to tell.
+    if (detection.non_ascii) CodePageReason = detection.reason;
+    if (detection.code_page != 0) {
+      DetectedCodePage = CodePage = detection.code_page;
+      Title = MultiByteToText(rTitle, CodePage);
+      DefaultPage = MultiByteToText(rDefaultPage, CodePage);
+    }
+  }
   chmFile = ChmFile;
 }
 
 void TCHMDecompile::decompile() {
   DoChange(u"Decompiling...", 1);
+  if (!CodePageReason.empty()) {
+    const std::u16string why =
+        LangID.empty() ? u"it has no language record" : u"its language " + LangID + u" is not in the language table";
+    UserInteraction().Warning(chmFile, u"the help file names no code page (" + why + u"), so it is read in code page " +
+                                           IntToStr(CodePage != 0 ? CodePage : AnsiCodePage()) + u": " +
+                                           CodePageReason + u". Choose its language to read it in another one.");
+  }
   bool created = true;
   try {
     FileSystem().CreateDirectories(rootFolder);
@@ -182,6 +208,8 @@ void TCHMDecompile::LoadContentsSitemap() {
   std::int64_t next_context = 1000;
   std::u16string pending;
   bool collecting = false;
+  // Names written as character references, with the bytes they stand for.
+  std::vector<std::pair<TTitleList*, std::string>> referenced;
 
   auto finish = [&] {
     if (pending.empty()) return;
@@ -190,6 +218,11 @@ void TCHMDecompile::LoadContentsSitemap() {
     if (ReplaceAll(object.name, u"-", u"").empty()) return;  // no name, or a separator of dashes
     TTitleList& entry = List.Add();
     entry.Topic = std::move(object.name);
+    if (DetectedCodePage != 0) {
+      if (std::optional<std::string> bytes = CharacterReferenceBytes(object.raw_name)) {
+        referenced.emplace_back(&entry, std::move(*bytes));
+      }
+    }
     entry.Level = level;
     entry.Index = next_index++;
     entry.Icon = object.image_number;
@@ -225,6 +258,14 @@ void TCHMDecompile::LoadContentsSitemap() {
       pending += c;
     }
   }
+
+  // A compiler that wrote the bytes of the names as Latin-1 references, though they were text in
+  // the help file's code page: read them in that code page when they clearly are such text.
+  if (referenced.empty() || CodePage == 0) return;
+  std::vector<std::string> texts;
+  for (const auto& [entry, bytes] : referenced) texts.push_back(bytes);
+  if (!ReadsClearlyAs(texts, CodePage)) return;
+  for (const auto& [entry, bytes] : referenced) entry->Topic = MultiByteToText(bytes, CodePage);
 }
 
 std::u16string FindFileByExtension(const std::u16string& folder, std::u16string_view extension) {

@@ -30,6 +30,11 @@ class TCHMDecompile {
   std::u16string Title;
   std::u16string DefaultPage;
   std::uint32_t CodePage = 0;  // reads sitemaps without a byte order mark; 0 is the ANSI code page
+  // When the help file names no code page, LoadFromCHM looks at its bytes: the code page they show
+  // clearly (CodePage then takes it), 0 when none does, and in words why, for the warning that
+  // decompile gives. A caller that lets the user's choice stand clears the reason.
+  std::uint32_t DetectedCodePage = 0;
+  std::u16string CodePageReason;
   std::u16string hhcFile;
   std::u16string hhkFile;
   std::u16string rootFolder;  // absolute, ending with a path delimiter; set before decompile
@@ -42,8 +47,9 @@ class TCHMDecompile {
   void SetOnChange(TProcEvent handler) { FOnChange = std::move(handler); }
   const TProcEvent& OnChange() const { return FOnChange; }
 
-  // Reads title, default topic and language from the help file's system record; extracts nothing.
-  // Throws FileError when the file cannot be read.
+  // Reads title, default topic and language from the help file's system record; without a code page
+  // there, detects one from the help file's contents (nothing is written). Throws FileError when the
+  // file cannot be read.
   void LoadFromCHM(const std::u16string& ChmFile);
   // Extracts chmFile into rootFolder, finds the contents sitemap and loads it into List. Throws
   // NotAHelpFileError for a file that is not a help file; what could not be extracted of a damaged

@@ -20,6 +20,8 @@ namespace tomeshift {
 
 namespace {
 
+constexpr std::size_t kMaxReportedMissingPages = 20;
+
 bool IsWebAddress(std::u16string_view url) { return StartsText(u"http://", url) || StartsText(u"https://", url); }
 
 // Where the anchor tag <a ... name="NAME"> starts in a page body (one leading '#' of the value and
@@ -167,6 +169,7 @@ std::u16string TCHMDistill::PagePath(std::u16string_view url) const {
 
 void TCHMDistill::ProcessTocLink() {
   const TLinkContext context = LinkContext();
+  std::size_t missing = 0;
   for (const auto& item : List) {
     TTitleList& entry = *item;
     if (entry.Status != kStatusPage) continue;
@@ -177,14 +180,35 @@ void TCHMDistill::ProcessTocLink() {
     const UrlParts parts =
         SplitUrlAnchor(ToBackslashes(tomeshift::ProcessDecompiledUrl(context, entry.Url, rootFolder)));
     // One spelling per page ("a\.\b.htm" is "a\b.htm"), so that entries, pages and links meet.
-    const std::u16string page = NormalizePath(parts.page);
+    std::u16string page = NormalizePath(parts.page);
     if (page.empty()) {
       // A link into a help file that is not there: nothing to insert, the title stays as a heading.
       entry.Url.clear();
       entry.Status = kStatusHeading;
       continue;
     }
+    if (!FileSystem().FileExists(PagePath(page))) {
+      // Its bytes may name the page in the code page the help file's text showed, where the
+      // contents was read in another one (the user's choice, or its byte order mark).
+      bool lossless = false;
+      const std::string bytes = DetectedCodePage != 0 && DetectedCodePage != CodePage
+                                    ? TextToCodePage(page, CodePage, &lossless)
+                                    : std::string();
+      const std::u16string redecoded = lossless ? CodePageToText(bytes, DetectedCodePage) : std::u16string();
+      if (!redecoded.empty() && FileSystem().FileExists(PagePath(redecoded))) {
+        page = redecoded;
+      } else if (++missing <= kMaxReportedMissingPages) {
+        UserInteraction().Warning(chmFile,
+                                  u"the contents entry \"" + entry.Topic + u"\" names the page \"" + page +
+                                      u"\", which the help file does not hold; it stays a heading without text");
+      }
+    }
     entry.Url = parts.anchor.empty() ? page : page + u"#" + parts.anchor;
+  }
+  if (missing > kMaxReportedMissingPages) {
+    UserInteraction().Warning(chmFile, u"and " +
+                                           IntToStr(static_cast<std::int64_t>(missing - kMaxReportedMissingPages)) +
+                                           u" more contents entries name pages that the help file does not hold");
   }
 }
 

@@ -30,7 +30,11 @@ void TOutputWord::Execute() {
   try {
     const std::uint32_t chosen_code_page = Converter->CodePage;
     Converter->LoadFromCHM(chm);
-    if (KeepCodePage) Converter->CodePage = chosen_code_page;
+    if (KeepCodePage) {
+      // The user's choice stands over what the help file's bytes showed: nothing to warn about.
+      Converter->CodePage = chosen_code_page;
+      Converter->CodePageReason.clear();
+    }
     Converter->rootFolder = NewTempFolderName();
     DeleteFolder(Converter->rootFolder);
     Converter->UpdateSettings();

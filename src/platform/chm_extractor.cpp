@@ -67,15 +67,16 @@ struct Budget {
   bool exceeded = false;
 };
 
-enum class HandleKind { kInput, kOutput };
+enum class HandleKind { kInput, kOutput, kMemory };
 
 struct Handle {
   HandleKind kind;
   // input
   const Source* source = nullptr;
   off_t pos = 0;
-  // output
+  // output, to a file or into memory
   int fd = -1;
+  std::string* buffer = nullptr;
   Budget* budget = nullptr;
 };
 
@@ -84,7 +85,8 @@ struct IoSystem {
   mspack_system sys;
   const Source* source = nullptr;
   Budget* budget = nullptr;
-  int pending_output_fd = -1;  // handed to the next open for writing
+  int pending_output_fd = -1;                    // handed to the next open for writing
+  std::string* pending_output_buffer = nullptr;  // or this, when there is no descriptor
 };
 
 mspack_file* IoOpen(mspack_system* self, const char* /*name*/, int mode) {
@@ -101,6 +103,14 @@ mspack_file* IoOpen(mspack_system* self, const char* /*name*/, int mode) {
     h->fd = io->pending_output_fd;
     h->budget = io->budget;
     io->pending_output_fd = -1;
+    return reinterpret_cast<mspack_file*>(h);
+  }
+  if (mode == MSPACK_SYS_OPEN_WRITE && io->pending_output_buffer) {
+    auto* h = new (std::nothrow) Handle{HandleKind::kMemory};
+    if (!h) return nullptr;
+    h->buffer = io->pending_output_buffer;
+    h->budget = io->budget;
+    io->pending_output_buffer = nullptr;
     return reinterpret_cast<mspack_file*>(h);
   }
   return nullptr;  // nothing else is ever opened, in particular no path from the help file
@@ -126,11 +136,17 @@ int IoRead(mspack_file* file, void* buffer, int bytes) {
 
 int IoWrite(mspack_file* file, void* buffer, int bytes) {
   auto* h = reinterpret_cast<Handle*>(file);
-  if (h->kind != HandleKind::kOutput || bytes < 0) return -1;
+  if (h->kind == HandleKind::kInput || bytes < 0) return -1;
   Budget& budget = *h->budget;
   if (static_cast<std::uint64_t>(bytes) > budget.remaining) {
     budget.exceeded = true;
     return -1;
+  }
+  if (h->kind == HandleKind::kMemory) {
+    h->buffer->append(static_cast<const char*>(buffer), static_cast<std::size_t>(bytes));
+    budget.remaining -= static_cast<std::uint64_t>(bytes);
+    budget.written += static_cast<std::uint64_t>(bytes);
+    return bytes;
   }
   const auto* p = static_cast<const unsigned char*>(buffer);
   int done = 0;
@@ -318,10 +334,43 @@ std::size_t UnreadableDirectoryEntries(const Source& source, const mschmd_header
   return lost;
 }
 
-struct Entry {
+struct DataEntry {
   mschmd_file* file;
   std::string_view name;
 };
+
+// The ordinary entries in the order of their data: LZX decompression only runs forward, and going
+// back restarts at a reset point, so reading them in this order keeps it one pass.
+std::vector<DataEntry> EntriesInDataOrder(const mschmd_header& chm) {
+  std::vector<DataEntry> entries;
+  for (mschmd_file* f = chm.files; f; f = f->next) {
+    const std::string_view name(f->filename);
+    if (ChmExtractor::IsOrdinaryEntryName(name)) entries.push_back({f, name});
+  }
+  std::stable_sort(entries.begin(), entries.end(), [](const DataEntry& a, const DataEntry& b) {
+    if (a.file->section->id != b.file->section->id) return a.file->section->id < b.file->section->id;
+    return a.file->offset < b.file->offset;
+  });
+  return entries;
+}
+
+// Whether an entry's data lies where the help file can hold it: inside the file for the
+// uncompressed section, within the expansion limit for the compressed one.
+bool DataInRange(const mschmd_file& f, const mschmd_header& chm, const Source& source, const ChmExtractLimits& limits) {
+  const off_t sec0_room = source.size - std::min(source.size, chm.sec0.offset);
+  const std::uint64_t sec1_room = limits.max_expansion * static_cast<std::uint64_t>(source.size);
+  if (f.offset < 0 || f.length < 0) return false;
+  if (f.section->id == 0) return f.offset <= sec0_room && f.length <= sec0_room - f.offset;
+  return static_cast<std::uint64_t>(f.offset) + static_cast<std::uint64_t>(f.length) <= sec1_room;
+}
+
+void ThrowOpenError(mschm_decompressor* d, const Source& source, const std::string& display_name) {
+  const int err = d->last_error(d);
+  if (err == MSPACK_ERR_SIGNATURE) throw NotAHelpFileError(display_name, "");
+  if (err == MSPACK_ERR_NOMEMORY) throw std::bad_alloc();
+  throw NotAHelpFileError(display_name,
+                          source.size < 0x1000 ? "it is truncated" : "its header or directory is damaged or truncated");
+}
 
 // Writes one extraction: folders are created below the root one component at a time, each opened
 // with O_NOFOLLOW relative to its parent, so no symbolic link is ever followed.
@@ -430,13 +479,7 @@ ChmExtractReport Extract(Source& source, const std::string& display_name, const 
   Decompressor decompressor(&io);
   mschm_decompressor* d = decompressor.get();
   OpenHelpFile chm(d, display_name.c_str());
-  if (!chm.get()) {
-    const int err = d->last_error(d);
-    if (err == MSPACK_ERR_SIGNATURE) throw NotAHelpFileError(display_name, "");
-    if (err == MSPACK_ERR_NOMEMORY) throw std::bad_alloc();
-    throw NotAHelpFileError(
-        display_name, source.size < 0x1000 ? "it is truncated" : "its header or directory is damaged or truncated");
-  }
+  if (!chm.get()) ThrowOpenError(d, source, display_name);
 
   ChmExtractReport report;
   report.truncated = chm.get()->length > source.size;
@@ -446,24 +489,11 @@ ChmExtractReport Extract(Source& source, const std::string& display_name, const 
     report.problems.push_back("the directory is damaged: " + std::to_string(lost) + " of its entries cannot be read");
   }
 
-  std::vector<Entry> entries;
-  for (mschmd_file* f = chm.get()->files; f; f = f->next) {
-    const std::string_view name(f->filename);
-    if (!ChmExtractor::IsOrdinaryEntryName(name)) continue;
-    ++report.entries;
-    entries.push_back({f, name});
-  }
-  // LZX decompression only runs forward; going back restarts at a reset point. Extracting in the
-  // order of the data rather than of the names keeps it one pass.
-  std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
-    if (a.file->section->id != b.file->section->id) return a.file->section->id < b.file->section->id;
-    return a.file->offset < b.file->offset;
-  });
+  const std::vector<DataEntry> entries = EntriesInDataOrder(*chm.get());
+  report.entries = entries.size();
 
   Writer writer(root_folder);
-  const off_t sec0_room = source.size - std::min(source.size, chm.get()->sec0.offset);
-  const std::uint64_t sec1_room = limits.max_expansion * static_cast<std::uint64_t>(source.size);
-  for (const Entry& entry : entries) {
+  for (const DataEntry& entry : entries) {
     const std::string name(entry.name);
     if (cut_names.count(name) != 0) {
       report.problems.push_back(name + ": refused, the name contains a NUL character");
@@ -476,10 +506,7 @@ ChmExtractReport Extract(Source& source, const std::string& display_name, const 
     mschmd_file* f = entry.file;
     const std::vector<std::string_view> parts = SplitName(entry.name);
     const bool is_folder = parts.back().empty();
-    if (f->offset < 0 || f->length < 0 ||
-        (f->section->id == 0 && (f->offset > sec0_room || f->length > sec0_room - f->offset)) ||
-        (f->section->id == 1 &&
-         static_cast<std::uint64_t>(f->offset) + static_cast<std::uint64_t>(f->length) > sec1_room)) {
+    if (!DataInRange(*f, *chm.get(), source, limits)) {
       report.problems.push_back(name + ": skipped, its offset or length lies outside the help file");
       continue;
     }
@@ -568,6 +595,40 @@ ChmExtractReport ChmExtractor::ExtractMemory(std::string_view bytes, const std::
   source.data = reinterpret_cast<const unsigned char*>(bytes.data());
   source.size = static_cast<off_t>(bytes.size());
   return Extract(source, display_name, root_folder, limits_);
+}
+
+std::vector<ChmExtractor::Entry> ChmExtractor::ReadMemory(std::string_view bytes, const std::string& display_name,
+                                                          const std::function<bool(std::string_view name)>& want,
+                                                          std::uint64_t max_bytes) const {
+  Source source;
+  source.data = reinterpret_cast<const unsigned char*>(bytes.data());
+  source.size = static_cast<off_t>(bytes.size());
+  PrepareSource(source, display_name);
+  Budget budget;
+  budget.remaining = std::min<std::uint64_t>(max_bytes, limits_.max_total_bytes);
+  IoSystem io{{IoOpen, IoClose, IoRead, IoWrite, IoSeek, IoTell, IoMessage, IoAlloc, IoFree, IoCopy, nullptr},
+              &source,
+              &budget,
+              -1};
+  Decompressor decompressor(&io);
+  mschm_decompressor* d = decompressor.get();
+  OpenHelpFile chm(d, display_name.c_str());
+  if (!chm.get()) ThrowOpenError(d, source, display_name);
+
+  std::vector<Entry> result;
+  for (const DataEntry& entry : EntriesInDataOrder(*chm.get())) {
+    Entry& out = result.emplace_back(Entry{std::string(entry.name), {}});
+    mschmd_file* f = entry.file;
+    if (entry.name.back() == '/' || !want(entry.name) || !DataInRange(*f, *chm.get(), source, limits_) ||
+        static_cast<std::uint64_t>(f->length) > budget.remaining) {
+      continue;
+    }
+    io.pending_output_buffer = &out.data;
+    const int err = d->extract(d, f, out.name.c_str());
+    io.pending_output_buffer = nullptr;
+    if (err != MSPACK_ERR_OK) out.data.clear();  // damaged: as good as not chosen
+  }
+  return result;
 }
 
 std::vector<std::string> ChmExtractor::ListFile(const std::string& chm_path) const {

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -57,6 +58,16 @@ class ChmExtractor {
 
   // Names of the ordinary entries ("/"-rooted, as stored), in directory order; for diagnostics.
   std::vector<std::string> ListFile(const std::string& chm_path) const;
+
+  struct Entry {
+    std::string name;  // "/"-rooted, as stored
+    std::string data;  // empty unless chosen and read
+  };
+  // A look at a help file held in memory without writing anything: every ordinary entry, in the
+  // order of its data, with the data of those that want() chooses, read while their total stays
+  // within max_bytes. Throws NotAHelpFileError.
+  std::vector<Entry> ReadMemory(std::string_view bytes, const std::string& display_name,
+                                const std::function<bool(std::string_view name)>& want, std::uint64_t max_bytes) const;
 
   // Whether an entry name may be written below the target folder ("/a/b.htm" yes, "/../x" no).
   static bool IsSafeEntryName(std::string_view name);

@@ -3,8 +3,10 @@
 #include <unicode/ucnv.h>
 #include <unicode/ucnv_cb.h>
 #include <unicode/ucnv_err.h>
+#include <unicode/ucsdet.h>
 #include <unicode/utypes.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <map>
@@ -28,6 +30,27 @@ constexpr std::uint32_t kAutoDetectJapanese = 50932;
 constexpr std::uint32_t kAutoDetectKorean = 50949;
 constexpr std::uint32_t kArabicAsmo708 = 708;
 constexpr std::uint32_t kJohab = 1361;
+
+struct DetectorCloser {
+  void operator()(UCharsetDetector* detector) const { ucsdet_close(detector); }
+};
+using DetectorPtr = std::unique_ptr<UCharsetDetector, DetectorCloser>;
+
+// The Windows code page that reads the letters of a charset the detector names; 0 for the rest
+// (KOI8-R, ISO-8859-5 and -6, EUC-JP, ISO-2022, UTF-16 and -32, EBCDIC).
+std::uint32_t DetectedCharsetCodePage(std::string_view name) {
+  static constexpr std::pair<std::string_view, std::uint32_t> kNames[] = {
+      {"UTF-8", 65001},       {"Shift_JIS", 932},     {"GB18030", 936},       {"EUC-KR", 949},
+      {"Big5", 950},          {"windows-1250", 1250}, {"ISO-8859-2", 1250},   {"windows-1251", 1251},
+      {"windows-1252", 1252}, {"ISO-8859-1", 1252},   {"windows-1253", 1253}, {"ISO-8859-7", 1253},
+      {"windows-1254", 1254}, {"ISO-8859-9", 1254},   {"windows-1255", 1255}, {"ISO-8859-8", 1255},
+      {"ISO-8859-8-I", 1255}, {"windows-1256", 1256},
+  };
+  for (const auto& [charset, code_page] : kNames) {
+    if (charset == name) return code_page;
+  }
+  return 0;
+}
 
 struct ConverterCloser {
   void operator()(UConverter* converter) const { ucnv_close(converter); }
@@ -455,6 +478,33 @@ std::u16string CodePageToText(std::string_view bytes, std::uint32_t code_page, s
     text.push_back(byte < 0x80 ? static_cast<char16_t>(byte) : u'\uFFFD');
   }
   return text;
+}
+
+std::vector<CodePageMatch> DetectCodePages(std::string_view bytes, std::span<const std::uint32_t> candidates) {
+  std::vector<CodePageMatch> matches;
+  if (bytes.empty()) return matches;
+  UErrorCode error = U_ZERO_ERROR;
+  DetectorPtr detector(ucsdet_open(&error));
+  if (U_FAILURE(error)) return matches;
+  // The detector keeps a pointer to the bytes; they outlive it here.
+  const auto length = static_cast<int32_t>(std::min<std::size_t>(bytes.size(), INT32_MAX));
+  ucsdet_setText(detector.get(), bytes.data(), length, &error);
+  int32_t count = 0;
+  const UCharsetMatch** found = ucsdet_detectAll(detector.get(), &count, &error);
+  if (U_FAILURE(error)) return matches;
+  for (int32_t i = 0; i < count; ++i) {
+    UErrorCode match_error = U_ZERO_ERROR;
+    const char* name = ucsdet_getName(found[i], &match_error);
+    const int confidence = ucsdet_getConfidence(found[i], &match_error);
+    if (U_FAILURE(match_error) || !name) continue;
+    const std::uint32_t code_page = DetectedCharsetCodePage(name);
+    if (code_page == 0 || std::find(candidates.begin(), candidates.end(), code_page) == candidates.end()) continue;
+    // Best first already: a code page met again (as its ISO relative) keeps its first rank.
+    const bool seen =
+        std::any_of(matches.begin(), matches.end(), [&](const CodePageMatch& m) { return m.code_page == code_page; });
+    if (!seen) matches.push_back({code_page, confidence});
+  }
+  return matches;
 }
 
 std::string TextToCodePage(std::u16string_view text, std::uint32_t code_page, bool* lossless, std::u16string* warning) {

@@ -3,8 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tomeshift {
 
@@ -55,5 +57,16 @@ std::u16string CodePageToText(std::string_view bytes, std::uint32_t code_page, s
 // (UTF-7 grows). *lossless (when given) becomes false when a character had to be replaced.
 std::string TextToCodePage(std::u16string_view text, std::uint32_t code_page, bool* lossless = nullptr,
                            std::u16string* warning = nullptr);
+
+// A code page that ICU's charset detector sees in some bytes, with its confidence from 0 to 100.
+struct CodePageMatch {
+  std::uint32_t code_page = 0;
+  int confidence = 0;
+};
+
+// The code pages among candidates that the bytes may be written in, best first, each once. ICU names
+// an ISO charset where the bytes hold no C1 byte; that counts for the Windows code page that reads
+// those letters alike (ISO-8859-1 for 1252). Charsets without such a code page are left out.
+std::vector<CodePageMatch> DetectCodePages(std::string_view bytes, std::span<const std::uint32_t> candidates);
 
 }  // namespace tomeshift

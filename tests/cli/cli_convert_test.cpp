@@ -89,6 +89,31 @@ TEST(CliConvert, OutputInUseIsGivenUpWithoutATerminal) {
   EXPECT_TRUE(fs::is_empty(scratch.path() / "tmp"));
 }
 
+// A help file that names no code page is read in the one its text shows, and says so; a language
+// the user chooses wins, and the contents still finds the pages its bytes name.
+TEST(CliConvert, AChosenLanguageWinsOverTheCodePageTheTextShows) {
+  const std::string chm = (fs::path(TOMESHIFT_FIXTURES_DIR) / "converter/russian-no-language.chm").string();
+  const struct {
+    const char* options;
+    const char* text;
+    bool warned;
+  } cases[] = {{"", "Выберите принтер и число копий.", true},
+               {"--language English ", "Âûáåðèòå ïðèíòåð è ÷èñëî êîïèé.", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.options);
+    ScratchDir scratch;
+    const fs::path out = scratch.path() / "russian.docx";
+    const CliResult r =
+        Cli(scratch, "--factory --quiet " + std::string(c.options) + "'" + chm + "' -o '" + out.string() + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err.find("names no code page (its language 0x0000 is not in the language table), so it is read in "
+                         "code page 1251") != std::string::npos,
+              c.warned)
+        << r.err;
+    EXPECT_NE(DocxReader(out).Xml("word/document.xml").AllText().find(c.text), std::string::npos);
+  }
+}
+
 TEST(CliConvert, OtherExtensionsBecomeDoc) {
   ScratchDir scratch;
   const CliResult r =

@@ -62,11 +62,19 @@ TEST_F(CliFixture, InfoPrintsTheFourFields) {
   EXPECT_EQ(run.out, "Title: Tomeshift User Manual\nDefault topic: index.htm\nLanguage: 0x0409\nCode page: 1252\n");
 }
 
-TEST_F(CliFixture, InfoOfAJapaneseHelpFilePrintsUtf8) {
-  const CliRun run = Call("--info '" + (kFixtures / "japanese-shift-jis.chm").string() + "'");
-  EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(Lines(run.out).at(0), "Title: 日本語のヘルプ");
-  EXPECT_EQ(Lines(run.out).at(3), "Code page: 932");
+TEST_F(CliFixture, InfoOfAJapaneseHelpFilePrintsUtf8AndMarksADetectedCodePage) {
+  const struct {
+    const char* file;
+    const char* title;
+    const char* code_page;
+  } cases[] = {{"japanese-shift-jis.chm", "Title: 日本語のヘルプ", "Code page: 932"},
+               {"japanese-no-language.chm", "Title: 言語のないヘルプ", "Code page: 932 (detected)"}};
+  for (const auto& c : cases) {
+    const CliRun run = Call("--info '" + (kFixtures / c.file).string() + "'");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(Lines(run.out).at(0), c.title);
+    EXPECT_EQ(Lines(run.out).at(3), c.code_page);
+  }
 }
 
 TEST_F(CliFixture, ListTocPrintsTabSeparatedEntriesAndRemovesItsScratchFolder) {

@@ -115,6 +115,8 @@ TEST_P(FixtureSystemRecord, MatchesTheProject) {
   EXPECT_EQ(U8(help.DefaultPage), f.page);
   EXPECT_EQ(U8(help.LangID), f.lang_id);
   EXPECT_EQ(help.CodePage, f.code_page);
+  // Only a help file that names no code page has its text looked at.
+  EXPECT_EQ(help.DetectedCodePage, help.rCodePage == 0 ? f.code_page : 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -122,7 +124,11 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(FixtureInfo{"nested-contents.chm", "Nested Contents Test", "intro.htm", "0x0409", 1252},
                       FixtureInfo{"japanese-shift-jis.chm", "日本語のヘルプ", "hajimeni.htm", "0x0411", 932},
                       FixtureInfo{"sitemap-in-subfolder.chm", "Inhalt im Unterordner", "page.htm", "0x0407", 1252},
-                      FixtureInfo{"stray-hha-before-system.chm", "Stray HHA", "HHA.htm", "0x0409", 1252}));
+                      FixtureInfo{"stray-hha-before-system.chm", "Stray HHA", "HHA.htm", "0x0409", 1252},
+                      // No language named (0x0000) or one the table lacks: the code page is the one
+                      // in which the contents names the stored pages.
+                      FixtureInfo{"russian-no-language.chm", "Справка без языка", "Введение.htm", "0x0000", 1251},
+                      FixtureInfo{"japanese-no-language.chm", "言語のないヘルプ", "はじめに.htm", "0x2000", 932}));
 
 TEST(LoadFromCHM, StrayHhaFixtureReallyHasAnHhaBeforeTheRecord) {
   const std::string bytes = ReadBinaryFile(kFixtures / "stray-hha-before-system.chm");
@@ -269,7 +275,8 @@ TEST(Decompile, EveryCorpusFileExtractsAndLoadsItsContents) {
     // The record is found by its compiler tag "HHA"; other compilers (htm2chm) write none.
     const bool tagged = ReadBinaryFile(item.path()).find("HHA Version") != std::string::npos;
     EXPECT_EQ(loaded.help.LangID.empty(), !tagged);
-    EXPECT_TRUE(loaded.user.warnings().empty());
+    // A help file that names no code page is told which one its text showed; nothing else is said.
+    EXPECT_EQ(loaded.user.warnings().size(), loaded.help.rCodePage == 0 ? 1u : 0u);
   }
   EXPECT_GE(files, 10);
 }

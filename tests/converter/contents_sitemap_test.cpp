@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "converter/chm_decompile.h"
+#include "converter/code_page_detection.h"
 #include "converter/title_list.h"
 #include "platform/errors.h"
 #include "support/scratch_dir.h"
@@ -137,6 +139,22 @@ TEST(ContentsLoaderFile, MissingOrUnsetSitemapGivesNoEntries) {
   help.hhcFile = u"/nonexistent/contents.hhc";
   help.LoadContentsSitemap();
   EXPECT_EQ(help.List.Count(), 0);
+}
+
+TEST(ContentsNames, LatinReferencesGiveTheBytesTheyStandFor) {
+  const struct {
+    const char* value;
+    std::optional<std::string> bytes;
+  } cases[] = {
+      {"&Dstrok;&agrave; &ntilde;", "\xD0\xE0 \xF1"},  // as one compiler writes Cyrillic names
+      {"&#208;&#xE0;", "\xD0\xE0"},
+      {"AT&T &amp; Caf&eacute;", "AT&T & Caf\xE9"},
+      {"Tips &amp; Tricks", std::nullopt},  // nothing above ASCII: nothing to re-read
+      {"&eacute; Привет", std::nullopt},    // text of the sitemap's own code page
+      {"&mdash; &eacute;", std::nullopt},   // beyond Latin-1: a real reference
+      {"&bogus; &eacute;", std::nullopt},
+  };
+  for (const auto& c : cases) EXPECT_EQ(CharacterReferenceBytes(U16(c.value)), c.bytes) << c.value;
 }
 
 TEST(TitleLists, UrlLookUpIgnoresCaseButNotAnchorsAndFindsTheFirst) {

@@ -1,12 +1,13 @@
 // Pages that declare no charset are read in the help file's own code page (the one its language
-// gives, or the one the user chose), not in this machine's ANSI code page; pages that declare one or
-// carry a byte order mark keep theirs.
+// gives, the one the user chose, or, when it names none, the one its text shows), not in this
+// machine's ANSI code page; pages that declare one or carry a byte order mark keep theirs.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "converter/chm_to_doc.h"
 #include "platform/temp_files.h"
@@ -78,10 +79,54 @@ TEST(HelpFileCodePage, UndeclaredPagesAreReadInTheChosenCodePage) {
   }
 }
 
+// The corpus sits beside the main checkout; a worktree finds it two levels up.
+fs::path Corpus(const char* name) {
+  const char* env = std::getenv("TOMESHIFT_CORPUS_DIR");
+  for (const fs::path& dir : {fs::path(env && *env ? env : TOMESHIFT_CORPUS_DIR),
+                              fs::path(TOMESHIFT_SOURCE_DIR) / "../../shared/corpus"}) {
+    if (fs::exists(dir / name)) return dir / name;
+  }
+  return fs::path(TOMESHIFT_CORPUS_DIR) / name;
+}
+
+TEST(HelpFileCodePage, HelpFilesThatNameNoCodePageAreReadInTheOneTheirTextShows) {
+  struct Case {
+    fs::path chm;
+    std::uint32_t detected;
+    std::vector<const char*> texts;  // titles and a sentence of every page
+  };
+  const fs::path fixtures = fs::path(TOMESHIFT_FIXTURES_DIR) / "converter";
+  const Case cases[] = {
+      // Raw cp1251 page names; names raw and written as Latin-1 references; pages without charset.
+      {fixtures / "russian-no-language.chm",
+       1251,
+       {"Введение", "Работа с файлами", "Печать документов", "не называет своей кодовой страницы.",
+        "Откройте файл и нажмите «Преобразовать».", "Выберите принтер и число копий."}},
+      {fixtures / "japanese-no-language.chm",
+       932,
+       {"はじめに", "操作方法", "このヘルプは言語を名乗っていません。", "ファイルを開いて「変換」を押します。"}},
+      // No system record at all; its compiler wrote the names as references and the pages' names raw.
+      {Corpus("gh-taper-help.chm"),
+       1251,
+       {"1. Taper", "2. Работа с проектом", "3. Импорт из WAV", "4. Реставрация записей",
+        "О главном: для чего нужна эта программа", "Элементы редактирования", "Поддерживаемые форматы",
+        "Как работает распознавание"}},
+  };
+  ScratchDir out;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.chm.string());
+    if (!fs::exists(c.chm)) continue;  // a corpus file that is not there
+    const Result r = Convert(c.chm, out.path() / "out.docx", std::nullopt);
+    EXPECT_EQ(r.code_page, c.detected);
+    ASSERT_FALSE(r.failed) << r.error;
+    for (const char* text : c.texts) EXPECT_TRUE(Contains(r.text, text)) << text << "\n" << r.text.substr(0, 3000);
+    EXPECT_FALSE(Contains(r.text, "&Dstrok;"));
+  }
+}
+
 // A real Russian help file whose pages declare no charset.
 TEST(HelpFileCodePage, RealRussianHelpFileReadsAsRussian) {
-  const char* env = std::getenv("TOMESHIFT_CORPUS_DIR");
-  const fs::path chm = fs::path(env && *env ? env : TOMESHIFT_CORPUS_DIR) / "gh-blaze-help.chm";
+  const fs::path chm = Corpus("gh-blaze-help.chm");
   if (!fs::exists(chm)) GTEST_SKIP() << "no corpus file " << chm;
   ScratchDir out;
   const Result r = Convert(chm, out.path() / "blaze.docx", std::nullopt);

@@ -205,6 +205,33 @@ TEST(ChmExtractor, MisnumberedFirstDirectoryChunkLosesNoEntry) {
   EXPECT_TRUE(fs::exists(scratch.path() / "entries" / "entry-000.htm"));
 }
 
+TEST(ChmExtractor, ReadingInMemoryGivesEveryNameAndTheChosenDataWithinItsBudget) {
+  const std::string bytes = ReadBinaryFile(kFixtures / "nested-contents.chm");
+  ScratchDir extracted;
+  ChmExtractor().ExtractMemory(bytes, "nested.chm", extracted.path().string());
+  const std::map<std::string, std::string> files = Tree(extracted.path());
+  const auto pages = [](std::string_view name) { return name.ends_with(".htm"); };
+  for (const std::uint64_t budget : {std::uint64_t{1} << 20, std::uint64_t{600}}) {
+    SCOPED_TRACE(budget);
+    std::uint64_t read = 0;
+    std::size_t named = 0;
+    for (const ChmExtractor::Entry& entry : ChmExtractor().ReadMemory(bytes, "nested.chm", pages, budget)) {
+      if (entry.name.back() == '/') continue;
+      ++named;
+      const std::string& file = files.at(entry.name.substr(1));
+      if (!pages(entry.name) || (budget < 1000 && read + file.size() > budget)) {
+        EXPECT_TRUE(entry.data.empty()) << entry.name;
+      } else {
+        EXPECT_EQ(entry.data, file) << entry.name;
+      }
+      read += entry.data.size();
+    }
+    EXPECT_EQ(named, files.size());
+    EXPECT_LE(read, budget);
+  }
+  EXPECT_THROW(ChmExtractor().ReadMemory("ITSF", "tiny.chm", pages, 100), NotAHelpFileError);
+}
+
 TEST(ChmExtractor, TinyInputsAreNotHelpFiles) {
   for (const std::string& bytes : {std::string(), std::string("I"), std::string("ITSF"), std::string(200, '\0')}) {
     ScratchDir scratch;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <map>
@@ -174,6 +175,32 @@ TEST(CodePages, Utf7HoldsTheWholeText) {
   const std::string bytes = TextToCodePage(text, kCodePageUtf7);
   EXPECT_GT(bytes.size(), text.size() * 2 + 1);
   EXPECT_EQ(CodePageToText(bytes, kCodePageUtf7), text);
+}
+
+TEST(CodePages, DetectionNamesWindowsCodePagesAmongTheCandidatesOnly) {
+  const std::uint32_t candidates[] = {932, 936, 949, 950, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 65001};
+  const struct {
+    std::uint32_t written;
+    const char* text;
+    std::uint32_t first;
+  } cases[] = {
+      {1251, "Выберите принтер и число копий, затем нажмите кнопку.", 1251},
+      {1253, Samples().at(1253), 1253},
+      {1255, Samples().at(1255), 1255},
+      {1256, Samples().at(1256), 1256},
+      {65001, Samples().at(65001), 65001},
+      {28597, Samples().at(28597), 1253},  // ISO Greek counts for the Windows code page of the same letters
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.written);
+    const std::vector<CodePageMatch> matches = DetectCodePages(TextToCodePage(U16(c.text), c.written), candidates);
+    ASSERT_FALSE(matches.empty());
+    EXPECT_EQ(matches[0].code_page, c.first);
+    for (const CodePageMatch& m : matches) {
+      EXPECT_NE(std::find(std::begin(candidates), std::end(candidates), m.code_page), std::end(candidates));
+    }
+  }
+  EXPECT_TRUE(DetectCodePages("", candidates).empty());
 }
 
 TEST(CodePages, ReportsHowEachCodePageIsServed) {
