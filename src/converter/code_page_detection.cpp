@@ -6,8 +6,8 @@
 #include "lang/language_tables.h"
 #include "platform/chm_extractor.h"
 #include "platform/code_pages.h"
-#include "text/html_vocabulary.h"
 #include "text/charset.h"
+#include "text/html_vocabulary.h"
 #include "text/text_utils.h"
 #include "text/unicode.h"
 
