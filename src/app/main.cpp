@@ -1,6 +1,5 @@
 // The desktop program: one main window over the per-user settings.
 #include <QApplication>
-#include <QFileInfo>
 #include <QScreen>
 
 #include "app/main_window.h"
@@ -25,8 +24,8 @@ int main(int argc, char** argv) {
   tomeshift::app::TfrmMain window(store, std::move(services));
   // A help file handed over by the desktop ("Open with") becomes the source, as a drop would.
   const QStringList args = QApplication::arguments();
-  if (args.size() > 1 && QFileInfo(args.at(1)).isFile()) window.DropFiles({args.at(1)});
   window.show();
+  if (args.size() > 1) window.OpenFromCommandLine(args.at(1));
   if (const QScreen* screen = window.screen()) {
     window.move(screen->availableGeometry().center() - window.rect().center());
   }

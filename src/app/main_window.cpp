@@ -20,6 +20,7 @@
 #include <QSpinBox>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
@@ -31,6 +32,7 @@
 #include "app/shell.h"
 #include "app/strings.h"
 #include "converter/chm_decompile.h"
+#include "converter/chm_to_doc.h"
 #include "job/output_word.h"
 #include "lang/language_tables.h"
 #include "platform/code_pages.h"
@@ -156,21 +158,27 @@ void TfrmMain::BuildControls() {
   files->addWidget(btnBrowseSource, 0, 2);
   files->addWidget(btnViewSource, 0, 3);
   files->addWidget(btnFolderSource, 0, 4);
-  files->addWidget(new QLabel(text::kWordFileLabel, central), 1, 0);
-  files->addWidget(edtPDF, 1, 1);
-  files->addWidget(btnBrowsePDF, 1, 2);
-  files->addWidget(btnViewPDF, 1, 3);
-  files->addWidget(btnFolderPDF, 1, 4);
-  files->addWidget(new QLabel(text::kTitleLabel, central), 2, 0);
-  files->addWidget(edtTitle, 2, 1, 1, 4);
-  files->addWidget(new QLabel(text::kLanguageLabel, central), 3, 0);
-  files->addWidget(cbLanguage, 3, 1, 1, 4);
+  lbSourceProblem = new QLabel(central);
+  QPalette problem = lbSourceProblem->palette();
+  problem.setColor(QPalette::WindowText, Qt::darkRed);
+  lbSourceProblem->setPalette(problem);
+  lbSourceProblem->hide();
+  files->addWidget(lbSourceProblem, 1, 1, 1, 4);
+  files->addWidget(new QLabel(text::kWordFileLabel, central), 2, 0);
+  files->addWidget(edtPDF, 2, 1);
+  files->addWidget(btnBrowsePDF, 2, 2);
+  files->addWidget(btnViewPDF, 2, 3);
+  files->addWidget(btnFolderPDF, 2, 4);
+  files->addWidget(new QLabel(text::kTitleLabel, central), 3, 0);
+  files->addWidget(edtTitle, 3, 1, 1, 4);
+  files->addWidget(new QLabel(text::kLanguageLabel, central), 4, 0);
+  files->addWidget(cbLanguage, 4, 1, 1, 4);
 
   // Page setup.
   auto* page = new QGroupBox(text::kGroupPageSetup, central);
   cbPaperSize = DropDown(text::kPaperSizes, page);
-  seHeight = SpinEdit(0, 9999, page);
-  seWidth = SpinEdit(0, 9999, page);
+  seHeight = SpinEdit(0, kMaxPaperMm, page);
+  seWidth = SpinEdit(0, kMaxPaperMm, page);
   seTop = SpinEdit(0, 999, page);
   seBottom = SpinEdit(0, 999, page);
   seLeft = SpinEdit(0, 999, page);
@@ -300,11 +308,13 @@ void TfrmMain::BuildControls() {
     connect(e, &QLineEdit::textChanged, e, &QLineEdit::setToolTip);
   }
   connect(cbHint, &QCheckBox::toggled, this, &TfrmMain::Action1Update);
+  connect(cbHint, &QCheckBox::toggled, this, [this](bool on) {
+    if (cbHint->isEnabled()) hint_wanted_ = on;
+  });
   connect(btnBrowseSource, &QPushButton::clicked, this, &TfrmMain::BrowseSource);
   connect(btnBrowsePDF, &QPushButton::clicked, this, &TfrmMain::BrowsePDF);
-  connect(btnViewSource, &QPushButton::clicked, this,
-          [this] { ShellExecute(u"open", U(edtSourceFile->text()), SW_SHOW); });
-  connect(btnViewPDF, &QPushButton::clicked, this, [this] { ShellExecute(u"open", U(edtPDF->text()), SW_SHOW); });
+  connect(btnViewSource, &QPushButton::clicked, this, [this] { OpenWithShell(this, edtSourceFile->text()); });
+  connect(btnViewPDF, &QPushButton::clicked, this, [this] { OpenWithShell(this, edtPDF->text()); });
   connect(btnFolderSource, &QPushButton::clicked, this, [this] { ShowInFileManager(this, edtSourceFile->text()); });
   connect(btnFolderPDF, &QPushButton::clicked, this, [this] { ShowInFileManager(this, edtPDF->text()); });
   connect(btnConvert, &QPushButton::clicked, this, &TfrmMain::btnConvertClick);
@@ -337,7 +347,17 @@ void TfrmMain::ReportStoreFailure(const std::exception& e) {
 void TfrmMain::LoadSettings() {
   try {
     TStoredValues base = CurrentSettings();
-    ApplySettings(Settings_.LoadSettings(base));
+    TStoredValues loaded = Settings_.LoadSettings(base);
+    const std::vector<std::string> fixed = FixRanges(loaded);
+    ApplySettings(loaded);
+    if (!fixed.empty()) {
+      const auto* file_store = dynamic_cast<RegistryFileStore*>(&store_);
+      QStringList lines;
+      for (const std::string& line : fixed) lines << QString::fromStdString(line);
+      ShowBox(this, BoxKind::Warning, BoxButtons::Ok,
+              QString(text::kSettingsOutOfRange)
+                  .arg(file_store ? QString::fromStdString(file_store->file_path()) : QString(), lines.join('\n')));
+    }
   } catch (const std::exception& e) {
     ReportStoreFailure(e);
   }
@@ -371,6 +391,7 @@ void TfrmMain::ApplySettings(const TStoredValues& s) {
   loading_ = true;  // loading keeps a stored custom size as it is
   cbPaperSize->setCurrentIndex(s.PaperSize >= 0 && s.PaperSize <= kCustomPaperIndex ? s.PaperSize : -1);
   loading_ = false;
+  SetPaperRange(s.PaperSize == kCustomPaperIndex);
   seHeight->setValue(s.Height);
   seWidth->setValue(s.Width);
   seTop->setValue(s.Top);
@@ -386,7 +407,8 @@ void TfrmMain::ApplySettings(const TStoredValues& s) {
                                                                                                   : -1);
   cbTitleNumber->setChecked(s.TitleNumber);
   edtTableOfContents->setText(Q(s.TOCCaption));
-  cbHint->setChecked(s.AddHint);
+  hint_wanted_ = s.AddHint;
+  cbTitleNumberClick();
   edtHintFormat->setText(Q(s.HintFormat));
   if (s.Discard) {
     rbDiscard->setChecked(true);
@@ -437,14 +459,8 @@ std::u16string TfrmMain::ProposedOutput(const QString& source) const {
   const QFileInfo info(source);
   const QString derived = info.dir().filePath(info.completeBaseName() + QStringLiteral(".doc"));
   const std::u16string path = U(derived);
-  const bool existed = QFileInfo::exists(derived);
-  const bool unusable = IsFileInUse(path);
-  // The probe creates a missing file; an empty ".doc" that nobody asked for must not stay behind.
-  if (!existed) {
-    std::error_code ec;
-    fs::remove(fs::path(derived.toStdString()), ec);
-  }
-  if (!unusable) return path;
+  // Asked, not tried: nothing is created beside the user's help file.
+  if (OutputWriteProblem(path, false).empty() && !IsHeldByAnotherProgram(path)) return path;
   const QString documents = Q(GetSpecialFolderPath(CSIDL_PERSONAL));
   return U(documents + QLatin1Char('/') + QFileInfo(derived).fileName());
 }
@@ -453,10 +469,14 @@ void TfrmMain::edtSourceFileChange() {
   LoadedChm_.reset();
   const QString source = edtSourceFile->text();
   if (!IsExistingFile(source)) {
+    // Said where it is typed: a box on every keystroke would be worse than silence.
+    lbSourceProblem->setText(QString(text::kFileNotFound).arg(source));
+    lbSourceProblem->setVisible(HasText(source));
     edtTitle->clear();
     edtPDF->clear();
     return;
   }
+  lbSourceProblem->hide();
   std::u16string scratch;
   bool copied = false;
   try {
@@ -509,8 +529,14 @@ void TfrmMain::cbLanguageChange() {
 
 // ---- rules ----
 
+void TfrmMain::SetPaperRange(bool custom) {
+  // A custom page has sides a document can have; the others show 0.
+  for (QSpinBox* se : {seWidth, seHeight}) se->setRange(custom ? kMinPaperMm : 0, kMaxPaperMm);
+}
+
 void TfrmMain::cbPaperSizeChange() {
   const bool custom = cbPaperSize->currentIndex() == kCustomPaperIndex;
+  SetPaperRange(custom);
   seWidth->setValue(custom ? 220 : 0);
   seHeight->setValue(custom ? 280 : 0);
   SetEnabledWithColour(seWidth, custom);
@@ -526,7 +552,11 @@ void TfrmMain::cbTOCClick() {
 }
 
 void TfrmMain::cbTitleNumberClick() {
-  cbHint->setEnabled(cbTitleNumber->isChecked());
+  // Hints name the target's chapter number: without numbers there are none, and the box says so.
+  const bool numbers = cbTitleNumber->isChecked();
+  cbHint->setEnabled(numbers);
+  const QSignalBlocker quiet(cbHint);
+  cbHint->setChecked(numbers && hint_wanted_);
   Action1Update();
 }
 
@@ -610,6 +640,34 @@ void TfrmMain::DropFiles(const QStringList& paths) {
   ShowBox(this, BoxKind::Warning, BoxButtons::Ok, text::kOnlyChm);
 }
 
+bool TfrmMain::CheckBeforeConverting() {
+  if (const std::string page = PageSetupProblem(ConversionSettingsFromWindow()); !page.empty()) {
+    ShowBox(this, BoxKind::Warning, BoxButtons::Ok, QString::fromStdString(page));
+    return false;
+  }
+  for (;;) {
+    const std::u16string problem = OutputWriteProblem(OutputTargetPath(U(edtPDF->text())), true);
+    if (problem.empty()) return true;
+    const auto answer =
+        ShowBox(this, BoxKind::Warning, BoxButtons::YesNo, QString(text::kChooseAnotherOutput).arg(Q(problem)));
+    if (answer != QMessageBox::Yes) return false;
+    const QString before = edtPDF->text();
+    BrowsePDF();
+    if (edtPDF->text() == before) return false;  // the dialog was cancelled
+  }
+}
+
+void TfrmMain::OpenFromCommandLine(const QString& path) {
+  if (QFileInfo(path).isFile()) {
+    DropFiles({path});
+    return;
+  }
+  const QString absolute = QFileInfo(path).absoluteFilePath();
+  std::fprintf(stderr, "tomeshift: %s\n", qPrintable(QString(text::kFileNotFound).arg(absolute)));
+  edtSourceFile->setText(absolute);
+  ShowBox(this, BoxKind::Error, BoxButtons::Ok, QString(text::kFileNotFound).arg(absolute));
+}
+
 void TfrmMain::btnConvertClick() {
   Action1Update();
   if (!btnConvert->isEnabled()) return;
@@ -622,6 +680,7 @@ void TfrmMain::btnConvertClick() {
     ShowBox(this, BoxKind::Warning, BoxButtons::Ok, text::kNoHelpFileLoaded);
     return;
   }
+  if (!CheckBeforeConverting()) return;
   delete Progress_;
   Progress_ = new TfrmProgress(this);
 
@@ -651,6 +710,7 @@ void TfrmMain::btnConvertClick() {
       w->Converter->SetOnError([w](const std::u16string& e) { w->ChmToDocPDF_OnError(e); });
     }
     worker->chm = scratch;
+    worker->SourceFile = U(edtSourceFile->text());
     worker->Converter->OnlyWord = true;
     worker->Converter->pdf = U(edtPDF->text());
     worker->Converter->Title = U(edtTitle->text());

@@ -64,6 +64,9 @@ class TfrmMain final : public QMainWindow {
   void btnHeadingStylesClick();
   // Files dropped from the shell, in drop order (native paths).
   void DropFiles(const QStringList& paths);
+  // The file named on the program's command line: taken as a dropped file; one that is not there is
+  // shown in the help file's box and said to be missing, rather than the last one silently kept.
+  void OpenFromCommandLine(const QString& path);
   // Evaluated when the program is idle: enables what may be used now.
   void Action1Update();
 
@@ -73,6 +76,7 @@ class TfrmMain final : public QMainWindow {
 
   // Controls, named as the settings they hold.
   QLineEdit* edtSourceFile = nullptr;
+  QLabel* lbSourceProblem = nullptr;  // "File not found: PATH" under the help file, when it is not there
   QLineEdit* edtPDF = nullptr;
   QLineEdit* edtTitle = nullptr;
   QComboBox* cbLanguage = nullptr;
@@ -138,6 +142,9 @@ class TfrmMain final : public QMainWindow {
   void ShowAbout();
   void ReportStoreFailure(const std::exception& e);
   std::u16string ProposedOutput(const QString& source) const;
+  // Settles the page and the output document before a run; false when the user gave up.
+  bool CheckBeforeConverting();
+  void SetPaperRange(bool custom);
 
   // The finished document and "View" open through the desktop while the window lives.
   DesktopShellExecute shell_execute_;
@@ -148,6 +155,7 @@ class TfrmMain final : public QMainWindow {
   TfrmProgress* Progress_ = nullptr;
   QTimer* idle_ = nullptr;
   bool loading_ = false;
+  bool hint_wanted_ = true;  // the hint choice to come back when title numbers are ticked again
 };
 
 }  // namespace tomeshift::app

@@ -2,13 +2,18 @@
 
 #include <QCloseEvent>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QLabel>
+#include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
+#include <algorithm>
 
 #include "app/message_box.h"
+#include "app/shell.h"
 #include "app/strings.h"
+#include "platform/file_system.h"
 
 namespace tomeshift {
 namespace {
@@ -47,6 +52,34 @@ TfrmProgress::TfrmProgress(QWidget* owner) : QDialog(owner) {
   Gauge1->setRange(0, 100);
   Gauge1->setValue(0);
   Gauge1->setTextVisible(true);
+
+  // The finished window's controls, hidden while the run goes on.
+  lbEnd = new QLabel(this);
+  QFont bold = lbEnd->font();
+  bold.setBold(true);
+  lbEnd->setFont(bold);
+  lbEnd->hide();
+  btnOpen = new QPushButton(app::text::kOpenDocument, this);
+  btnOpen->setAutoDefault(false);
+  btnOpen->hide();
+  connect(btnOpen, &QPushButton::clicked, this, [this] { app::OpenWithShell(this, saved_file_); });
+  btnShowFolder = new QPushButton(app::text::kShowInFolder, this);
+  btnShowFolder->setAutoDefault(false);
+  btnShowFolder->hide();
+  connect(btnShowFolder, &QPushButton::clicked, this, [this] { app::ShowInFileManager(this, saved_file_); });
+  btnWarnings = new QPushButton(this);
+  btnWarnings->setCheckable(true);
+  btnWarnings->setAutoDefault(false);
+  btnWarnings->setFlat(true);
+  btnWarnings->hide();
+  lstWarnings = new QListWidget(this);
+  lstWarnings->setWordWrap(true);
+  lstWarnings->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  lstWarnings->hide();
+  connect(btnWarnings, &QPushButton::toggled, this, [this](bool open) {
+    lstWarnings->setVisible(open);
+    LayOutEnd();
+  });
 
   btnCancel->setFocus();
 }
@@ -103,13 +136,8 @@ void TfrmProgress::ShowProgress(TOutputWord& worker) {
     app::ShowBox(this, app::BoxKind::Confirmation, app::BoxButtons::Ok, Q(worker.Msg));
     worker.Msg.clear();
   }
-  if (!worker.ErrorMsg.empty()) {
-    app::ShowBox(this, app::BoxKind::Error, app::BoxButtons::Ok, Q(worker.ErrorMsg));
-    worker.ErrorMsg.clear();
-  }
   Gauge1->setValue(worker.position);
   lbInfo->setText(Q(worker.info));
-  if (worker.Converter->OK) btnCancel->setText(app::text::kClose);
 }
 
 void TfrmProgress::AskDenied(TOutputWord& worker) {
@@ -118,6 +146,89 @@ void TfrmProgress::AskDenied(TOutputWord& worker) {
   if (app::ShowBox(this, app::BoxKind::Error, app::BoxButtons::AbortRetry, text) == QMessageBox::Abort) {
     worker.Converter->Abort = true;
   }
+}
+
+void TfrmProgress::ShowEnd(TOutputWord& worker) {
+  Label1->hide();  // the clipboard is free again
+  btnCancel->setText(app::text::kClose);
+  lbInfo->setWordWrap(true);
+  lbInfo->setToolTip(QString());
+  const QString message = Q(worker.EndMessage());
+  switch (worker.End()) {
+    case TJobEnd::kSaved: {
+      saved_file_ = QString::fromStdString(FileSystem().NativePath(worker.EndMessage()));
+      Gauge1->setValue(100);
+      lbEnd->setText(app::text::kEndSaved);
+      // A long path keeps its beginning and its name; the whole of it on hovering.
+      QString shown = lbInfo->fontMetrics().elidedText(saved_file_, Qt::ElideMiddle, Gauge1->width());
+      if (!app::HasProgramFor(saved_file_)) {
+        shown += QLatin1Char('\n') + QString(app::text::kNoProgramFor).arg(QFileInfo(saved_file_).suffix());
+      }
+      lbInfo->setText(shown);
+      lbInfo->setToolTip(saved_file_);
+      break;
+    }
+    case TJobEnd::kNotSaved:
+      lbEnd->setText(app::text::kEndNotSaved);
+      lbInfo->setText(message);
+      break;
+    case TJobEnd::kCanceled:
+      lbEnd->setText(app::text::kEndCanceled);
+      lbInfo->setText(app::text::kNothingWritten);
+      break;
+    case TJobEnd::kFailed:
+    case TJobEnd::kRunning:
+      lbEnd->setText(app::text::kEndFailed);
+      lbInfo->setText(message);
+      break;
+  }
+  const bool saved = worker.End() == TJobEnd::kSaved;
+  // A bar stopped part-way (or run to its end by the clean-up) says nothing true about a run that
+  // wrote nothing.
+  Gauge1->setVisible(saved);
+  btnOpen->setVisible(saved);
+  btnShowFolder->setVisible(saved);
+  lbEnd->show();
+
+  lstWarnings->clear();
+  for (const std::u16string& w : worker.Warnings()) lstWarnings->addItem(Q(w));
+  const int count = lstWarnings->count();
+  btnWarnings->setVisible(count > 0);
+  LayOutEnd();
+}
+
+void TfrmProgress::LayOutEnd() {
+  constexpr int kLeft = 24;
+  const int width = Gauge1->width();
+  int y = 18;
+  lbEnd->setGeometry(kLeft, y, width, lbEnd->sizeHint().height());
+  y += lbEnd->height() + 6;
+  const int info_height = std::max(17, lbInfo->heightForWidth(width));
+  lbInfo->setGeometry(kLeft, y, width, info_height);
+  y += info_height + 6;
+  if (!Gauge1->isHidden()) {
+    Gauge1->move(kLeft, y);
+    y += Gauge1->height() + 10;
+  } else {
+    y += 4;
+  }
+  if (!btnWarnings->isHidden()) {
+    const int count = lstWarnings->count();
+    btnWarnings->setText((count == 1 ? QString(app::text::kOneWarning) : QString(app::text::kWarnings).arg(count)) +
+                         (btnWarnings->isChecked() ? QStringLiteral(" \u25BE") : QStringLiteral(" \u25B8")));
+    btnWarnings->adjustSize();
+    btnWarnings->move(kLeft, y);
+    y += btnWarnings->height() + 4;
+    if (btnWarnings->isChecked()) {
+      lstWarnings->setGeometry(kLeft, y, width, 120);
+      y += 124;
+    }
+  }
+  y += 4;
+  btnOpen->setGeometry(kLeft, y, 100, 25);
+  btnShowFolder->setGeometry(kLeft + 106, y, 120, 25);
+  btnCancel->setGeometry(kLeft + width - 81, y, 81, 25);
+  setFixedSize(width + 2 * kLeft, y + 25 + 12);
 }
 
 void TfrmProgress::StopIt() {

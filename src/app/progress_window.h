@@ -1,6 +1,8 @@
 // The progress window of a conversion. It starts the worker when it is shown, serves the worker's
-// hand-overs on the window thread (progress, messages, errors, the question about an output file in
-// use), and stops the worker before it lets itself be closed during a run.
+// hand-overs on the window thread (progress, messages, the question about an output file in use),
+// stops the worker before it lets itself be closed during a run, and ends showing how the run ended:
+// the document saved (with buttons to open it and show its folder), not saved, failed or canceled,
+// and the warnings of the run.
 #pragma once
 
 #include <QDialog>
@@ -10,6 +12,7 @@
 #include "job/output_word.h"
 
 class QLabel;
+class QListWidget;
 class QProgressBar;
 class QPushButton;
 
@@ -36,11 +39,18 @@ class TfrmProgress final : public QDialog, public IJobInteraction {
   void HandOverPending(TOutputWord& worker) override;
   void ShowProgress(TOutputWord& worker) override;
   void AskDenied(TOutputWord& worker) override;
+  void ShowEnd(TOutputWord& worker) override;
 
   QProgressBar* Gauge1 = nullptr;
   QPushButton* btnCancel = nullptr;
   QLabel* Label1 = nullptr;
   QLabel* lbInfo = nullptr;
+  // Shown once the run has ended.
+  QLabel* lbEnd = nullptr;               // how it ended, in one sentence
+  QPushButton* btnOpen = nullptr;        // the saved document
+  QPushButton* btnShowFolder = nullptr;  // the saved document in its folder
+  QPushButton* btnWarnings = nullptr;    // shows or hides the list of warnings
+  QListWidget* lstWarnings = nullptr;
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -52,10 +62,13 @@ class TfrmProgress final : public QDialog, public IJobInteraction {
   bool Running() const;
   // True when closing may go on (no run, or the user agreed to stop it and it has stopped).
   bool MayClose();
+  // Places the controls of the finished window, the warnings list open or not.
+  void LayOutEnd();
 
   std::unique_ptr<TOutputWord> OutputWord_;
   bool started_ = false;
   bool stopping_ = false;
+  QString saved_file_;
 };
 
 }  // namespace tomeshift

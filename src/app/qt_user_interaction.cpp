@@ -6,6 +6,8 @@
 #include <cstdio>
 
 #include "app/message_box.h"
+#include "text/text_utils.h"
+#include "text/unicode.h"
 
 namespace tomeshift::app {
 namespace {
@@ -131,7 +133,7 @@ std::optional<std::u16string> QtUserInteraction::SaveFileDialog(const SaveFileRe
 
 void QtUserInteraction::Warning(std::u16string_view page, std::u16string_view text) {
   const QString line = page.empty() ? Q(text) : Q(page) + QStringLiteral(": ") + Q(text);
-  std::fprintf(stderr, "tomeshift: warning: %s\n", line.toUtf8().constData());
+  std::fprintf(stderr, "tomeshift: warning: %s\n", Utf16ToUtf8(EscapeControls(line.toStdU16String())).c_str());
   std::lock_guard lock(warnings_mutex_);
   warnings_ << line;
 }

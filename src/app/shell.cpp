@@ -7,6 +7,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QMimeDatabase>
 #include <QPointer>
 #include <QProcess>
 #include <QStandardPaths>
@@ -79,6 +80,12 @@ DesktopShell SystemDesktopShell() {
     return HasDesktopHandler({QStringLiteral("application/vnd.ms-htmlhelp"), QStringLiteral("application/x-chm")});
   };
   shell.help_file = ProgramHelpFile;
+  shell.has_handler = [](const QString& file) {
+    const QMimeType type = QMimeDatabase().mimeTypeForFile(file);
+    QStringList names{type.name()};
+    names << type.aliases();
+    return HasDesktopHandler(names);
+  };
   return shell;
 }
 
@@ -88,11 +95,16 @@ DesktopShell SetDesktopShell(DesktopShell shell) {
   if (!shell.show_items) shell.show_items = system.show_items;
   if (!shell.has_help_viewer) shell.has_help_viewer = system.has_help_viewer;
   if (!shell.help_file) shell.help_file = system.help_file;
+  if (!shell.has_handler) shell.has_handler = system.has_handler;
   return std::exchange(Current(), std::move(shell));
 }
 
+bool HasProgramFor(const QString& file) { return Current().has_handler(file); }
+
 bool OpenWithShell(QWidget* parent, const QString& target) {
-  if (Current().open_url(ToUrl(target))) return true;
+  // xdg-open "succeeds" in starting for a local file nobody can open: ask first.
+  const QUrl url = ToUrl(target);
+  if ((!url.isLocalFile() || Current().has_handler(target)) && Current().open_url(url)) return true;
   ShowBox(parent, BoxKind::Error, BoxButtons::Ok, QString(text::kCannotOpen).arg(target));
   return false;
 }
@@ -132,7 +144,9 @@ DesktopShellExecute::DesktopShellExecute() {
     const QString native = QString::fromStdString(FileSystem().NativePath(file));
     QCoreApplication* app = QCoreApplication::instance();
     if (!app) return;
-    auto open = [native] { OpenWithShell(QApplication::activeWindow(), native); };
+    auto open = [native] {
+      if (HasProgramFor(native)) OpenWithShell(QApplication::activeWindow(), native);
+    };
     if (QThread::currentThread() == app->thread()) {
       open();
     } else {

@@ -22,6 +22,8 @@ struct DesktopShell {
   std::function<bool(const QString& file)> show_items;
   // Whether a program is set up for help files (xdg-open starts even when none is).
   std::function<bool()> has_help_viewer;
+  // Whether a program is set up for the type of this file or folder.
+  std::function<bool(const QString& file)> has_handler;
   // Where the program's help file is; empty when it is nowhere.
   std::function<QString()> help_file;
 };
@@ -35,6 +37,9 @@ DesktopShell SetDesktopShell(DesktopShell shell);
 // box when there is none. False when nothing was opened.
 bool OpenWithShell(QWidget* parent, const QString& file_or_address);
 
+// Whether the desktop has a program for this file's type (a folder: a file manager).
+bool HasProgramFor(const QString& file);
+
 // Shows the file selected in the file manager (the FileManager1 service when it is there), else opens
 // the folder that holds it.
 bool ShowInFileManager(QWidget* parent, const QString& file);
@@ -46,8 +51,9 @@ bool OpenProgramHelp(QWidget* parent);
 // Where the help file is: beside the program, else where it was installed. Empty when neither.
 QString ProgramHelpFile();
 
-// While it lives, the core's ShellExecute requests (the finished document, "View") open through the
-// desktop; requests from the worker thread are carried to the window thread in order.
+// While it lives, the core's ShellExecute requests (the finished document) open through the desktop
+// when a program is set up for them, and are dropped quietly otherwise: the finished window says what
+// happened and offers to open it. Requests from the worker thread reach the window thread in order.
 class DesktopShellExecute {
  public:
   DesktopShellExecute();

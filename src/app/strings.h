@@ -102,12 +102,26 @@ inline constexpr char kSettingsMovedAside[] =
     "The settings file could not be read and was kept as \"%1\". The original settings are used.";
 inline constexpr char kHelpFileUnreadable[] = "\"%1\" could not be read as a help file: %2";
 inline constexpr char kScratchCopyFailed[] = "\"%1\" could not be copied to a scratch file: %2";
+inline constexpr char kFileNotFound[] = "File not found: %1";
+inline constexpr char kChooseAnotherOutput[] = "%1\n\nDo you want to choose another place for the document?";
+inline constexpr char kSettingsOutOfRange[] =
+    "Some values in the settings file \"%1\" were out of range; their original values are used:\n%2";
 
 // Progress window
 inline constexpr char kClipboardWarning[] = "Meanwhile, please don't use the system Clipboard.";
 inline constexpr char kDeniedSuffix[] = " access denied! It probably has been opened. Please close it and retry.";
 inline constexpr char kAskCancelRun[] = "A conversion is running. Do you want to cancel it?";
 inline constexpr char kUserCanceled[] = "User canceled!";
+inline constexpr char kEndSaved[] = "The document has been saved:";
+inline constexpr char kEndNotSaved[] = "The document was not saved.";
+inline constexpr char kEndFailed[] = "The conversion failed.";
+inline constexpr char kEndCanceled[] = "Canceled.";
+inline constexpr char kNothingWritten[] = "Nothing was written.";
+inline constexpr char kNoProgramFor[] = "No program is set up to open .%1 files.";
+inline constexpr char kOpenDocument[] = "Open";
+inline constexpr char kShowInFolder[] = "Show in Folder";
+inline constexpr char kOneWarning[] = "1 warning";
+inline constexpr char kWarnings[] = "%1 warnings";
 
 // Heading styles and font dialog
 inline constexpr char kHeadingStylesCaption[] = "Heading styles";

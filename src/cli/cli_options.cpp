@@ -3,6 +3,7 @@
 #include <charconv>
 #include <functional>
 
+#include "job/stored_settings.h"
 #include "lang/language_tables.h"
 #include "text/font_spec.h"
 #include "text/text_utils.h"
@@ -85,8 +86,8 @@ PaperChoice ParsePaper(std::string_view text) {
     throw UsageError("--paper takes letter, tabloid, legal, a3, a4, b5 or WIDTHxHEIGHT in mm, not \"" +
                      std::string(text) + "\"");
   PaperChoice custom{41, 0, 0};
-  custom.width = ParseInt(std::string_view(lower).substr(0, x), "--paper width", 10, 558);
-  custom.height = ParseInt(std::string_view(lower).substr(x + 1), "--paper height", 10, 558);
+  custom.width = ParseInt(std::string_view(lower).substr(0, x), "--paper width", kMinPaperMm, kMaxPaperMm);
+  custom.height = ParseInt(std::string_view(lower).substr(x + 1), "--paper height", kMinPaperMm, kMaxPaperMm);
   return custom;
 }
 
@@ -100,6 +101,10 @@ std::u16string DefaultOutputPath(const std::u16string& input) {
 
 ConvertOptions ParseConvertOptions(const std::vector<std::string_view>& args) {
   ConvertOptions o;
+  std::vector<std::u16string> inputs;
+  bool info = false, list = false;
+  // Options that only a conversion uses, or that --list-toc --distilled uses too.
+  std::vector<std::string> for_conversion, for_distilling;
   auto set = [&o](std::function<void(TDocPDFSettings&)> f) { o.overrides.push_back(std::move(f)); };
   for (std::size_t i = 0; i < args.size(); ++i) {
     std::string_view arg = args[i];
@@ -134,6 +139,20 @@ ConvertOptions ParseConvertOptions(const std::vector<std::string_view>& args) {
       return true;
     };
 
+    if (name == "--help" || name == "-h") {
+      o.mode = ConvertOptions::Mode::kHelp;
+      continue;
+    }
+    if (name == "--info" || name == "--list-toc" || name == "--distilled") {
+      if (inline_value) throw UsageError(name + " takes no value");
+      (name == "--info" ? info : name == "--list-toc" ? list : o.distilled) = true;
+      continue;
+    }
+    const bool distill_option = name == "--hint" || name == "--no-hint" || name == "--hint-format" ||
+                                name == "--discard" || name == "--addenda" || name == "--keep-scratch";
+    const bool either_mode = name == "--factory" || name == "--quiet";
+    if (arg.starts_with("-") && arg != "-" && !either_mode)
+      (distill_option ? for_distilling : for_conversion).push_back(name);
     if (name == "-o" || name == "--output") {
       o.output = U16(value());
     } else if (name == "--keep-scratch") {
@@ -209,13 +228,26 @@ ConvertOptions ParseConvertOptions(const std::vector<std::string_view>& args) {
       set([level, font](TDocPDFSettings& s) { s.HeadingFont[static_cast<std::size_t>(level)] = font; });
     } else if (arg.starts_with("-") && arg != "-") {
       throw UsageError("unknown option " + name);
-    } else if (o.input.empty()) {
-      o.input = U16(arg);
     } else {
-      throw UsageError("more than one input file");
+      inputs.push_back(U16(arg));
     }
   }
-  if (o.input.empty()) throw UsageError("missing INPUT.chm");
+  if (o.mode == ConvertOptions::Mode::kHelp) return o;
+  if (info && list) throw UsageError("--info and --list-toc cannot be used together");
+  if (o.distilled && !list) throw UsageError("--distilled goes with --list-toc");
+  if (info || list) {
+    o.mode = info ? ConvertOptions::Mode::kInfo : ConvertOptions::Mode::kListToc;
+    const std::string mode = info ? "--info" : o.distilled ? "--list-toc --distilled" : "--list-toc";
+    if (!for_conversion.empty()) throw UsageError(for_conversion.front() + " does not go with " + mode);
+    if (!o.distilled && !for_distilling.empty()) throw UsageError(for_distilling.front() + " does not go with " + mode);
+    if (inputs.empty()) throw UsageError("missing FILE.chm");
+    if (inputs.size() > 1) throw UsageError("too many arguments");
+    o.input = inputs.front();
+    return o;
+  }
+  if (inputs.empty()) throw UsageError("missing INPUT.chm");
+  if (inputs.size() > 1) throw UsageError("more than one input file");
+  o.input = inputs.front();
   if (o.output.empty()) o.output = DefaultOutputPath(o.input);
   return o;
 }

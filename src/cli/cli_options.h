@@ -21,6 +21,11 @@ class UsageError : public std::runtime_error {
 };
 
 struct ConvertOptions {
+  // What the command line asks for; the options may come in any order.
+  enum class Mode { kConvert, kInfo, kListToc, kHelp };
+  Mode mode = Mode::kConvert;
+  bool distilled = false;  // --list-toc --distilled
+
   std::u16string input;
   std::u16string output;  // empty: the input's name with ".docx"
   bool factory = false;
@@ -33,7 +38,8 @@ struct ConvertOptions {
   std::vector<std::function<void(TDocPDFSettings&)>> overrides;
 };
 
-// Parses the arguments after the program name (no --info/--list-toc/--help here).
+// Parses the arguments after the program name, in any order. Throws UsageError for a command line
+// that cannot be run, including options that do not go with the mode asked for.
 ConvertOptions ParseConvertOptions(const std::vector<std::string_view>& args);
 
 // "INPUT.chm" becomes "INPUT.docx"; a name without extension gets ".docx".

@@ -13,22 +13,30 @@ constexpr int kFactoryPaperIndex = 4;  // A4
 
 TDocPDFSettings FactorySettings() { return ToConversionSettings(FactoryValues()); }
 
-TDocPDFSettings StoredSettings(std::string* note) {
+TDocPDFSettings StoredSettings(std::vector<std::string>* notes) {
+  const std::string path = RegistryFileStore::DefaultPath();
+  auto note = [&](const std::string& line) {
+    if (notes) notes->push_back(line);
+  };
   try {
-    RegistryFileStore store(RegistryFileStore::DefaultPath(), kSettingsKey);
+    RegistryFileStore store(path, kSettingsKey);
     if (!store.ValueExists(u"PaperSize")) return FactorySettings();
     TStoredValues values = FactoryValues();
     std::string reason;
     // The desktop program would write its factory settings here; the command line only reads.
     if (!TStoredSettings(store).Read(values, &reason)) {
-      if (note) *note = "the stored settings cannot be used (" + reason + "); using the factory settings";
+      note(path + ": the stored settings cannot be used (" + reason + "); using the factory settings");
       return FactorySettings();
     }
-    if (values.PaperSize < 0 || values.PaperSize > kCustomPaperIndex) values.PaperSize = kFactoryPaperIndex;
-    if (values.ShowLevel < 1 || values.ShowLevel > 9) values.ShowLevel = 9;
+    if (values.PaperSize < 0 || values.PaperSize > kCustomPaperIndex) {
+      note(path + ": \"PaperSize\"=" + std::to_string(values.PaperSize) + " is out of range (0 to " +
+           std::to_string(kCustomPaperIndex) + "); " + std::to_string(kFactoryPaperIndex) + " (A4) is used");
+      values.PaperSize = kFactoryPaperIndex;
+    }
+    for (const std::string& line : FixRanges(values)) note(path + ": " + line);
     return ToConversionSettings(values);
   } catch (const std::exception& e) {
-    if (note) *note = std::string("the stored settings cannot be used (") + e.what() + "); using the factory settings";
+    note(path + ": the stored settings cannot be used (" + e.what() + "); using the factory settings");
     return FactorySettings();
   }
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "converter/conversion_settings.h"
 
@@ -11,8 +12,9 @@ namespace tomeshift::cli {
 // The desktop program's factory settings as a conversion record.
 TDocPDFSettings FactorySettings();
 
-// The stored settings; the factory settings when nothing usable is stored. note receives a line
-// for the user when the stored settings could not be used.
-TDocPDFSettings StoredSettings(std::string* note);
+// The stored settings; the factory settings when nothing usable is stored. notes receive the lines for
+// the user: the stored settings could not be used, or values in them that were out of range and fell
+// back to their factory values (each naming the settings file).
+TDocPDFSettings StoredSettings(std::vector<std::string>* notes);
 
 }  // namespace tomeshift::cli

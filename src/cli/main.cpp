@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -22,6 +23,7 @@
 #include "converter/chm_distill.h"
 #include "converter/word_connection.h"
 #include "job/output_word.h"
+#include "job/stored_settings.h"
 #include "platform/chm_extractor.h"
 #include "platform/errors.h"
 #include "platform/file_system.h"
@@ -39,6 +41,10 @@ constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitCanceled = 3;
 constexpr int kExitOutputInUse = 4;
+
+// Text for the terminal: names from a help file may hold control characters.
+std::string Shown(const std::u16string& text) { return U8(EscapeControls(text)); }
+std::string Shown(const std::string& text) { return U8(EscapeControls(U16(text))); }
 
 constexpr const char* kUsageHead =
     "Usage: tomeshift-cli [OPTIONS] INPUT.chm [-o OUTPUT]\n"
@@ -71,7 +77,7 @@ void PrintUsage(std::FILE* out) {
 }
 
 int Usage(const char* problem) {
-  if (problem) std::fprintf(stderr, "tomeshift-cli: %s\n", problem);
+  if (problem) std::fprintf(stderr, "tomeshift-cli: %s\n", Shown(std::string(problem)).c_str());
   PrintUsage(stderr);
   return kExitUsage;
 }
@@ -87,8 +93,8 @@ int Info(const std::u16string& path) {
   CheckHelpFile(path);
   TCHMDecompile help;
   help.LoadFromCHM(path);
-  std::printf("Title: %s\n", U8(help.Title).c_str());
-  std::printf("Default topic: %s\n", U8(help.DefaultPage).c_str());
+  std::printf("Title: %s\n", Shown(help.Title).c_str());
+  std::printf("Default topic: %s\n", Shown(help.DefaultPage).c_str());
   std::printf("Language: %s\n", U8(help.LangID).c_str());
   // A code page that the help file does not name but its text showed is marked as such.
   std::printf("Code page: %u%s\n", help.CodePage, help.DetectedCodePage != 0 ? " (detected)" : "");
@@ -114,40 +120,10 @@ int ListToc(const std::u16string& path) {
   help.rootFolder = scratch.path();
   help.decompile();
   for (const auto& entry : help.List) {
-    std::printf("%d\t%u\t%s\t%s\n", entry->Level, entry->Status, U8(entry->Url).c_str(), U8(entry->Topic).c_str());
+    std::printf("%d\t%u\t%s\t%s\n", entry->Level, entry->Status, Shown(entry->Url).c_str(),
+                Shown(entry->Topic).c_str());
   }
   return kExitOk;
-}
-
-// The options that the distiller reads, and where to keep its pages.
-struct DistillOptions {
-  bool hint = false;
-  std::u16string hintFormat = u"See [Title No.]";
-  bool discard = false;
-  std::u16string addenda = u"Addenda";
-  std::u16string keepScratch;
-};
-
-// Reads one distill option at args[i] (moving i past its value); false when args[i] is none.
-bool ReadDistillOption(const std::vector<std::string_view>& args, std::size_t& i, DistillOptions& options) {
-  const auto value = [&]() -> std::u16string {
-    if (i + 1 >= args.size()) throw cli::UsageError(std::string(args[i]) + " needs a value");
-    return U16(args[++i]);
-  };
-  if (args[i] == "--hint") {
-    options.hint = true;
-  } else if (args[i] == "--hint-format") {
-    options.hintFormat = value();
-  } else if (args[i] == "--discard") {
-    options.discard = true;
-  } else if (args[i] == "--addenda") {
-    options.addenda = value();
-  } else if (args[i] == "--keep-scratch") {
-    options.keepScratch = value();
-  } else {
-    return false;
-  }
-  return true;
 }
 
 // Copies a folder tree through the file-system boundary (the distilled pages, for a person to open).
@@ -171,22 +147,25 @@ void KeepScratch(const TCHMDistill& distiller, const std::u16string& folder) {
   std::fprintf(stderr, "tomeshift-cli: distilled pages kept in %s\n", U8(folder).c_str());
 }
 
-int ListDistilledToc(const std::u16string& path, const DistillOptions& options) {
-  CheckHelpFile(path);
+int ListDistilledToc(const cli::ConvertOptions& options) {
+  CheckHelpFile(options.input);
+  // The distiller's four settings from the record's own values and the options, nothing stored.
+  TDocPDFSettings settings;
+  for (const auto& apply : options.overrides) apply(settings);
   TCHMDistill help;
-  help.LoadFromCHM(path);
+  help.LoadFromCHM(options.input);
   ScratchFolder scratch;
   help.rootFolder = scratch.path();
-  help.AddHint = options.hint;
-  help.HintFormat = options.hintFormat;
-  help.Discard = options.discard;
-  help.Addenda = options.addenda;
+  help.AddHint = settings.AddHint;
+  help.HintFormat = settings.HintFormat;
+  help.Discard = settings.Discard;
+  help.Addenda = settings.Addenda;
   help.decompile();
   help.Execute();
-  KeepScratch(help, options.keepScratch);
+  KeepScratch(help, options.keep_scratch);
   for (const auto& entry : help.List) {
-    std::printf("%d\t%u\t%s\t%s\t%s\t%s\n", entry->Level, entry->Status, U8(entry->ChapterNumber).c_str(),
-                U8(entry->Bookmark).c_str(), U8(entry->Url).c_str(), U8(entry->Topic).c_str());
+    std::printf("%d\t%u\t%s\t%s\t%s\t%s\n", entry->Level, entry->Status, Shown(entry->ChapterNumber).c_str(),
+                Shown(entry->Bookmark).c_str(), Shown(entry->Url).c_str(), Shown(entry->Topic).c_str());
   }
   return kExitOk;
 }
@@ -238,13 +217,34 @@ class StopRequests {
   std::thread watcher_;
 };
 
-// --open: the finished document goes to the desktop's program for it.
+// Whether the desktop has a program for the document's type (xdg-open starts even when it has none).
+bool HasDesktopProgramFor(const std::string& native) {
+  std::string ext = native.size() >= 5 ? native.substr(native.size() - 5) : native;
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const bool docx = ext == ".docx";
+  const char* type =
+      docx ? "application/vnd.openxmlformats-officedocument.wordprocessingml.document" : "application/msword";
+  const std::string command = std::string("xdg-mime query default ") + type + " 2>/dev/null";
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (!pipe) return false;
+  char buf[256];
+  std::string answer;
+  while (std::fgets(buf, sizeof buf, pipe)) answer += buf;
+  const int status = ::pclose(pipe);
+  return status == 0 && answer.find_first_not_of(" \t\r\n") != std::string::npos;
+}
+
+// --open: the finished document goes to the desktop's program for it, when there is one.
 void OpenWithXdgOpen(const std::u16string&, const std::u16string& file, int) {
   const std::string native = FileSystem().NativePath(file);
+  if (!HasDesktopProgramFor(native)) {
+    std::fprintf(stderr, "tomeshift-cli: no program is set up to open %s; it was not opened\n", Shown(native).c_str());
+    return;
+  }
   char* const argv[] = {const_cast<char*>("xdg-open"), const_cast<char*>(native.c_str()), nullptr};
   pid_t pid = 0;
   if (posix_spawnp(&pid, "xdg-open", nullptr, nullptr, argv, environ) != 0)
-    std::fprintf(stderr, "tomeshift-cli: cannot run xdg-open to open %s\n", native.c_str());
+    std::fprintf(stderr, "tomeshift-cli: cannot run xdg-open to open %s\n", Shown(native).c_str());
 }
 
 int Convert(const cli::ConvertOptions& options) {
@@ -256,10 +256,17 @@ int Convert(const cli::ConvertOptions& options) {
   TCHMDecompile probe;
   probe.LoadFromCHM(options.input);
 
-  std::string note;
-  TDocPDFSettings settings = options.factory ? cli::FactorySettings() : cli::StoredSettings(&note);
-  if (!note.empty()) std::fprintf(stderr, "tomeshift-cli: %s\n", note.c_str());
+  std::vector<std::string> notes;
+  TDocPDFSettings settings = options.factory ? cli::FactorySettings() : cli::StoredSettings(&notes);
+  for (const std::string& note : notes) std::fprintf(stderr, "tomeshift-cli: warning: %s\n", Shown(note).c_str());
   for (const auto& apply : options.overrides) apply(settings);
+  if (const std::string problem = PageSetupProblem(settings); !problem.empty()) return Usage(problem.c_str());
+  // Before the work, not after it: a document that cannot be written is known now.
+  const std::u16string target = OutputTargetPath(options.output);
+  if (const std::u16string problem = OutputWriteProblem(target, true); !problem.empty()) {
+    std::fprintf(stderr, "tomeshift-cli: %s\n", Shown(problem).c_str());
+    return kExitFailed;
+  }
 
   const bool interactive = ::isatty(STDERR_FILENO) && ::isatty(STDIN_FILENO);
   TerminalJobInteraction terminal(stderr, interactive, options.quiet);
@@ -291,18 +298,23 @@ int Convert(const cli::ConvertOptions& options) {
   SetShellExecuteHandler(previous);
   terminal.Finish();
 
-  const TChmToDocPDF& c = *job.Converter;
-  if (job.Canceled() || (stop_requested && (c.Failed || !c.OK))) {
-    std::fprintf(stderr, "tomeshift-cli: User canceled!\n");
+  if (job.End() == TJobEnd::kCanceled || (stop_requested && job.End() != TJobEnd::kSaved)) {
+    std::fprintf(stderr, "tomeshift-cli: Canceled; nothing was written\n");
     return kExitCanceled;
   }
-  if (!job.FailureMessage().empty() || c.Failed || !c.OK) return kExitFailed;  // the job has said why
-  if (c.Abort) {
-    std::fprintf(stderr, "tomeshift-cli: %s was in use; nothing was written\n", U8(options.output).c_str());
-    return kExitOutputInUse;
+  switch (job.End()) {
+    case TJobEnd::kSaved:
+      // The path written, which may differ from the one asked for (another extension becomes .doc).
+      std::printf("%s\n", FileSystem().NativePath(job.EndMessage()).c_str());
+      return kExitOk;
+    case TJobEnd::kNotSaved:
+      std::fprintf(stderr, "tomeshift-cli: %s was in use; nothing was written\n",
+                   Shown(FileSystem().NativePath(target)).c_str());
+      return kExitOutputInUse;
+    default:
+      std::fprintf(stderr, "tomeshift-cli: %s\n", Shown(job.FailureMessage()).c_str());
+      return kExitFailed;
   }
-  std::printf("%s\n", FileSystem().NativePath(options.output).c_str());
-  return kExitOk;
 }
 
 }  // namespace
@@ -310,39 +322,29 @@ int Convert(const cli::ConvertOptions& options) {
 int main(int argc, char** argv) {
   std::vector<std::string_view> args(argv + 1, argv + argc);
   if (args.empty()) return Usage(nullptr);
-  if (args[0] == "--help" || args[0] == "-h") {
-    PrintUsage(stdout);
-    return kExitOk;
-  }
   try {
-    if (args[0] == "--list-toc" && args.size() > 1 && args[1] == "--distilled") {
-      DistillOptions options;
-      std::u16string path;
-      for (std::size_t i = 2; i < args.size(); ++i) {
-        if (ReadDistillOption(args, i, options)) continue;
-        if (!args[i].empty() && args[i][0] == '-') return Usage(("unknown option " + std::string(args[i])).c_str());
-        if (!path.empty()) return Usage("too many arguments");
-        path = U16(args[i]);
-      }
-      if (path.empty()) return Usage("missing FILE.chm");
-      return ListDistilledToc(path, options);
-    }
-    if (args[0] == "--info" || args[0] == "--list-toc") {
-      if (args.size() != 2) return Usage(args.size() < 2 ? "missing FILE.chm" : "too many arguments");
-      const std::u16string path = U16(args[1]);
-      return args[0] == "--info" ? Info(path) : ListToc(path);
-    }
     cli::ConvertOptions options;
     try {
       options = cli::ParseConvertOptions(args);
     } catch (const cli::UsageError& e) {
       return Usage(e.what());
     }
+    switch (options.mode) {
+      case cli::ConvertOptions::Mode::kHelp:
+        PrintUsage(stdout);
+        return kExitOk;
+      case cli::ConvertOptions::Mode::kInfo:
+        return Info(options.input);
+      case cli::ConvertOptions::Mode::kListToc:
+        return options.distilled ? ListDistilledToc(options) : ListToc(options.input);
+      case cli::ConvertOptions::Mode::kConvert:
+        break;
+    }
     return Convert(options);
   } catch (const cli::UsageError& e) {
     return Usage(e.what());
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "tomeshift-cli: %s\n", e.what());
+    std::fprintf(stderr, "tomeshift-cli: %s\n", Shown(std::string(e.what())).c_str());
     return kExitFailed;
   }
 }

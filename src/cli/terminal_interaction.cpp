@@ -6,6 +6,7 @@
 #include <string>
 
 #include "job/output_word.h"
+#include "text/text_utils.h"
 #include "text/unicode.h"
 
 namespace tomeshift {
@@ -42,13 +43,8 @@ void TerminalJobInteraction::Finish() {
 void TerminalJobInteraction::ShowProgress(TOutputWord& worker) {
   if (!worker.Msg.empty()) {
     BreakBar();
-    std::fprintf(out_, "%s\n", U8(worker.Msg).c_str());
+    std::fprintf(out_, "%s\n", U8(EscapeControls(worker.Msg)).c_str());
     worker.Msg.clear();
-  }
-  if (!worker.ErrorMsg.empty()) {
-    BreakBar();
-    std::fprintf(out_, "error: %s\n", U8(worker.ErrorMsg).c_str());
-    worker.ErrorMsg.clear();
   }
   if (!quiet_ && (worker.position != shown_position_ || worker.info != shown_info_)) {
     shown_position_ = worker.position;
@@ -59,19 +55,22 @@ void TerminalJobInteraction::ShowProgress(TOutputWord& worker) {
       const std::string bar = "[" + std::string(static_cast<std::size_t>(filled), '#') +
                               std::string(static_cast<std::size_t>(kBar - filled), '-') + "]";
       const int room = TerminalWidth(out_) - kBar - 10;
-      std::fprintf(out_, "\r%s %3d%% %s\x1b[K", bar.c_str(), worker.position, Cut(U8(worker.info), room).c_str());
+      std::fprintf(out_, "\r%s %3d%% %s\x1b[K", bar.c_str(), worker.position,
+                   Cut(U8(EscapeControls(worker.info)), room).c_str());
       bar_open_ = true;
     } else {
-      std::fprintf(out_, "[%3d%%] %s\n", worker.position, U8(worker.info).c_str());
+      std::fprintf(out_, "[%3d%%] %s\n", worker.position, U8(EscapeControls(worker.info)).c_str());
     }
   }
   std::fflush(out_);
 }
 
+void TerminalJobInteraction::ShowEnd(TOutputWord&) { Finish(); }
+
 void TerminalJobInteraction::AskDenied(TOutputWord& worker) {
   BreakBar();
-  const std::string message =
-      "\"" + U8(worker.DeniedFile) + "\" access denied! It probably has been opened. Please close it and retry.";
+  const std::string message = "\"" + U8(EscapeControls(worker.DeniedFile)) +
+                              "\" access denied! It probably has been opened. Please close it and retry.";
   if (!interactive_) {
     std::fprintf(out_, "error: %s\n", message.c_str());
     worker.Converter->Abort = true;

@@ -21,6 +21,8 @@ class TerminalJobInteraction final : public IJobInteraction {
   void HandOverPending(TOutputWord&) override {}
   void ShowProgress(TOutputWord& worker) override;
   void AskDenied(TOutputWord& worker) override;
+  // Closes the bar; the command line reports the end itself.
+  void ShowEnd(TOutputWord& worker) override;
   // Ends the bar's line so that what follows starts on its own.
   void Finish();
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 
 #include "converter/code_page_detection.h"
 #include "lang/language_tables.h"
@@ -65,11 +66,12 @@ bool ParamValue(std::u16string_view tag, std::u16string& value) {
   return true;
 }
 
-ContentsObject ReadContentsObject(std::u16string text, const std::u16string& sitemap) {
+ContentsObject ReadContentsObject(std::u16string text, const std::u16string& help_file) {
   for (const char16_t* form : {u"<param", u"name=\"Name\"", u"name=\"Local\"", u"value=", u"name=\"ImageNumber\""}) {
     text = ReplaceText(text, form, form);
   }
   ContentsObject object;
+  std::optional<std::u16string> bad_image_number;
   bool name_taken = false;
   std::size_t from = 0;
   for (;;) {
@@ -91,12 +93,17 @@ ContentsObject ReadContentsObject(std::u16string text, const std::u16string& sit
       object.locals.push_back(has_value ? DecodeHtmlEntities(value) : std::u16string());
     } else if (tag.find(u"name=\"ImageNumber\"") != std::u16string_view::npos) {
       std::int32_t number = 0;
+      // Only an icon: one odd value must not cost the whole conversion.
       if (!TryStrToInt(value, number)) {
-        throw FormatError(U8(sitemap),
-                          "the contents item's ImageNumber '" + U8(value) + "' is not a valid integer value");
+        bad_image_number = value;
+        number = 0;
       }
       object.image_number = static_cast<std::uint32_t>(number);
     }
+  }
+  if (bad_image_number) {
+    UserInteraction().Warning(help_file, u"the contents entry \"" + object.name + u"\" has the ImageNumber \"" +
+                                             *bad_image_number + u"\", which is not a whole number; 0 is used");
   }
   return object;
 }
@@ -213,7 +220,7 @@ void TCHMDecompile::LoadContentsSitemap() {
 
   auto finish = [&] {
     if (pending.empty()) return;
-    ContentsObject object = ReadContentsObject(pending, hhcFile);
+    ContentsObject object = ReadContentsObject(pending, chmFile);
     pending.clear();
     if (ReplaceAll(object.name, u"-", u"").empty()) return;  // no name, or a separator of dashes
     TTitleList& entry = List.Add();

@@ -2,15 +2,29 @@
 
 #include "converter/document_assembly.h"
 #include "platform/code_pages.h"
+#include "platform/file_system.h"
+#include "text/text_utils.h"
 
 namespace tomeshift {
+
+std::u16string OutputTargetPath(const std::u16string& pdf) {
+  const std::size_t slash = pdf.find_last_of(u"/\\");
+  if (pdf.empty() || slash == pdf.size() - 1 || FileSystem().DirectoryExists(pdf)) return pdf;
+  const std::size_t dot = pdf.rfind(u'.');
+  const bool has_extension = dot != std::u16string::npos && (slash == std::u16string::npos || dot > slash);
+  const std::u16string ext = has_extension ? AsciiLower(std::u16string_view(pdf).substr(dot)) : std::u16string();
+  if (ext == u".doc" || ext == u".docx") return pdf;
+  return (has_extension ? pdf.substr(0, dot) : pdf) + u".doc";
+}
 
 TChmToDocPDF::TChmToDocPDF() = default;
 
 TChmToDocPDF::~TChmToDocPDF() = default;
 
 void TChmToDocPDF::UpdateSettings() {
-  AddHint = Settings.AddHint;
+  // A hint names the target's chapter number: without numbers on the headings it would point at
+  // nothing the reader can find.
+  AddHint = Settings.AddHint && Settings.TitleNumber;
   HintFormat = Settings.HintFormat;
   Discard = Settings.Discard;
   Addenda = Settings.Addenda;

@@ -15,6 +15,11 @@ using TDeniedEvent = std::function<void(const std::u16string& DeniedFile)>;
 using TMsgEvent = std::function<void(const std::u16string& MsgText)>;
 using TErrorEvent = std::function<void(const std::u16string& ErrMsg)>;
 
+// Where a document asked for at pdf is written: pdf itself when it ends in .doc or .docx (any letter
+// case), else pdf with its extension replaced by .doc. A folder (an existing one, or a path ending in a
+// separator) stays as it is, for the output check to refuse, rather than becoming "NAME.doc" or ".doc".
+std::u16string OutputTargetPath(const std::u16string& pdf);
+
 class TChmToDocPDF : public TCHMDistill {
  public:
   TChmToDocPDF();
@@ -28,6 +33,10 @@ class TChmToDocPDF : public TCHMDistill {
   std::u16string Title;
   int max = 0;
   bool Failed = false;
+  // Set once the document has been written, with the path it was written to; nothing else means that
+  // a document exists.
+  bool Saved = false;
+  std::u16string SavedFile;
   TDeniedEvent FOnDenied;
   TMsgEvent FOnMsg;
   TErrorEvent FOnError;
@@ -39,7 +48,8 @@ class TChmToDocPDF : public TCHMDistill {
   void SetOnMsg(TMsgEvent handler) { FOnMsg = std::move(handler); }
   void SetOnError(TErrorEvent handler) { FOnError = std::move(handler); }
 
-  // Copies AddHint, HintFormat, Discard and Addenda from Settings into the distiller.
+  // Copies AddHint (only with TitleNumber), HintFormat, Discard and Addenda from Settings into the
+  // distiller.
   void UpdateSettings();
   // Builds and saves the document (TDocumentAssembly), removes rootFolder, and ends with OK set
   // and a report of 100; Failed tells a failed run from a good one.

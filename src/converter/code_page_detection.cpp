@@ -50,14 +50,6 @@ std::u16string Latin1(std::string_view bytes) {
   return text;
 }
 
-std::string LowerAscii(std::string_view bytes) {
-  std::string lower(bytes);
-  for (char& c : lower) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return lower;
-}
-
 std::u16string Extension(std::string_view name) {
   const std::size_t dot = name.rfind('.');
   const std::size_t slash = name.rfind('/');
@@ -108,7 +100,7 @@ void AddWords(std::string& words, std::string_view bytes) {
 // The values of a sitemap's param tags, found as the contents loader finds them.
 void ScanSitemap(std::string_view entry_name, std::string_view data, Sample& sample) {
   if (HasByteOrderMark(data)) return;  // read by its mark, whatever the code page
-  const std::string lower = LowerAscii(data);
+  const std::string lower = AsciiLower(data);
   const std::size_t slash = entry_name.rfind('/');
   const std::string folder(entry_name.substr(1, slash));
   for (std::size_t at = lower.find("<param"); at != std::string::npos;) {

@@ -1,5 +1,6 @@
 #include "converter/document_assembly.h"
 
+#include <cctype>
 #include <cmath>
 #include <exception>
 #include <utility>
@@ -55,11 +56,6 @@ std::u16string ChangeExtension(const std::u16string& path, const std::u16string&
   return path.substr(0, path.size() - old.size()) + ext;
 }
 
-std::u16string FolderOf(const std::u16string& path) {
-  const std::size_t slash = path.find_last_of(u"/\\");
-  return slash == std::u16string::npos ? std::u16string() : path.substr(0, slash + 1);
-}
-
 bool Is100(double percent) { return std::abs(percent - 100.0) < 1e-6; }
 
 }  // namespace
@@ -109,7 +105,7 @@ void TDocumentAssembly::Run() {
     const bool canceled = dynamic_cast<const EUserCancel*>(&e) != nullptr;
     const std::u16string message = U16(e.what());
     try {
-      Report(u"Failed.", 0);
+      Report(canceled ? u"Canceled." : u"Failed.", 0);
     } catch (...) {
       // A stop requested meanwhile changes nothing now: the stage is ending anyway.
     }
@@ -117,7 +113,8 @@ void TDocumentAssembly::Run() {
     if (!canceled && c_.FOnError) c_.FOnError(message);
   }
   Cleanup();
-  if (completed_ && FileSystem().FileExists(target_)) ShellExecute(u"open", target_, SW_SHOW);
+  // Only what this run wrote: after giving up a file in use, the old document there is not the result.
+  if (c_.Saved) ShellExecute(u"open", c_.SavedFile, SW_SHOW);
   c_.OK = true;
   try {
     Report(u"", 100);
@@ -135,7 +132,7 @@ void TDocumentAssembly::Build() {
 
   const int count = c_.List.Count();
   c_.max = count;
-  if (count == 0) throw TomeshiftError("The help file has no contents entries.");
+  if (count == 0) throw TomeshiftError(NoContentsMessage());
   step_ = 60.0 / count;
   range_ = document_->Content();
 
@@ -165,7 +162,21 @@ void TDocumentAssembly::Build() {
   word::Document* doc = std::exchange(document_, nullptr);
   doc->Close(kDoNotSaveChanges);
   completed_ = true;
-  Report(u"OK!", 100);
+  Report(c_.Saved ? u"OK!" : u"Not saved.", 100);
+}
+
+std::string TDocumentAssembly::NoContentsMessage() const {
+  std::string what;
+  if (c_.hhcFile.empty()) {
+    what = "the help file has no contents file (.hhc) to take the topics from.";
+  } else {
+    std::u16string name = c_.hhcFile;
+    if (name.compare(0, c_.rootFolder.size(), c_.rootFolder) == 0) name = name.substr(c_.rootFolder.size());
+    what = "its contents file " + U8(name) + " lists no topics that can be read.";
+  }
+  if (!c_.chmFile.empty()) return U8(c_.chmFile) + ": " + what;
+  what[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(what[0])));
+  return what;
 }
 
 void TDocumentAssembly::StartConnection() {
@@ -456,31 +467,20 @@ void TDocumentAssembly::AddHeaderAndFooter() {
 
 void TDocumentAssembly::Save() {
   Report(u"Saving document...", 98);
-  const std::u16string folder = FolderOf(c_.pdf);
-  if (!folder.empty()) FileSystem().CreateDirectories(folder);
-  std::u16string ext = AsciiLower(ExtensionOf(c_.pdf));
-  target_ = c_.pdf;
-  if (ext != u".doc" && ext != u".docx") {
-    target_ = ChangeExtension(c_.pdf, u".doc");
-    ext = u".doc";
-  }
-
-  // The in-use test leaves an empty file where there was none; it must not outlive a failed save.
-  const bool existed = FileSystem().FileExists(target_);
+  target_ = OutputTargetPath(c_.pdf);
+  const std::u16string ext = AsciiLower(ExtensionOf(target_));
+  // Checked before the run started, and again now: the folder may have changed meanwhile. Only a file
+  // that another program holds is worth asking about; nothing else gets better by retrying.
+  const std::u16string problem = OutputWriteProblem(target_, true);
+  if (!problem.empty()) throw TomeshiftError(U8(problem));
   c_.Abort = false;
-  while (IsFileInUse(target_)) {
+  while (IsHeldByAnotherProgram(target_)) {
     if (c_.FOnDenied) c_.FOnDenied(target_);
-    if (c_.Abort) break;
+    if (c_.Abort) return;
   }
-  // Not even for the moment of saving: a process killed meanwhile would leave it as the document.
-  if (!existed) FileSystem().RemoveFile(target_);
-  if (c_.Abort) return;
-  try {
-    document_->SaveAs(target_, ext == u".docx" ? kFormatXMLDocument : kFormatDocument, false);
-  } catch (...) {
-    if (!existed) FileSystem().RemoveFile(target_);
-    throw;
-  }
+  document_->SaveAs(target_, ext == u".docx" ? kFormatXMLDocument : kFormatDocument, false);
+  c_.Saved = true;
+  c_.SavedFile = target_;
 }
 
 void TDocumentAssembly::Cleanup() {

@@ -61,6 +61,7 @@ class TDocumentAssembly {
   void Save();
   void Cleanup();
   void Report(const std::u16string& info, int persent);
+  std::string NoContentsMessage() const;
 
   TChmToDocPDF& c_;
   std::shared_ptr<word::Application> application_;

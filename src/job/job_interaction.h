@@ -19,11 +19,13 @@ class IJobInteraction {
   virtual void HandOverPending(TOutputWord& worker) = 0;
 
   // The hand-overs themselves, run on the user-interface side while the worker waits.
-  // Shows the worker's pending Msg (information) and ErrorMsg (error) and empties them, then its
-  // position and info; offers "Close" once the converter's OK is set.
+  // Shows the worker's pending Msg (information) and empties it, then its position and info.
   virtual void ShowProgress(TOutputWord& worker) = 0;
   // The output file DeniedFile is in use: ask the user; set the converter's Abort to give up.
   virtual void AskDenied(TOutputWord& worker) = 0;
+  // The job has ended: worker.End() says how (saved, not saved, failed, canceled), EndMessage() with
+  // what, Warnings() what went wrong on the way. The last hand-over of every job.
+  virtual void ShowEnd(TOutputWord& worker) = 0;
 };
 
 }  // namespace tomeshift

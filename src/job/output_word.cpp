@@ -5,9 +5,36 @@
 #include "platform/errors.h"
 #include "platform/file_system.h"
 #include "platform/temp_files.h"
+#include "platform/user_interaction.h"
+#include "text/text_utils.h"
 #include "text/unicode.h"
 
 namespace tomeshift {
+
+// What the job's thread sees as the user: everything goes on to the program's own, and the warnings
+// are kept as well, for the end of the run.
+class JobWarnings final : public IUserInteraction {
+ public:
+  explicit JobWarnings(TOutputWord& job) : job_(job), next_(ProcessUserInteraction()) {}
+
+  MessageAnswer MessageBox(std::u16string_view text, MessageIcon icon, MessageButtons buttons) override {
+    return next_.MessageBox(job_.ForUser(std::u16string(text)), icon, buttons);
+  }
+  std::optional<std::u16string> SaveFileDialog(const SaveFileRequest& request) override {
+    return next_.SaveFileDialog(request);
+  }
+  void Warning(std::u16string_view page, std::u16string_view text) override {
+    const std::u16string p = job_.ForUser(std::u16string(page));
+    const std::u16string t = job_.ForUser(std::u16string(text));
+    next_.Warning(p, t);
+    std::lock_guard lock(job_.warnings_mutex_);
+    job_.warnings_.push_back(p.empty() ? t : p + u": " + t);
+  }
+
+ private:
+  TOutputWord& job_;
+  IUserInteraction& next_;
+};
 
 TOutputWord::TOutputWord(IJobInteraction& interaction)
     : Converter(std::make_unique<TChmToDocPDF>()), interaction_(interaction) {
@@ -27,6 +54,8 @@ void TOutputWord::Start() {
 }
 
 void TOutputWord::Execute() {
+  JobWarnings user(*this);
+  const ScopedThreadUserInteraction on_this_thread(user);
   try {
     const std::uint32_t chosen_code_page = Converter->CodePage;
     Converter->LoadFromCHM(chm);
@@ -44,21 +73,49 @@ void TOutputWord::Execute() {
   } catch (const EUserCancel&) {
     canceled_ = true;
   } catch (const std::exception& e) {
-    failure_ = U16(e.what());
+    if (failure_.empty()) failure_ = U16(e.what());
   }
   Cleanup();
-  if (!failure_.empty() && !canceled_) {
-    // Nothing else tells the user why the job stopped before the document was written.
-    try {
-      ChmToDocPDF_OnError(failure_);
-    } catch (...) {
-    }
+  SettleEnd();
+  try {
+    Synchronize([this] { interaction_.ShowEnd(*this); });
+  } catch (...) {
   }
   {
     std::lock_guard lock(mutex_);
     finished_ = true;
   }
   changed_.notify_all();
+}
+
+void TOutputWord::SettleEnd() {
+  const TChmToDocPDF& c = *Converter;
+  if (c.Saved) {
+    // Whatever came after the save (a late stop request, say), the document is there.
+    end_ = TJobEnd::kSaved;
+    end_message_ = c.SavedFile;
+    failure_.clear();
+  } else if (canceled_ || cancel_raised_) {
+    end_ = TJobEnd::kCanceled;
+    end_message_ = u"Canceled.";
+    failure_.clear();
+  } else if (!failure_.empty() || c.Failed) {
+    end_ = TJobEnd::kFailed;
+    failure_ = failure_.empty() ? std::u16string(u"The conversion failed.") : ForUser(failure_);
+    end_message_ = failure_;
+  } else if (c.Abort) {
+    end_ = TJobEnd::kNotSaved;
+    end_message_ = u"\"" + DeniedFile + u"\" is in use by another program: nothing was written.";
+  } else {
+    end_ = TJobEnd::kFailed;
+    failure_ = u"No document was written.";
+    end_message_ = failure_;
+  }
+}
+
+std::u16string TOutputWord::ForUser(std::u16string text) const {
+  if (SourceFile.empty() || chm.empty() || SourceFile == chm) return text;
+  return ReplaceAll(text, chm, SourceFile);
 }
 
 void TOutputWord::Cleanup() {
@@ -145,8 +202,9 @@ void TOutputWord::ChmToDocPDF_OnMsg(const std::u16string& MsgText) {
 }
 
 void TOutputWord::ChmToDocPDF_OnError(const std::u16string& ErrMsg) {
+  // The error that ends the run: the job's end reports it, once, with the rest of how it ended.
   ErrorMsg = ErrMsg;
-  Synchronize([this] { interaction_.ShowProgress(*this); });
+  if (failure_.empty()) failure_ = ErrMsg;
 }
 
 }  // namespace tomeshift

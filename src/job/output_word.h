@@ -9,11 +9,21 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "converter/chm_to_doc.h"
 #include "job/job_interaction.h"
 
 namespace tomeshift {
+
+// How a job ended. Only kSaved means that a document was written.
+enum class TJobEnd {
+  kRunning,
+  kSaved,     // EndMessage: the path of the written document
+  kNotSaved,  // the output was in use and the user gave it up; EndMessage says so
+  kFailed,    // EndMessage: the error, naming the user's files
+  kCanceled,  // the user stopped the run
+};
 
 class TOutputWord {
  public:
@@ -26,9 +36,12 @@ class TOutputWord {
 
   std::unique_ptr<TChmToDocPDF> Converter;
   std::u16string Msg;       // pending information message
-  std::u16string ErrorMsg;  // pending error message
+  std::u16string ErrorMsg;  // the error that ended the run (reported with the job's end)
   std::u16string Word;
-  std::u16string chm;   // the help file to convert
+  std::u16string chm;  // the help file to convert
+  // The help file as the user named it, when chm is a scratch copy of it: messages and warnings say
+  // this name instead of the copy's.
+  std::u16string SourceFile;
   int position = 0;     // last percentage
   std::u16string info;  // last stage message
   std::atomic<bool> WantToExit{false};
@@ -51,10 +64,14 @@ class TOutputWord {
   void ServeHandOvers();
   bool Finished() const { return finished_.load(); }
 
-  // How the job ended, once Finished(): empty after success or a cancellation, else the message
-  // of the error that ended it.
+  // How the job ended, once Finished() (or from ShowEnd on).
+  TJobEnd End() const { return end_; }
+  const std::u16string& EndMessage() const { return end_message_; }
+  // The message of the error that ended the job; empty unless End() is kFailed.
   const std::u16string& FailureMessage() const { return failure_; }
-  bool Canceled() const { return canceled_; }
+  bool Canceled() const { return end_ == TJobEnd::kCanceled; }
+  // The warnings of the run ("page: text"), in order. Read after the job has ended.
+  const std::vector<std::u16string>& Warnings() const { return warnings_; }
 
   // The converter's events (run on the worker thread).
   void ChmToDocPDF_OnChange(const std::u16string& info, int persent);
@@ -66,6 +83,10 @@ class TOutputWord {
   // Runs task on the user-interface side and returns when it has run.
   void Synchronize(std::function<void()> task);
   void Cleanup();
+  void SettleEnd();
+  // The text with the scratch copy's name replaced by the user's name for the help file.
+  std::u16string ForUser(std::u16string text) const;
+  friend class JobWarnings;
 
   IJobInteraction& interaction_;
   std::thread thread_;
@@ -77,6 +98,10 @@ class TOutputWord {
   bool cancel_raised_ = false;
   bool canceled_ = false;
   std::u16string failure_;
+  TJobEnd end_ = TJobEnd::kRunning;
+  std::u16string end_message_;
+  std::mutex warnings_mutex_;
+  std::vector<std::u16string> warnings_;
 };
 
 }  // namespace tomeshift

@@ -2,6 +2,7 @@
 
 #include "text/text_utils.h"
 #include "text/unicode.h"
+#include "word/automation/paper_sizes.h"
 
 namespace tomeshift {
 
@@ -13,6 +14,90 @@ TStoredValues FactoryValues() {
   TStoredValues v;
   for (int n = 1; n <= 9; ++n) SpecToFont(FactoryHeadingSpec(n), v.HeadingFont[static_cast<std::size_t>(n)]);
   return v;
+}
+
+namespace {
+
+constexpr int kMinPaper = kMinPaperMm, kMaxPaper = kMaxPaperMm;
+constexpr int kMaxMargin = 999;
+constexpr int kMinText = 10;  // mm of text the margins must leave across and down the page
+
+std::string Quoted(std::u16string_view name) { return "\"" + U8(name) + "\""; }
+
+// A value outside low..high goes back to factory, with a line saying so.
+void Fix(int& value, int low, int high, int factory, std::u16string_view name, std::vector<std::string>& notes) {
+  if (value >= low && value <= high) return;
+  notes.push_back(Quoted(name) + "=" + std::to_string(value) + " is out of range (" + std::to_string(low) + " to " +
+                  std::to_string(high) + "); " + std::to_string(factory) + " is used");
+  value = factory;
+}
+
+// The page in whole millimetres: a custom size as given, else the paper code's size.
+std::pair<int, int> PageMillimetres(const TDocPDFSettings& s) {
+  if (s.PaperSize == word::paper::kCustom) return {s.Width, s.Height};
+  const auto twips = word::PaperSizeTwips(s.PaperSize);
+  if (!twips) return {0, 0};
+  // 1 mm = 1440 / 25.4 twips, to the nearest millimetre.
+  const auto mm = [](int t) { return static_cast<int>((t * 254LL + 7200) / 14400); };
+  return {mm(twips->first), mm(twips->second)};
+}
+
+}  // namespace
+
+std::vector<std::string> FixRanges(TStoredValues& v) {
+  const TStoredValues f = FactoryValues();
+  std::vector<std::string> notes;
+  if (v.PaperSize == kCustomPaperIndex) {
+    Fix(v.Width, kMinPaper, kMaxPaper, 220, u"Width", notes);
+    Fix(v.Height, kMinPaper, kMaxPaper, 280, u"Height", notes);
+  }
+  Fix(v.Top, 0, kMaxMargin, f.Top, u"Top", notes);
+  Fix(v.Bottom, 0, kMaxMargin, f.Bottom, u"Bottom", notes);
+  Fix(v.Left, 0, kMaxMargin, f.Left, u"Left", notes);
+  Fix(v.Right, 0, kMaxMargin, f.Right, u"Right", notes);
+  if (!PageSetupProblem(ToConversionSettings(v)).empty()) {
+    notes.push_back(
+        "the margins " + std::to_string(v.Top) + ", " + std::to_string(v.Bottom) + ", " + std::to_string(v.Left) +
+        " and " + std::to_string(v.Right) + " mm leave no room for text on the page; " + std::to_string(f.Top) + ", " +
+        std::to_string(f.Bottom) + ", " + std::to_string(f.Left) + " and " + std::to_string(f.Right) + " mm are used");
+    v.Top = f.Top;
+    v.Bottom = f.Bottom;
+    v.Left = f.Left;
+    v.Right = f.Right;
+  }
+  Fix(v.ShowLevel, 1, 9, f.ShowLevel, u"ShowLevel", notes);
+  Fix(v.StartNewPage, 0, 2, f.StartNewPage, u"StartNewPage", notes);
+  for (std::size_t n = 1; n <= 9; ++n) {
+    TFont& font = v.HeadingFont[n];
+    const std::u16string name = u"Heading" + IntToStr(static_cast<int>(n));
+    if (font.Name.empty() || font.Size < 1 || font.Size > 100) {
+      notes.push_back(Quoted(name) + "=\"" + U8(FontToSpec(font)) +
+                      "\" is out of range (a font name and a size from 1 to 100); \"" +
+                      U8(FactoryHeadingSpec(static_cast<int>(n))) + "\" is used");
+      font = f.HeadingFont[n];
+    }
+  }
+  return notes;
+}
+
+std::string PageSetupProblem(const TDocPDFSettings& s) {
+  if (s.PaperSize == word::paper::kCustom) {
+    for (const auto& [side, value] : {std::pair<const char*, int>{"width", s.Width}, {"height", s.Height}}) {
+      if (value < kMinPaper || value > kMaxPaper)
+        return std::string("The paper ") + side + " of " + std::to_string(value) + " mm is out of range (" +
+               std::to_string(kMinPaper) + " to " + std::to_string(kMaxPaper) + " mm).";
+    }
+  }
+  const auto [width, height] = PageMillimetres(s);
+  if (width == 0) return {};  // a paper code of no known size: the document engine decides
+  if (s.Left < 0 || s.Right < 0 || s.Top < 0 || s.Bottom < 0) return "The margins cannot be negative.";
+  if (width - s.Left - s.Right < kMinText)
+    return "The left and right margins (" + std::to_string(s.Left) + " and " + std::to_string(s.Right) +
+           " mm) leave no room for text on a page " + std::to_string(width) + " mm wide.";
+  if (height - s.Top - s.Bottom < kMinText)
+    return "The top and bottom margins (" + std::to_string(s.Top) + " and " + std::to_string(s.Bottom) +
+           " mm) leave no room for text on a page " + std::to_string(height) + " mm high.";
+  return {};
 }
 
 TDocPDFSettings ToConversionSettings(const TStoredValues& v) {
@@ -136,6 +221,11 @@ void TStoredSettings::WriteEnhancement(const TStoredValues& v) {
   store_.WriteString(u"Addenda", v.Addenda);
 }
 
+void TStoredSettings::WriteHeadingFonts(const TStoredValues& v) {
+  for (int n = 1; n <= 9; ++n)
+    store_.WriteString(u"Heading" + IntToStr(n), FontToSpec(v.HeadingFont[static_cast<std::size_t>(n)]));
+}
+
 void TStoredSettings::WriteDefaultSettings() {
   SettingsUpdate update(store_);
   const TStoredValues f;
@@ -151,8 +241,7 @@ void TStoredSettings::SaveSettings(const TStoredValues& v) {
   store_.WriteString(u"WordFile", v.WordFile);
   WritePageAndElements(v);
   WriteEnhancement(v);
-  for (int n = 1; n <= 9; ++n)
-    store_.WriteString(u"Heading" + IntToStr(n), FontToSpec(v.HeadingFont[static_cast<std::size_t>(n)]));
+  WriteHeadingFonts(v);
   update.Commit();
 }
 
@@ -165,6 +254,8 @@ void TStoredSettings::SaveAfterConversion(const TStoredValues& v) {
   store_.WriteInteger(u"Magnification", v.Magnification);
   store_.WriteInteger(u"PageLayout", v.PageLayout);
   WriteEnhancement(v);
+  // Like every other choice, the heading fonts of the run are kept for the next start.
+  WriteHeadingFonts(v);
   update.Commit();
 }
 

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 #include "converter/conversion_settings.h"
 #include "platform/settings_store.h"
@@ -18,6 +19,9 @@ inline constexpr char16_t kSettingsKey[] = u"\\Software\\Quorvel\\Tomeshift";
 // The Word paper code of each paper-size item, by the item index that is stored.
 inline constexpr std::array<int, 7> kPaperCodes = {2, 23, 4, 6, 7, 11, 41};
 inline constexpr int kCustomPaperIndex = 6;
+// The sides a custom paper may have, in mm: the longest is the document engine's limit (22 inches).
+inline constexpr int kMinPaperMm = 50;
+inline constexpr int kMaxPaperMm = 558;
 
 // Everything that is kept, in stored form: item indexes for the lists, whole millimetres. The
 // initial values are the factory ones (the heading fonts come from FactoryValues()).
@@ -56,6 +60,17 @@ std::u16string FactoryHeadingSpec(int level);
 // The factory settings, heading fonts included; no paths.
 TStoredValues FactoryValues();
 
+// Puts back the factory value of every stored value that no document can be made with: margins beyond
+// 0 to 999 mm or leaving less than 10 mm of text, a custom paper side beyond 50 to 558 mm, a contents
+// level beyond 1 to 9, a new-page choice beyond the list, a heading font without a name or of a size
+// beyond 1 to 100. One line per value put back ("\"Top\"=-100 is out of range (0 to 999); 25 is used").
+// The paper-size index is left as it is: the window and the command line each have their way with it.
+std::vector<std::string> FixRanges(TStoredValues& v);
+
+// Why a document cannot be made with this page: a custom paper side beyond 50 to 558 mm, or margins
+// that leave less than 10 mm of text across or down the page. Empty when it can.
+std::string PageSetupProblem(const TDocPDFSettings& s);
+
 // The record a conversion gets from stored values. A paper index outside the list leaves the
 // record's own paper size.
 TDocPDFSettings ToConversionSettings(const TStoredValues& v);
@@ -72,7 +87,7 @@ class TStoredSettings {
   bool Read(TStoredValues& v, std::string* reason = nullptr);
   void WriteDefaultSettings();
   void SaveSettings(const TStoredValues& v);
-  // After a conversion: the paths, the page, the elements and the hidden viewer choices; no fonts.
+  // After a conversion: the paths, the page, the elements, the hidden viewer choices and the fonts.
   void SaveAfterConversion(const TStoredValues& v);
 
  private:
@@ -80,6 +95,7 @@ class TStoredSettings {
   // The values the three saves share: page setup and elements, then the enhancement choices.
   void WritePageAndElements(const TStoredValues& v);
   void WriteEnhancement(const TStoredValues& v);
+  void WriteHeadingFonts(const TStoredValues& v);
 
   ISettingsStore& store_;
 };

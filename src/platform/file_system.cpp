@@ -95,6 +95,15 @@ std::string ResolveNativePath(std::string_view native) {
 
 std::string NativeFileSystem::NativePath(std::u16string_view path) { return ResolveNativePath(ToNative(path)); }
 
+int NativeFileSystem::AccessForWriting(std::u16string_view path) {
+  const std::string native = NativePath(path);
+  struct stat st;
+  if (::stat(native.c_str(), &st) != 0) return errno;
+  // Creating and renaming inside a folder needs its search permission too.
+  const int mode = S_ISDIR(st.st_mode) ? W_OK | X_OK : W_OK;
+  return ::access(native.c_str(), mode) == 0 ? 0 : errno;
+}
+
 bool NativeFileSystem::FileExists(std::u16string_view path) {
   std::error_code ec;
   return fs::is_regular_file(NativePath(path), ec);

@@ -41,6 +41,10 @@ class IFileSystem {
   // The native (UTF-8, '/'-separated) path that the core's path resolves to; components that do not
   // exist keep their spelling.
   virtual std::string NativePath(std::u16string_view path) = 0;
+  // 0 when this process may write the file, or create and replace entries in the folder, at path;
+  // else the errno that says why not (EACCES, EROFS, ENOENT). Nothing is created. A file system that
+  // cannot tell answers 0 and lets the write itself report.
+  virtual int AccessForWriting(std::u16string_view path) { return 0; }
 };
 
 // The process-wide file system (native unless a test installed another).
@@ -71,6 +75,7 @@ class NativeFileSystem final : public IFileSystem {
   std::vector<DirEntry> ListDirectory(std::u16string_view path) override;
   std::optional<std::uint64_t> FileSize(std::u16string_view path) override;
   std::string NativePath(std::u16string_view path) override;
+  int AccessForWriting(std::u16string_view path) override;
 };
 
 // Case-insensitive resolution of a native path ('/'-separated, UTF-8), shared by the native file system.

@@ -139,6 +139,73 @@ bool IsFileInUse(const std::u16string& path) {
   return HeldByOfficeSuite(fsys, path);
 }
 
+bool IsHeldByAnotherProgram(const std::u16string& path) {
+  IFileSystem& fsys = FileSystem();
+  auto* native = dynamic_cast<NativeFileSystem*>(&fsys);
+  if (!native) return HeldByOfficeSuite(fsys, path);
+  const std::string resolved = native->NativePath(path);
+  if (NativeHeldByOfficeSuite(resolved)) return true;
+  const int fd = ::open(resolved.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return false;
+  struct stat st;
+  bool locked = false;
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+    struct flock lock;
+    std::memset(&lock, 0, sizeof lock);
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    locked = ::fcntl(fd, F_GETLK, &lock) == 0 && lock.l_type != F_UNLCK;
+  }
+  ::close(fd);
+  return locked;
+}
+
+std::u16string OutputWriteProblem(const std::u16string& target, bool create_folder) {
+  IFileSystem& fsys = FileSystem();
+  const std::u16string shown = U16(fsys.NativePath(target));
+  if (target.empty()) return u"No document to write was named.";
+  const std::size_t sep = target.find_last_of(u"/\\");
+  if (sep == target.size() - 1 || fsys.DirectoryExists(target)) {
+    return u"\"" + shown + u"\" is a folder: name the document to write in it.";
+  }
+  std::u16string folder = sep == std::u16string::npos ? u"." : target.substr(0, sep == 0 ? 1 : sep);
+  if (!fsys.DirectoryExists(folder)) {
+    if (fsys.FileExists(folder))
+      return u"Cannot write in the folder " + U16(fsys.NativePath(folder)) + u": it is a file.";
+    if (create_folder) {
+      try {
+        fsys.CreateDirectories(folder);
+      } catch (const FileError& e) {
+        return u"Cannot create the folder " + U16(fsys.NativePath(folder)) + u": " + U16(e.reason());
+      }
+    } else {
+      // The folder would be made at saving: the nearest one that exists must take it.
+      std::u16string existing = folder;
+      while (!fsys.DirectoryExists(existing)) {
+        const std::size_t up = existing.find_last_of(u"/\\");
+        if (up == std::u16string::npos) {
+          existing = u".";
+          break;
+        }
+        existing = existing.substr(0, up == 0 ? 1 : up);
+      }
+      if (const int error = fsys.AccessForWriting(existing)) {
+        return u"Cannot create the folder " + U16(fsys.NativePath(folder)) + u": " + U16(std::strerror(error));
+      }
+      return {};
+    }
+  }
+  if (const int error = fsys.AccessForWriting(folder)) {
+    return u"Cannot write in the folder " + U16(fsys.NativePath(folder)) + u": " + U16(std::strerror(error));
+  }
+  if (fsys.FileExists(target)) {
+    if (const int error = fsys.AccessForWriting(target)) {
+      return u"Cannot replace the document " + shown + u": " + U16(std::strerror(error));
+    }
+  }
+  return {};
+}
+
 bool DeleteFolder(const std::u16string& path) { return FileSystem().RemoveTree(path); }
 
 std::u16string GetTempFolder() {

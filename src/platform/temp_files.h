@@ -18,6 +18,15 @@ std::u16string GetSpecialFolderPath(int csidl);
 // leaves an empty file there.
 bool IsFileInUse(const std::u16string& path);
 
+// True when another program holds the file: a lock on it, or an office suite's lock file beside it.
+// Unlike IsFileInUse it creates nothing, and a file that cannot be opened is not "held" by anyone.
+bool IsHeldByAnotherProgram(const std::u16string& path);
+
+// Why no document can be written at target, as a sentence naming the folder or file and the reason
+// ("Cannot write in the folder /srv/ro: Permission denied"); empty when it can. Asks the file system
+// and creates nothing, except a missing folder (with its parents) when create_folder is set.
+std::u16string OutputWriteProblem(const std::u16string& target, bool create_folder);
+
 // Removes the folder with everything in it, without following symbolic links. True when something
 // was removed; callers ignore the answer for a folder that does not exist.
 bool DeleteFolder(const std::u16string& path);

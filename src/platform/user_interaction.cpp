@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <mutex>
 #include <string>
+#include <utility>
 
+#include "text/text_utils.h"
 #include "text/unicode.h"
 
 namespace tomeshift {
@@ -64,23 +66,46 @@ MessageAnswer CautiousAnswer(MessageButtons buttons) {
   return MessageAnswer::kCancel;
 }
 
+namespace {
+
+// Names from a help file may hold control characters; the program's own line breaks stay.
+std::string ForTerminal(std::u16string_view text) {
+  std::u16string out;
+  for (std::size_t from = 0;;) {
+    const std::size_t end = text.find(u'\n', from);
+    out += EscapeControls(text.substr(from, end == std::u16string_view::npos ? std::u16string_view::npos : end - from));
+    if (end == std::u16string_view::npos) break;
+    out += u'\n';
+    from = end + 1;
+  }
+  return Utf16ToUtf8(out);
+}
+
+}  // namespace
+
 MessageAnswer StderrUserInteraction::MessageBox(std::u16string_view text, MessageIcon icon, MessageButtons buttons) {
-  WriteLine(std::string("tomeshift: ") + IconLabel(icon) + ": " + Utf16ToUtf8(text));
+  WriteLine(std::string("tomeshift: ") + IconLabel(icon) + ": " + ForTerminal(text));
   return CautiousAnswer(buttons);
 }
 
 std::optional<std::u16string> StderrUserInteraction::SaveFileDialog(const SaveFileRequest& request) {
-  WriteLine("tomeshift: no one to choose another name for " + Utf16ToUtf8(request.file_name) + "; cancelled");
+  WriteLine("tomeshift: no one to choose another name for " + ForTerminal(request.file_name) + "; cancelled");
   return std::nullopt;
 }
 
 void StderrUserInteraction::Warning(std::u16string_view page, std::u16string_view text) {
   std::string line = "tomeshift: warning: ";
-  if (!page.empty()) line += Utf16ToUtf8(page) + ": ";
-  WriteLine(line + Utf16ToUtf8(text));
+  if (!page.empty()) line += ForTerminal(page) + ": ";
+  WriteLine(line + ForTerminal(text));
 }
 
-IUserInteraction& UserInteraction() { return *Current().load(); }
+namespace {
+thread_local IUserInteraction* thread_interaction = nullptr;
+}  // namespace
+
+IUserInteraction& UserInteraction() { return thread_interaction ? *thread_interaction : *Current().load(); }
+
+IUserInteraction& ProcessUserInteraction() { return *Current().load(); }
 
 IUserInteraction* SetUserInteraction(IUserInteraction* replacement) {
   return Current().exchange(replacement ? replacement : &DefaultInteraction());
@@ -90,5 +115,10 @@ ScopedUserInteraction::ScopedUserInteraction(IUserInteraction& replacement)
     : previous_(SetUserInteraction(&replacement)) {}
 
 ScopedUserInteraction::~ScopedUserInteraction() { SetUserInteraction(previous_); }
+
+ScopedThreadUserInteraction::ScopedThreadUserInteraction(IUserInteraction& replacement)
+    : previous_(std::exchange(thread_interaction, &replacement)) {}
+
+ScopedThreadUserInteraction::~ScopedThreadUserInteraction() { thread_interaction = previous_; }
 
 }  // namespace tomeshift

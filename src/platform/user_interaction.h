@@ -59,8 +59,11 @@ class StderrUserInteraction final : public IUserInteraction {
   void Warning(std::u16string_view page, std::u16string_view text) override;
 };
 
-// The process-wide implementation (StderrUserInteraction unless one was installed).
+// The implementation for the calling thread: the one installed for it alone, else the process-wide
+// one (StderrUserInteraction unless one was installed).
 IUserInteraction& UserInteraction();
+// The process-wide implementation, whatever the calling thread has installed for itself.
+IUserInteraction& ProcessUserInteraction();
 // Installs an implementation for the rest of the run (the desktop program, the command line);
 // nullptr restores the default. Returns the previous one. Install before any worker starts.
 IUserInteraction* SetUserInteraction(IUserInteraction* replacement);
@@ -72,6 +75,19 @@ class ScopedUserInteraction {
   ~ScopedUserInteraction();
   ScopedUserInteraction(const ScopedUserInteraction&) = delete;
   ScopedUserInteraction& operator=(const ScopedUserInteraction&) = delete;
+
+ private:
+  IUserInteraction* previous_;
+};
+
+// Installs a replacement for the calling thread only, while the guard lives (a conversion job that
+// gathers the warnings of its run); other threads keep theirs.
+class ScopedThreadUserInteraction {
+ public:
+  explicit ScopedThreadUserInteraction(IUserInteraction& replacement);
+  ~ScopedThreadUserInteraction();
+  ScopedThreadUserInteraction(const ScopedThreadUserInteraction&) = delete;
+  ScopedThreadUserInteraction& operator=(const ScopedThreadUserInteraction&) = delete;
 
  private:
   IUserInteraction* previous_;

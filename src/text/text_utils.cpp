@@ -177,6 +177,28 @@ std::u16string ReplaceText(std::u16string_view text, std::u16string_view from, s
   return out;
 }
 
+std::u16string EscapeControls(std::u16string_view text) {
+  std::u16string out;
+  out.reserve(text.size());
+  for (const char16_t c : text) {
+    if (c >= 0x20 && c != 0x7F && (c < 0x80 || c > 0x9F)) {
+      out += c;
+    } else if (c == u'\t') {
+      out += u"\\t";
+    } else if (c == u'\n') {
+      out += u"\\n";
+    } else if (c == u'\r') {
+      out += u"\\r";
+    } else {
+      static constexpr char16_t kHex[] = u"0123456789ABCDEF";
+      out += u"\\x";
+      out += kHex[(c >> 4) & 0xF];
+      out += kHex[c & 0xF];
+    }
+  }
+  return out;
+}
+
 std::u16string ReplaceAll(std::u16string_view text, std::u16string_view from, std::u16string_view to) {
   if (from.empty()) return std::u16string(text);
   std::u16string out;

@@ -63,6 +63,10 @@ std::u16string ReplaceText(std::u16string_view text, std::u16string_view from, s
 // The same with case-sensitive matching.
 std::u16string ReplaceAll(std::u16string_view text, std::u16string_view from, std::u16string_view to);
 
+// Text for a terminal: control characters (C0, DEL, C1) written as \t, \n, \r or \xNN, so that a
+// name from a help file cannot move the cursor, retitle the window or end a line of tab-separated output.
+std::u16string EscapeControls(std::u16string_view text);
+
 // HTML whitespace: exactly TAB, LF, CR and space (not even the no-break space).
 constexpr bool IsWhitespace(char16_t c) { return c == u'\t' || c == u'\n' || c == u'\r' || c == u' '; }
 constexpr bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }

@@ -39,6 +39,7 @@ DesktopRecorder::DesktopRecorder() {
     return true;
   };
   shell.has_help_viewer = [this] { return help_viewer; };
+  shell.has_handler = [this](const QString&) { return handler; };
   shell.help_file = [this] { return help_file; };
   previous_ = app::SetDesktopShell(std::move(shell));
 }

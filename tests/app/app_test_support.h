@@ -43,6 +43,7 @@ class DesktopRecorder {
   QStringList shown;         // files handed to the file manager's ShowItems
   bool file_manager = true;  // whether the FileManager1 service answers
   bool help_viewer = true;   // whether a program is set up for help files
+  bool handler = true;       // whether a program is set up for documents and folders
   QString help_file = QStringLiteral("/opt/tomeshift/tomeshift.chm");
 
  private:

@@ -1,11 +1,14 @@
 // Writes PNG pictures of the desktop windows (scripts/screenshots runs it under a virtual display):
 // the main window with a help file chosen, the heading styles dialog, a font dialog, the progress
-// window during a run and the about window.
+// window during a run and at each way a run ends (real runs: saved with its warnings opened, not
+// saved, failed; canceled), and the about window.
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QThread>
@@ -17,7 +20,9 @@
 #include "app/heading_styles_dialog.h"
 #include "app/main_window.h"
 #include "app/progress_window.h"
+#include "app/strings.h"
 #include "app_test_support.h"
+#include "text/text_utils.h"
 
 using namespace tomeshift;
 using namespace tomeshift::app;
@@ -60,6 +65,10 @@ int main(int argc, char** argv) {
   main_window.show();
   bool ok = Save(&main_window, out, "main-window.png");
 
+  main_window.edtSourceFile->setText(scratch.filePath("Tomeshift User Manaul.chm"));  // mistyped
+  ok = Save(&main_window, out, "main-window-file-not-found.png") && ok;
+  main_window.edtSourceFile->setText(chm);
+
   TfrmHeadings headings(&main_window);
   for (int n = 1; n <= 9; ++n) headings.FontDialog[n]->SetFont(main_window.HeadingFont[n]);
   headings.Update();
@@ -90,6 +99,57 @@ int main(int argc, char** argv) {
     });
     main_window.btnConvertClick();
     ok = pictured && ok;
+  }
+
+  // How runs end, each a real run through the window but the cancel.
+  const auto finished_run = [&](const QString& chm_fixture, const QString& output, const QString& picture,
+                                bool open_warnings) {
+    const QString chm = scratch.filePath(QFileInfo(chm_fixture).fileName());
+    QFile::copy(QStringLiteral(TOMESHIFT_FIXTURES_DIR "/") + chm_fixture, chm);
+    main_window.edtSourceFile->setText(chm);
+    main_window.edtPDF->setText(output);
+    bool pictured = false;
+    testing::WhenModal([&](QWidget* modal) {
+      auto* progress = qobject_cast<TfrmProgress*>(modal);
+      if (!progress) return;
+      testing::WaitFor([&] { return progress->btnCancel->text() == QLatin1String(text::kClose); }, 120000);
+      if (open_warnings && !progress->btnWarnings->isHidden()) progress->btnWarnings->click();
+      pictured = Save(progress, out, picture);
+      progress->btnCancel->click();
+    });
+    main_window.btnConvertClick();
+    return pictured;
+  };
+  {
+    testing::DesktopRecorder desktop;
+    desktop.handler = false;  // as on a machine without a word processor
+    ok = finished_run("hostile/odd-contents.chm", scratch.filePath("out/Odd Contents.docx"), "progress-saved.png",
+                      true) &&
+         ok;
+    QDir().mkpath(scratch.filePath("busy"));
+    QFile lock(scratch.filePath("busy/.~lock.Nested.docx#"));
+    lock.open(QIODevice::WriteOnly);
+    lock.write("someone,host,01.01.2026 10:00,");
+    lock.close();
+    quiet.answers = {QMessageBox::Abort};
+    ok = finished_run("converter/nested-contents.chm", scratch.filePath("busy/Nested.docx"), "progress-not-saved.png",
+                      false) &&
+         ok;
+    ok = finished_run("converter/not-a-help-file.chm", scratch.filePath("out/Not a help file.docx"),
+                      "progress-failed.png", false) &&
+         ok;
+  }
+  {
+    // Stopped from the code rather than the button, which would close the window at once.
+    TfrmProgress progress(&main_window);
+    progress.SetOutputWord(testing::ScriptedWorker(progress, [](testing::ScriptedConverter& c) {
+      for (int i = 0;; ++i) c.Report(u"Processing (" + IntToStr(i % 50 + 1) + u" of 50) topic.htm...", 20 + i % 60);
+    }));
+    progress.show();
+    testing::WaitFor([&] { return progress.lbInfo->text().startsWith(QStringLiteral("Processing (")); });
+    progress.StopIt();
+    ok = Save(&progress, out, "progress-canceled.png") && ok;
+    progress.btnCancel->click();
   }
 
   TfrmAbout about(&main_window);

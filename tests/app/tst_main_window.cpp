@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,6 +17,7 @@
 #include <QTest>
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <filesystem>
 
 #include "app/heading_styles_dialog.h"
@@ -110,6 +112,9 @@ class ReadOnlyFolder final : public IFileSystem {
   std::vector<DirEntry> ListDirectory(std::u16string_view p) override { return native_.ListDirectory(p); }
   std::optional<std::uint64_t> FileSize(std::u16string_view p) override { return native_.FileSize(p); }
   std::string NativePath(std::u16string_view p) override { return native_.NativePath(p); }
+  int AccessForWriting(std::u16string_view p) override {
+    return p.substr(0, folder_.size() - 1) == std::u16string_view(folder_).substr(0, folder_.size() - 1) ? EACCES : 0;
+  }
 
  private:
   NativeFileSystem native_;
@@ -141,6 +146,7 @@ class TestMainWindow : public QObject {
   void realHelpFileGivesItsTitle();
   void commandsWithoutHelpFileAreRefused();
   void wordMissingStopsBeforeAnything();
+  void unwritableOutputOffersAnotherPlace();
   void conversionDrivenThroughTheWindow();
   void conversionWithTheRealOutputStage();
   void cancelDuringTheTopicLoop();
@@ -274,6 +280,18 @@ void TestMainWindow::storedCustomSizeStaysUntilPaperChanges() {
   QCOMPARE(w.seHeight->value(), 210);
   QVERIFY(!w.seWidth->isEnabled());  // the rule runs only when the user picks a size
   QCOMPARE(w.ConversionSettingsFromWindow().PaperSize, 41);
+  // Values no document can be made with come back as the original ones, and the user is told.
+  BoxRecorder boxes;
+  f.store.WriteInteger(u"Top", -100);
+  f.store.WriteString(u"Heading2", u"Arial,99999999,0,[]");
+  w.LoadSettings();
+  QCOMPARE(w.seTop->value(), 25);
+  QCOMPARE(w.HeadingFont[2].Size, 25);
+  QCOMPARE(boxes.boxes.size(), size_t{1});
+  QVERIFY(boxes.boxes[0].text.contains(f.reg_path));
+  QVERIFY2(boxes.boxes[0].text.contains("\"Top\"=-100 is out of range (0 to 999); 25 is used"),
+           qPrintable(boxes.boxes[0].text));
+  QVERIFY(boxes.boxes[0].text.contains("\"Heading2\"=\"Arial,99999999,0,[]\""));
   // A stored index outside the list selects nothing, and the record keeps its own paper code.
   f.store.WriteInteger(u"PaperSize", 12);
   w.LoadSettings();
@@ -289,6 +307,11 @@ void TestMainWindow::paperSizeRule() {
   QCOMPARE(w.seWidth->value(), 220);
   QCOMPARE(w.seHeight->value(), 280);
   QVERIFY(w.seWidth->isEnabled() && w.seHeight->isEnabled());
+  // No page of 0 x 0 mm, none larger than the document engine takes.
+  w.seWidth->setValue(0);
+  w.seHeight->setValue(99999);
+  QCOMPARE(w.seWidth->value(), 50);
+  QCOMPARE(w.seHeight->value(), 558);
   w.cbPaperSize->setCurrentIndex(4);
   QCOMPARE(w.seWidth->value(), 0);
   QCOMPARE(w.seHeight->value(), 0);
@@ -303,16 +326,18 @@ void TestMainWindow::paperSizeRule() {
 void TestMainWindow::clickRules() {
   Fixture f;
   TfrmMain w(f.store, f.Services());
-  // Title numbers off: no hints, although the check mark stays and is handed on.
+  // Title numbers off: no hints (they would name numbers no heading shows), and the box shows it;
+  // numbers on again bring the hint choice back.
   w.cbTitleNumber->setChecked(false);
   w.Action1Update();
   QVERIFY(!w.cbHint->isEnabled());
-  QVERIFY(w.cbHint->isChecked());
+  QVERIFY(!w.cbHint->isChecked());
   QVERIFY(!w.edtHintFormat->isEnabled());
   QVERIFY(!w.lbHintFormat->isEnabled());
-  QVERIFY(w.ConversionSettingsFromWindow().AddHint);
+  QVERIFY(!w.ConversionSettingsFromWindow().AddHint);
   w.cbTitleNumber->setChecked(true);
   w.Action1Update();
+  QVERIFY(w.cbHint->isChecked());
   QVERIFY(w.edtHintFormat->isEnabled());
   w.cbHint->setChecked(false);
   w.Action1Update();
@@ -381,6 +406,15 @@ void TestMainWindow::droppedFiles() {
   QCOMPARE(w.edtSourceFile->text(), second);  // unchanged
   QCOMPARE(boxes.Texts(), QStringList{"Only accept .chm file!"});
   QCOMPARE(boxes.boxes[0].kind, BoxKind::Warning);
+  // Named on the program's command line: a file that is not there is said to be missing.
+  const QString missing = f.dir.filePath("gone/manual.chm");
+  w.OpenFromCommandLine(missing);
+  QCOMPARE(w.edtSourceFile->text(), missing);
+  QCOMPARE(boxes.Texts().last(), "File not found: " + missing);
+  QCOMPARE(w.lbSourceProblem->text(), "File not found: " + missing);
+  w.OpenFromCommandLine(third);
+  QCOMPARE(w.edtSourceFile->text(), third);
+  QVERIFY(w.lbSourceProblem->isHidden());
 }
 
 void TestMainWindow::sourceChangeReadsTitleAndProposesOutput() {
@@ -400,9 +434,16 @@ void TestMainWindow::sourceChangeReadsTitleAndProposesOutput() {
   QVERIFY(QFileInfo(scratch).fileName().startsWith("~wi"));
   QVERIFY(!QFileInfo::exists(scratch));
   QVERIFY(w.Loaded().has_value());
+  // A path that names nothing says so under the box, without a box of its own.
+  BoxRecorder boxes;
+  w.edtSourceFile->setText(f.dir.filePath("help/My Guid"));
+  QVERIFY(!w.lbSourceProblem->isHidden());
+  QCOMPARE(w.lbSourceProblem->text(), "File not found: " + f.dir.filePath("help/My Guid"));
+  QVERIFY(boxes.boxes.empty());
   // An existing document of that name is kept as it is.
   WriteFile(proposed, "old document");
   w.edtSourceFile->setText(QString());
+  QVERIFY(w.lbSourceProblem->isHidden());
   QCOMPARE(w.edtTitle->text(), QString());
   QCOMPARE(w.edtPDF->text(), QString());
   QVERIFY(!w.Loaded().has_value());
@@ -533,6 +574,50 @@ void TestMainWindow::wordMissingStopsBeforeAnything() {
   QCOMPARE(ReadAll(f.reg_path), before);
 }
 
+void TestMainWindow::unwritableOutputOffersAnotherPlace() {
+  Fixture f;
+  BoxRecorder boxes;
+  TfrmMain w(f.store, f.Services());
+  QFile help(tomeshift::testing::SampleHelpFile());
+  QVERIFY(help.open(QIODevice::ReadOnly));
+  w.edtSourceFile->setText(f.Chm("a.chm", help.readAll()));
+  const QString locked = f.dir.filePath("locked");
+  QDir().mkpath(locked);
+  w.edtPDF->setText(locked + "/a.docx");
+  ReadOnlyFolder read_only(locked);
+  ScopedFileSystem installed(read_only);
+  // Declined: nothing runs.
+  boxes.answers = {QMessageBox::No};
+  w.btnConvertClick();
+  QCOMPARE(f.converters_made, 0);
+  QCOMPARE(boxes.boxes.size(), size_t{1});
+  QVERIFY2(boxes.boxes[0].text.startsWith("Cannot write in the folder " + locked + ": Permission denied"),
+           qPrintable(boxes.boxes[0].text));
+  QVERIFY(!boxes.boxes[0].text.contains("probably"));
+  // Accepted: the save dialog, and the run goes to the place chosen there.
+  boxes.answers = {QMessageBox::Yes};
+  const QString elsewhere = f.dir.filePath("a.docx");
+  std::u16string written_to;
+  f.script = [&](tomeshift::testing::ScriptedConverter& c) { written_to = c.pdf; };
+  WhenModal([&](QWidget* modal) {
+    auto* dialog = qobject_cast<QFileDialog*>(modal);
+    QVERIFY(dialog);
+    WhenModal([](QWidget* modal_progress) {
+      auto* progress = qobject_cast<TfrmProgress*>(modal_progress);
+      QVERIFY(progress);
+      QVERIFY(WaitFor([&] { return progress->btnCancel->text() == text::kClose; }));
+      QTest::mouseClick(progress->btnCancel, Qt::LeftButton);
+    });
+    dialog->setDirectory(f.dir.path());
+    dialog->selectFile(QFileInfo(elsewhere).fileName());
+    static_cast<QDialog*>(dialog)->accept();  // public in QDialog
+  });
+  w.btnConvertClick();
+  QCOMPARE(w.edtPDF->text(), elsewhere);
+  QCOMPARE(f.converters_made, 1);
+  QCOMPARE(QString::fromStdU16String(written_to), elsewhere);
+}
+
 void TestMainWindow::conversionDrivenThroughTheWindow() {
   Fixture f;
   BoxRecorder boxes;
@@ -584,6 +669,8 @@ void TestMainWindow::conversionDrivenThroughTheWindow() {
     seen.root_exists = QFileInfo(QString::fromStdU16String(c.rootFolder)).isDir();
     c.Report(u"Topics", 50);
     c.Report(u"Saving", 98);
+    c.Saved = true;
+    c.SavedFile = c.pdf;
     c.OK = true;
     c.Report(u"OK!", 100);
   };
@@ -616,14 +703,14 @@ void TestMainWindow::conversionDrivenThroughTheWindow() {
   QVERIFY(seen.settings.AddHint);
   QVERIFY(seen.settings.HeadingFont[4].Bold);
   QCOMPARE(bar_seen, 100);
-  // The settings were recorded after the run, the viewer choices with them, the fonts not.
+  // The settings were recorded after the run, the viewer choices and the heading fonts with them.
   const QString file = ReadAll(f.reg_path);
   QVERIFY(file.contains("\"SourceFile\"=\"" + chm + "\""));
   QVERIFY(file.contains("\"Left\"=dword:00000014"));
   QVERIFY(file.contains("\"Panes\"=dword:00000000"));
   QVERIFY(file.contains("\"Magnification\"=dword:00000004"));
   QVERIFY(file.contains("\"PageLayout\"=dword:00000000"));
-  QVERIFY(file.contains("\"Heading4\"=\"Calibri,21,0,[]\""));
+  QVERIFY(file.contains("\"Heading4\"=\"Calibri,21,0,[B]\""));
 }
 
 void TestMainWindow::conversionWithTheRealOutputStage() {
@@ -649,7 +736,7 @@ void TestMainWindow::conversionWithTheRealOutputStage() {
   w.Action1Update();
   QVERIFY(w.btnConvert->isEnabled());
 
-  QString label_at_close;
+  QString label_at_close, end_at_close;
   int bar_at_close = -1;
   QStringList opened_before_close;
   WhenModal([&](QWidget* modal) {
@@ -657,13 +744,15 @@ void TestMainWindow::conversionWithTheRealOutputStage() {
     QVERIFY(progress);
     QVERIFY(WaitFor([&] { return progress->btnCancel->text() == text::kClose; }, 180000));
     label_at_close = progress->lbInfo->text();
+    end_at_close = progress->lbEnd->text();
     bar_at_close = progress->Gauge1->value();
     opened_before_close = desktop.opened;
     QTest::mouseClick(progress->btnCancel, Qt::LeftButton);
   });
   QTest::mouseClick(w.btnConvert, Qt::LeftButton);
   QVERIFY2(boxes.boxes.empty(), qPrintable(boxes.Texts().join('|')));
-  QCOMPARE(label_at_close, QStringLiteral("OK!"));
+  QCOMPARE(end_at_close, QString(text::kEndSaved));
+  QCOMPARE(label_at_close, output);
   QCOMPARE(bar_at_close, 100);
   // The finished document was opened through the desktop before the button offered "Close".
   QCOMPARE(opened_before_close, QStringList{output});
@@ -855,7 +944,7 @@ void TestMainWindow::menusAndLists() {
   QCOMPARE(w.cbLanguage->itemText(1), QString::fromStdU16String(GlobalLanguages().GetItem(0).Name));
   QCOMPARE(w.cbStartNewPage->itemText(2), QStringLiteral("For each  topic"));
   QCOMPARE(w.cbPaperSize->itemText(6), QStringLiteral("Custom Size..."));
-  QCOMPARE(w.seHeight->maximum(), 9999);
+  QCOMPARE(w.seHeight->maximum(), 558);
   QCOMPARE(w.seTop->maximum(), 999);
   QCOMPARE(w.seShowLevel->minimum(), 1);
   QCOMPARE(w.seShowLevel->maximum(), 9);

@@ -1,8 +1,10 @@
 // The progress window driving the real worker: the early stages run on a real help file, the output
 // stage follows a script.
 #include <QLabel>
+#include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <atomic>
@@ -17,6 +19,7 @@
 
 using namespace tomeshift;
 using tomeshift::testing::BoxRecorder;
+using tomeshift::testing::DesktopRecorder;
 using tomeshift::testing::ScriptedConverter;
 using tomeshift::testing::ScriptedWorker;
 using tomeshift::testing::WaitFor;
@@ -29,10 +32,12 @@ class TestProgressWindow : public QObject {
   void reportsKeepBarOrLabelWhenEmpty();
   void messagesAndErrorsReachTheUserInOrder();
   void deniedFileAsksUntilAbort();
-  void finishedRunOffersCloseAndEnterPressesIt();
+  void endStates_data();
+  void endStates();
+  void savedDocumentOpensOnlyWhenAsked();
+  void warningsAreListedAtTheEnd();
   void cancelStopsTheWorkerAndClosesWithoutErrorBox();
   void titleBarCloseAsksAndStopsTheWorker();
-  void failureBeforeOutputIsReported();
   void destroyingTheWindowStopsTheWorker();
   void questionsFromTheWorkerAreAnsweredEvenWhileStopping();
   void windowLayout();
@@ -85,18 +90,19 @@ void TestProgressWindow::messagesAndErrorsReachTheUserInOrder() {
     c.Report(u"Topics", 20);
     c.Message(u"For your information");
     c.Error(u"Word stopped");
-    c.Report(u"Failed.", 100);
+    c.Failed = true;
+    c.Report(u"Failed.", 0);
     c.OK = true;
-    c.Report(u"", 0);
+    c.Report(u"", 100);
   }));
   window.show();
-  QVERIFY(WaitFor([&] { return window.btnCancel->text() == app::text::kClose; }));
-  QCOMPARE(boxes.Texts(), (QStringList{"For your information", "Word stopped"}));
+  QVERIFY(WaitFor([&] { return window.OutputWord()->Finished(); }));
+  // The information in a box as it came; the error once, in the finished window.
+  QCOMPARE(boxes.Texts(), QStringList{"For your information"});
   QCOMPARE(boxes.boxes[0].kind, app::BoxKind::Confirmation);
-  QCOMPARE(boxes.boxes[1].kind, app::BoxKind::Error);
-  QCOMPARE(boxes.boxes[1].caption, QString(app::text::kBoxError));
-  QCOMPARE(window.Gauge1->value(), 100);
-  QCOMPARE(window.lbInfo->text(), QStringLiteral("Failed."));
+  QCOMPARE(window.lbEnd->text(), QString(app::text::kEndFailed));
+  QCOMPARE(window.lbInfo->text(), QStringLiteral("Word stopped"));
+  QCOMPARE(window.btnCancel->text(), QString(app::text::kClose));
 }
 
 void TestProgressWindow::deniedFileAsksUntilAbort() {
@@ -111,7 +117,7 @@ void TestProgressWindow::deniedFileAsksUntilAbort() {
       c.Denied(u"/home/u/out.doc");
     }
     c.OK = true;
-    c.Report(u"Failed.", 100);
+    c.Report(u"", 100);
   }));
   window.show();
   QVERIFY(WaitFor([&] { return window.OutputWord()->Finished(); }));
@@ -121,24 +127,127 @@ void TestProgressWindow::deniedFileAsksUntilAbort() {
                                                "Please close it and retry."));
   QCOMPARE(boxes.boxes[0].buttons, app::BoxButtons::AbortRetry);
   QCOMPARE(boxes.boxes[0].kind, app::BoxKind::Error);
+  // Giving up is no success.
+  QCOMPARE(window.lbEnd->text(), QString(app::text::kEndNotSaved));
+  QVERIFY2(window.lbInfo->text().contains("/home/u/out.doc"), qPrintable(window.lbInfo->text()));
+  QVERIFY(window.btnOpen->isHidden());
 }
 
-void TestProgressWindow::finishedRunOffersCloseAndEnterPressesIt() {
+void TestProgressWindow::endStates_data() {
+  QTest::addColumn<QString>("how");
+  QTest::addColumn<QString>("heading");
+  QTest::addColumn<QString>("detail");  // what the line under it holds
+  QTest::addColumn<int>("bar");
+  QTest::newRow("saved") << "saved" << app::text::kEndSaved << "/home/u/Manual.docx" << 100;
+  QTest::newRow("failed in the output stage") << "failed" << app::text::kEndFailed << "Word stopped" << 40;
+  QTest::newRow("not a help file, named as the user chose it")
+      << "not a help file" << app::text::kEndFailed << "/home/u/Manual.chm is not a compiled HTML Help file" << 1;
+  QTest::newRow("ended without writing") << "nothing" << app::text::kEndFailed << "No document was written." << 98;
+}
+
+void TestProgressWindow::endStates() {
+  QFETCH(QString, how);
+  QFETCH(QString, heading);
+  QFETCH(QString, detail);
+  QFETCH(int, bar);
   BoxRecorder boxes;
+  DesktopRecorder desktop;
+  QTemporaryDir scratch;
+  TfrmProgress window(nullptr);
+  auto worker = ScriptedWorker(window, [&](ScriptedConverter& c) {
+    if (how == "saved") {
+      c.Report(u"Saving document...", 98);
+      c.Saved = true;
+      c.SavedFile = u"/home/u/Manual.docx";
+    } else if (how == "failed") {
+      c.Report(u"Processing (3 of 9)", 40);
+      c.Error(u"Word stopped");
+      c.Failed = true;
+      c.Report(u"Failed.", 0);
+    } else {
+      c.Report(u"Saving document...", 98);
+    }
+    c.OK = true;
+    c.Report(u"", 0);
+  });
+  if (how == "not a help file") {
+    // The window converts a scratch copy; the user chose another name.
+    const QString copy = scratch.filePath("~wi3T3rqZ.tmp");
+    QVERIFY(QFile::copy(QStringLiteral(TOMESHIFT_FIXTURES_DIR "/converter/not-a-help-file.chm"), copy));
+    worker->chm = copy.toStdU16String();
+    worker->SourceFile = u"/home/u/Manual.chm";
+  }
+  window.SetOutputWord(std::move(worker));
+  window.show();
+  // Never stuck at its last percentage with a live Cancel: always a finished window.
+  QVERIFY(WaitFor([&] { return window.btnCancel->text() == app::text::kClose; }));
+  QCOMPARE(window.lbEnd->text(), heading);
+  QVERIFY2(window.lbInfo->text().contains(detail), qPrintable(window.lbInfo->text()));
+  QVERIFY(!window.lbInfo->text().contains("~wi"));
+  // The bar stays only for a document written; elsewhere it would say nothing true.
+  QCOMPARE(!window.Gauge1->isHidden(), bar == 100);
+  if (bar == 100) QCOMPARE(window.Gauge1->value(), 100);
+  QCOMPARE(!window.btnOpen->isHidden(), how == "saved");
+  QCOMPARE(!window.btnShowFolder->isHidden(), how == "saved");
+  QVERIFY(window.Label1->isHidden());
+  QVERIFY(window.btnWarnings->isHidden());
+  QVERIFY2(boxes.boxes.empty(), qPrintable(boxes.Texts().join('|')));
+  QVERIFY(desktop.opened.isEmpty());
+  QTest::keyClick(&window, Qt::Key_Return);  // Enter presses Close
+  QVERIFY(WaitFor([&] { return !window.isVisible(); }));
+}
+
+void TestProgressWindow::savedDocumentOpensOnlyWhenAsked() {
+  for (const bool handler : {true, false}) {
+    BoxRecorder boxes;
+    DesktopRecorder desktop;
+    desktop.handler = handler;
+    TfrmProgress window(nullptr);
+    window.SetOutputWord(ScriptedWorker(window, [&](ScriptedConverter& c) {
+      c.Saved = true;
+      c.SavedFile = u"/srv/books/Manual.docx";
+      c.OK = true;
+      c.Report(u"OK!", 100);
+    }));
+    window.show();
+    QVERIFY(WaitFor([&] { return window.OutputWord()->Finished(); }));
+    // Without a program for the type the window says so, and Open says it again.
+    QCOMPARE(window.lbInfo->text().contains("No program is set up to open .docx files."), !handler);
+    QTest::mouseClick(window.btnOpen, Qt::LeftButton);
+    QTest::mouseClick(window.btnShowFolder, Qt::LeftButton);
+    QCOMPARE(desktop.opened, handler ? QStringList{"/srv/books/Manual.docx"} : QStringList{});
+    QCOMPARE(desktop.shown, QStringList{"/srv/books/Manual.docx"});
+    QCOMPARE(boxes.Texts(),
+             handler ? QStringList{}
+                     : QStringList{"\"/srv/books/Manual.docx\" could not be opened: no program is set up for it."});
+  }
+}
+
+void TestProgressWindow::warningsAreListedAtTheEnd() {
+  BoxRecorder boxes;
+  app::QtUserInteraction interaction;
+  ScopedUserInteraction installed(interaction);
   TfrmProgress window(nullptr);
   window.SetOutputWord(ScriptedWorker(window, [&](ScriptedConverter& c) {
-    c.Report(u"Saving", 98);
+    UserInteraction().Warning(u"a.htm", u"the picture logo.gif is missing");
+    UserInteraction().Warning(u"", u"code page 950 was read approximately");
+    c.Saved = true;
+    c.SavedFile = u"/home/u/Manual.docx";
     c.OK = true;
     c.Report(u"OK!", 100);
   }));
-  QCOMPARE(window.btnCancel->text(), QString(app::text::kCancel));
   window.show();
-  QVERIFY(WaitFor([&] { return window.btnCancel->text() == app::text::kClose; }));
-  QVERIFY(window.isVisible());
-  QTest::keyClick(&window, Qt::Key_Return);
-  QVERIFY(WaitFor([&] { return !window.isVisible(); }));
-  QCOMPARE(window.result(), int(QDialog::Accepted));
-  QVERIFY(window.OutputWord()->Finished());
+  QVERIFY(WaitFor([&] { return window.OutputWord()->Finished(); }));
+  QCOMPARE(window.lstWarnings->count(), 2);
+  QCOMPARE(window.lstWarnings->item(0)->text(), QStringLiteral("a.htm: the picture logo.gif is missing"));
+  QCOMPARE(window.lstWarnings->item(1)->text(), QStringLiteral("code page 950 was read approximately"));
+  QVERIFY(!window.btnWarnings->isHidden());
+  QVERIFY(window.btnWarnings->text().startsWith("2 warnings"));
+  QVERIFY(window.lstWarnings->isHidden());
+  const int closed_height = window.height();
+  QTest::mouseClick(window.btnWarnings, Qt::LeftButton);
+  QVERIFY(!window.lstWarnings->isHidden());
+  QVERIFY(window.height() > closed_height);
   QVERIFY(boxes.boxes.empty());
 }
 
@@ -168,7 +277,7 @@ void TestProgressWindow::cancelStopsTheWorkerAndClosesWithoutErrorBox() {
   QVERIFY(window.OutputWord()->Finished());
   QVERIFY(window.OutputWord()->Canceled());
   QVERIFY(cleaned_up);
-  QCOMPARE(window.lbInfo->text(), QStringLiteral("Cleaning up"));
+  QCOMPARE(window.lbEnd->text(), QString(app::text::kEndCanceled));
   QVERIFY(boxes.boxes.empty());
 }
 
@@ -198,24 +307,6 @@ void TestProgressWindow::titleBarCloseAsksAndStopsTheWorker() {
   QCOMPARE(boxes.boxes.size(), size_t{2});
   QCOMPARE(boxes.boxes[0].text, QString(app::text::kAskCancelRun));
   QCOMPARE(boxes.boxes[0].buttons, app::BoxButtons::YesNo);
-}
-
-void TestProgressWindow::failureBeforeOutputIsReported() {
-  BoxRecorder boxes;
-  TfrmProgress window(nullptr);
-  bool output_reached = false;
-  auto worker = ScriptedWorker(window, [&](ScriptedConverter&) { output_reached = true; });
-  worker->chm = u"/nonexistent/folder/~wi1.tmp";
-  window.SetOutputWord(std::move(worker));
-  window.show();
-  QVERIFY(WaitFor([&] { return window.OutputWord()->Finished(); }));
-  QVERIFY(WaitFor([&] { return !boxes.boxes.empty(); }));
-  QVERIFY(!output_reached);
-  QCOMPARE(boxes.boxes[0].kind, app::BoxKind::Error);
-  QVERIFY2(boxes.boxes[0].text.contains("/nonexistent/folder/~wi1.tmp"), qPrintable(boxes.boxes[0].text));
-  QCOMPARE(window.btnCancel->text(), QString(app::text::kCancel));  // no OK: the button stays
-  QTest::mouseClick(window.btnCancel, Qt::LeftButton);
-  QVERIFY(!window.isVisible());
 }
 
 void TestProgressWindow::destroyingTheWindowStopsTheWorker() {

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <string>
 
+#include "job/stored_settings.h"
+#include "platform/settings_store.h"
 #include "support/docx_reader.h"
 #include "support/scratch_dir.h"
 
@@ -114,13 +116,54 @@ TEST(CliConvert, AChosenLanguageWinsOverTheCodePageTheTextShows) {
   }
 }
 
-TEST(CliConvert, OtherExtensionsBecomeDoc) {
+TEST(CliConvert, PrintsThePathItWroteAndRefusesAFolder) {
+  struct Case {
+    const char* output;   // under the scratch folder
+    const char* written;  // "" when refused
+  } cases[] = {{"x.rtf", "x.doc"},       {"y.docm", "y.doc"}, {"z.", "z.doc"},
+               {"Big.DOCX", "Big.DOCX"}, {"out/", ""},        {"folder", ""}};
   ScratchDir scratch;
-  const CliResult r =
-      Cli(scratch, "--factory --quiet '" + kNested + "' -o '" + (scratch.path() / "x.rtf").string() + "'");
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_TRUE(fs::exists(scratch.path() / "x.doc"));
+  fs::create_directories(scratch.path() / "out");
+  fs::create_directories(scratch.path() / "folder");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.output);
+    const std::string asked = (scratch.path() / c.output).string();
+    const CliResult r = Cli(scratch, "--factory --quiet '" + kNested + "' -o '" + asked + "'");
+    if (*c.written) {
+      EXPECT_EQ(r.status, 0) << r.err;
+      EXPECT_EQ(r.out, (scratch.path() / c.written).string() + "\n");
+      EXPECT_TRUE(fs::exists(scratch.path() / c.written));
+    } else {
+      EXPECT_EQ(r.status, 1);
+      EXPECT_NE(r.err.find("is a folder: name the document to write in it"), std::string::npos) << r.err;
+      EXPECT_TRUE(r.out.empty());
+    }
+  }
   EXPECT_FALSE(fs::exists(scratch.path() / "x.rtf"));
+  EXPECT_TRUE(fs::is_empty(scratch.path() / "out")) << "a hidden .doc in the folder";
+}
+
+TEST(CliConvert, StoredValuesOutOfRangeFallBackWithAWarningNamingTheFile) {
+  ScratchDir scratch;
+  const fs::path reg = scratch.path() / "config" / "Quorvel" / "Tomeshift.reg";
+  {
+    RegistryFileStore store(reg.string(), kSettingsKey);
+    TStoredSettings(store).WriteDefaultSettings();
+    store.WriteInteger(u"Top", -100);
+    store.WriteInteger(u"PaperSize", 6);
+    store.WriteInteger(u"Width", 2147483647);
+    store.WriteInteger(u"Height", 250);
+    store.WriteString(u"Heading2", u"Calibri,99999999,0,[]");
+  }
+  const fs::path out = scratch.path() / "nested.docx";
+  const CliResult r = Cli(scratch, "--quiet '" + kNested + "' -o '" + out.string() + "'");
+  ASSERT_EQ(r.status, 0) << r.err;
+  for (const std::string note : {"\"Top\"=-100 is out of range (0 to 999); 25 is used",
+                                 "\"Width\"=2147483647 is out of range (50 to 558); 220 is used",
+                                 "\"Heading2\"=\"Calibri,99999999,0,[]\" is out of range"})
+    EXPECT_NE(r.err.find("warning: " + reg.string() + ": " + note), std::string::npos) << r.err;
+  DocxReader docx(out);
+  EXPECT_EQ(docx.Sections().front().width, 627 * 20);  // 220 mm
 }
 
 }  // namespace

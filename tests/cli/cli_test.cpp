@@ -121,7 +121,13 @@ INSTANTIATE_TEST_SUITE_P(
                       Failure{"--list-toc a.chm b.chm", 2, "too many arguments"},
                       Failure{"--bogus x.chm", 2, "unknown option --bogus"},
                       Failure{"--paper folio x.chm", 2, "--paper takes letter, tabloid"},
-                      Failure{"--paper 5x300 x.chm", 2, "--paper width needs a whole number from 10 to 558"},
+                      Failure{"--paper 5x300 x.chm", 2, "--paper width needs a whole number from 50 to 558"},
+                      Failure{"--info --list-toc x.chm", 2, "--info and --list-toc cannot be used together"},
+                      Failure{"--list-toc --title T x.chm", 2, "--title does not go with --list-toc"},
+                      Failure{"--hint --info x.chm", 2, "--hint does not go with --info"},
+                      Failure{"--distilled x.chm", 2, "--distilled goes with --list-toc"},
+                      Failure{"--factory --margins 100,10,110,110 FIXTURES/nested-contents.chm -o x.docx", 2,
+                              "(110 and 110 mm) leave no room for text on a page 210 mm wide"},
                       Failure{"--margins 10,10,10 x.chm", 2, "--margins takes TOP,BOTTOM,LEFT,RIGHT"},
                       Failure{"--margins 10,10,ten,10 x.chm", 2, "--margins needs a whole number"},
                       Failure{"--toc-level 0 x.chm", 2, "--toc-level needs a whole number from 1 to 9"},
@@ -137,6 +143,31 @@ INSTANTIATE_TEST_SUITE_P(
                       Failure{"--info FIXTURES/not-a-help-file.chm", 1,
                               "not-a-help-file.chm is not a compiled HTML Help file"},
                       Failure{"--list-toc FIXTURES/truncated-directory.chm", 1, "is not a compiled HTML Help file"}));
+
+TEST_F(CliFixture, OptionsComeInAnyOrder) {
+  const std::string chm = (kFixtures / "nested-contents.chm").string();
+  const CliRun first = Call("--list-toc '" + chm + "'");
+  for (const std::string args : {"--factory --list-toc '" + chm + "'", "'" + chm + "' --list-toc --quiet"}) {
+    const CliRun run = Call(args);
+    EXPECT_EQ(run.status, 0) << args << "\n" << run.err;
+    EXPECT_EQ(run.out, first.out) << args;
+  }
+  EXPECT_EQ(Call("--info --help").status, 0);
+}
+
+TEST_F(CliFixture, ControlCharactersInNamesAreShownEscaped) {
+  const CliRun run = Call("--list-toc '" + (kFixtures / "../hostile/odd-contents.chm").string() + "'");
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out.find('\x1b'), std::string::npos) << run.out;
+  const std::vector<std::string> lines = Lines(run.out);
+  ASSERT_EQ(lines.size(), 5u);
+  EXPECT_EQ(lines[0], "0\t0\tpage0.htm\tRetitle \\x1B]0;pwned\\x07 here");
+  EXPECT_EQ(lines[1], "0\t0\tpage1.htm\tClear \\x1B[2J\\x1B[H screen");
+  EXPECT_EQ(lines[3], "0\t0\tpage3.htm\tTab\\there");
+  EXPECT_NE(run.err.find("odd-contents.chm: the contents entry \"Icons\" has the ImageNumber \"abc\""),
+            std::string::npos)
+      << run.err;
+}
 
 TEST_F(CliFixture, HelpDocumentsEveryOption) {
   const CliRun run = Call("--help");

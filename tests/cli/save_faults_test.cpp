@@ -323,24 +323,40 @@ class CliSaveFaults : public ::testing::TestWithParam<const char*> {
   }
 };
 
-TEST_P(CliSaveFaults, ReadOnlyFolderEndsWithAMessageNamingTheFile) {
+TEST_P(CliSaveFaults, ReadOnlyFolderOrDocumentIsRefusedBeforeTheRun) {
   if (!CanRunAsNobody() && ::geteuid() == 0)
     GTEST_SKIP() << "running as root and cannot switch to an unprivileged user";
-  for (const bool existed : {true, false}) {
-    SCOPED_TRACE(existed ? "replacing" : "new");
+  struct Case {
+    const char* what;
+    fs::perms folder, file;
+    bool existed;
+    std::string message;
+  } cases[] = {
+      {"read-only folder, old document", fs::perms(0555), fs::perms(0666), true,
+       "Cannot write in the folder " + out.string() + ": " + std::strerror(EACCES)},
+      {"read-only folder, no document", fs::perms(0555), fs::perms(0666), false,
+       "Cannot write in the folder " + out.string() + ": " + std::strerror(EACCES)},
+      {"read-only document", fs::perms::all, fs::perms(0444), true,
+       "Cannot replace the document " + target.string() + ": " + std::strerror(EACCES)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
     fs::remove(target);
-    if (existed) WriteFile(target, kOld);
-    fs::permissions(out, fs::perms(0555));
+    if (c.existed) {
+      WriteFile(target, kOld);
+      fs::permissions(target, c.file);
+    }
+    fs::permissions(out, c.folder);
     const CliRun r = Convert(Limits{::geteuid() == 0, 0});
     fs::permissions(out, fs::perms::all);
-    // A new document is refused by the in-use probe (as when it is locked); a replacement by the save.
-    EXPECT_EQ(r.status, existed ? 1 : 4) << r.err;
-    EXPECT_NE(r.err.find(target.string()), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find(existed ? std::strerror(EACCES) : "access denied"), std::string::npos) << r.err;
-    if (existed) {
+    // Said before the run, with the reason; nobody "probably has it open".
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("probably"), std::string::npos) << r.err;
+    if (c.existed) {
       EXPECT_EQ(ReadBinaryFile(target), kOld);
     }
-    EXPECT_EQ(Listing(out), existed ? std::set<std::string>{target.filename()} : std::set<std::string>{});
+    EXPECT_EQ(Listing(out), c.existed ? std::set<std::string>{target.filename()} : std::set<std::string>{});
     EXPECT_TRUE(fs::is_empty(scratch.path() / "tmp")) << "scratch files left";
   }
 }

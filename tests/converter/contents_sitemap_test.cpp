@@ -8,6 +8,8 @@
 #include "converter/code_page_detection.h"
 #include "converter/title_list.h"
 #include "platform/errors.h"
+#include "platform/user_interaction.h"
+#include "support/recording_interaction.h"
 #include "support/scratch_dir.h"
 #include "text/unicode.h"
 
@@ -106,7 +108,7 @@ INSTANTIATE_TEST_SUITE_P(
         SitemapCase{"empty_file", "", {}}),
     [](const auto& info) { return std::string(info.param.label); });
 
-TEST(ContentsLoaderFile, ImageNumberBecomesTheIconAndANonNumberNamesTheFile) {
+TEST(ContentsLoaderFile, ImageNumberBecomesTheIconAndANonNumberIsZeroWithAWarning) {
   ScratchDir scratch;
   TCHMDecompile help;
   help.hhcFile =
@@ -115,15 +117,22 @@ TEST(ContentsLoaderFile, ImageNumberBecomesTheIconAndANonNumberNamesTheFile) {
   ASSERT_EQ(help.List.Count(), 1);
   EXPECT_EQ(help.List[0].Icon, 7u);
 
+  testing::RecordingInteraction user;
+  ScopedUserInteraction scope(user);
   TCHMDecompile bad;
-  bad.hhcFile =
-      U16(scratch.Write("bad.hhc", "<UL>" + Item(Param("Name", "A") + Param("ImageNumber", "x")) + "</UL>").string());
-  try {
-    bad.LoadContentsSitemap();
-    FAIL() << "accepted a non-number";
-  } catch (const FormatError& e) {
-    EXPECT_EQ(e.path(), U8(bad.hhcFile));
-  }
+  bad.chmFile = u"/home/u/Guide.chm";
+  bad.hhcFile = U16(scratch
+                        .Write("bad.hhc", "<UL>" + Item(Param("ImageNumber", "abc") + Param("Name", "A")) +
+                                              Item(Param("Name", "B")) + "</UL>")
+                        .string());
+  bad.LoadContentsSitemap();
+  ASSERT_EQ(bad.List.Count(), 2);
+  EXPECT_EQ(bad.List[0].Icon, 0u);
+  const auto warnings = user.warnings();
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_EQ(warnings[0].page, u"/home/u/Guide.chm");
+  EXPECT_EQ(U8(warnings[0].text),
+            "the contents entry \"A\" has the ImageNumber \"abc\", which is not a whole number; 0 is used");
 }
 
 TEST(ContentsLoaderFile, CodePageDecodesUnlessAByteOrderMarkSaysOtherwise) {

@@ -249,6 +249,26 @@ INSTANTIATE_TEST_SUITE_P(
                     {"to C", "back to A", "linking to itself", "back to D"},
                     {},
                     60},
+        // Contents names that would retitle, clear and recolour a terminal convert as text; an icon
+        // number that is not one costs a warning, not the run.
+        HostileCase{"odd-contents",
+                    {"odd-contents.chm"},
+                    false,
+                    0,
+                    {"odd-contents.chm: the contents entry \"Icons\" has the ImageNumber \"abc\", which is not a "
+                     "whole number; 0 is used"},
+                    {"Retitle", "An entry with an odd icon number."},
+                    {},
+                    60},
+        // A contents file of garbage: the message names the help file and its contents file.
+        HostileCase{"garbage-contents",
+                    {"garbage-contents.chm"},
+                    false,
+                    1,
+                    {"garbage-contents.chm: its contents file toc.hhc lists no topics that can be read."},
+                    {},
+                    {},
+                    60},
         // Two help files that link into each other and into one that is missing.
         HostileCase{"ring",
                     {"ring-a.chm", "ring-b.chm"},

@@ -51,7 +51,6 @@ TEST(TChmToDocPDF, UpdateSettingsCopiesExactlyTheFourDistillerSettings) {
   c.Settings.HintFormat = u"(see [Title No.])";
   c.Settings.Discard = true;
   c.Settings.Addenda = u"Appendix";
-  c.Settings.TitleNumber = false;
   c.Settings.ShowLevel = 7;
   c.UpdateSettings();
   EXPECT_TRUE(c.AddHint);
@@ -60,6 +59,10 @@ TEST(TChmToDocPDF, UpdateSettingsCopiesExactlyTheFourDistillerSettings) {
   EXPECT_EQ(c.Addenda, u"Appendix");
   c.Settings.Addenda = u"Later";
   EXPECT_EQ(c.Addenda, u"Appendix");
+  // Hints name chapter numbers: none without them.
+  c.Settings.TitleNumber = false;
+  c.UpdateSettings();
+  EXPECT_FALSE(c.AddHint);
 }
 
 // A user-interface side that records what it was shown and on which thread, and can be told to
@@ -90,6 +93,13 @@ class FakeWindow : public IJobInteraction {
     if (on_progress) on_progress(w);
   }
   void AskDenied(TOutputWord& w) override { w.Converter->Abort = true; }
+  void ShowEnd(TOutputWord& w) override {
+    std::lock_guard lock(mutex);
+    ends.emplace_back(w.End(), w.EndMessage());
+    end_warnings = w.Warnings();
+  }
+  std::vector<std::pair<TJobEnd, std::u16string>> ends;
+  std::vector<std::u16string> end_warnings;
 };
 
 struct Job {
@@ -102,13 +112,19 @@ struct Job {
 
 TEST(TOutputWord, RunsTheStepsOnItsOwnThreadAndHandsEveryReportOver) {
   Job job(kFixtures / "nested-contents.chm");
+  testing::ScratchDir out;
+  job.worker.Converter->pdf = U16((out.path() / "nested.txt").string());
   std::u16string root;
   job.window.on_progress = [&](TOutputWord& w) { root = w.Converter->rootFolder; };
   job.worker.Start();
   job.worker.WaitFor();
   EXPECT_TRUE(job.worker.Finished());
   EXPECT_TRUE(job.worker.FailureMessage().empty()) << U8(job.worker.FailureMessage());
-  EXPECT_FALSE(job.worker.Canceled());
+  // Saved, under the name actually written, and said so once at the end.
+  const std::u16string written = U16((out.path() / "nested.doc").string());
+  EXPECT_EQ(job.worker.End(), TJobEnd::kSaved);
+  EXPECT_EQ(job.window.ends, (std::vector<std::pair<TJobEnd, std::u16string>>{{TJobEnd::kSaved, written}}));
+  EXPECT_TRUE(fs::exists(U8(written)));
   ASSERT_FALSE(job.window.shown.empty());
   EXPECT_EQ(job.window.shown.front(), std::make_pair(1, std::u16string(u"Decompiling...")));
   // Served by this (the "window") thread through WaitFor, never on the worker.
@@ -135,6 +151,7 @@ TEST(TOutputWord, StopRequestedDuringAReportTakesEffectThere) {
   EXPECT_FALSE(job.worker.Converter->rootFolder.empty());
   EXPECT_FALSE(fs::exists(U8(job.worker.Converter->rootFolder)));
   EXPECT_TRUE(job.window.errors.empty());
+  EXPECT_EQ(job.window.ends, (std::vector<std::pair<TJobEnd, std::u16string>>{{TJobEnd::kCanceled, u"Canceled."}}));
 }
 
 TEST(TOutputWord, StopItServesTheHandOverTheWorkerIsWaitingFor) {
@@ -164,16 +181,33 @@ TEST(TOutputWord, HandOversCanBeServedFromAnEventLoop) {
   EXPECT_FALSE(job.window.shown.empty());
 }
 
-TEST(TOutputWord, AFileThatIsNotAHelpFileEndsTheJobWithItsMessage) {
-  const fs::path chm = kFixtures / "not-a-help-file.chm";
-  Job job(chm);
+TEST(TOutputWord, AFileThatIsNotAHelpFileEndsTheJobWithItsMessageNamingTheUsersFile) {
+  // The desktop program converts a scratch copy; the message names the file the user chose.
+  testing::ScratchDir scratch;
+  const fs::path copy = scratch.path() / "~wi3T3rqZ.tmp";
+  fs::copy_file(kFixtures / "not-a-help-file.chm", copy);
+  Job job(copy);
+  job.worker.SourceFile = u"/home/u/Manual.chm";
   job.worker.Start();
   job.worker.WaitFor();
-  const std::string expected = chm.string() + " is not a compiled HTML Help file";
-  EXPECT_EQ(U8(job.worker.FailureMessage()), expected);
-  ASSERT_EQ(job.window.errors.size(), 1u);
-  EXPECT_EQ(U8(job.window.errors[0]), expected);
+  const std::u16string expected = u"/home/u/Manual.chm is not a compiled HTML Help file";
+  EXPECT_EQ(job.worker.FailureMessage(), expected);
+  EXPECT_EQ(job.worker.End(), TJobEnd::kFailed);
+  EXPECT_TRUE(job.window.errors.empty());  // no box of its own: the end says it
+  ASSERT_EQ(job.window.ends.size(), 1u);
+  EXPECT_EQ(job.window.ends[0], std::make_pair(TJobEnd::kFailed, expected));
   EXPECT_FALSE(fs::exists(U8(job.worker.Converter->rootFolder)));
+}
+
+TEST(TOutputWord, WarningsOfTheRunAreKeptForItsEndAndStillPassOn) {
+  Job job(kFixtures / "truncated-content.chm");
+  job.worker.Start();
+  job.worker.WaitFor();
+  ASSERT_EQ(job.window.ends.size(), 1u);
+  ASSERT_FALSE(job.window.end_warnings.empty());
+  EXPECT_NE(U8(job.window.end_warnings[0]).find("truncated-content.chm: the help file is truncated"), std::string::npos)
+      << U8(job.window.end_warnings[0]);
+  EXPECT_EQ(job.user.warnings().size(), job.window.end_warnings.size());
 }
 
 TEST(TOutputWord, DestroyingARunningJobStopsIt) {

@@ -129,11 +129,10 @@ TEST(StoredSettings, WhatEachSaveWrites) {
     const char* name;
     std::function<void(TStoredSettings&)> save;
     bool viewer_choices;
-    bool fonts;
   };
   const Case cases[] = {
-      {"save current settings", [](TStoredSettings& st) { st.SaveSettings(UserValues()); }, false, true},
-      {"after a conversion", [](TStoredSettings& st) { st.SaveAfterConversion(UserValues()); }, true, false},
+      {"save current settings", [](TStoredSettings& st) { st.SaveSettings(UserValues()); }, false},
+      {"after a conversion", [](TStoredSettings& st) { st.SaveAfterConversion(UserValues()); }, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -149,8 +148,64 @@ TEST(StoredSettings, WhatEachSaveWrites) {
     if (c.viewer_choices) {
       EXPECT_EQ(s.store.ReadInteger(u"Magnification"), 4);
     }
-    EXPECT_EQ(s.store.ValueExists(u"Heading5"), c.fonts);
+    // The heading fonts survive a restart either way.
+    EXPECT_EQ(s.store.ReadString(u"Heading5"), FontToSpec(UserValues().HeadingFont[5]));
   }
+}
+
+TEST(StoredSettings, ValuesNoDocumentCanBeMadeWithFallBackToTheirFactoryValues) {
+  struct Case {
+    const char* name;
+    std::function<void(TStoredValues&)> change;
+    const char* note;  // nullptr: nothing to fix
+    std::function<bool(const TStoredValues&)> fixed;
+  };
+  const Case cases[] = {
+      {"sane", [](TStoredValues&) {}, nullptr, [](const TStoredValues&) { return true; }},
+      {"negative margin", [](TStoredValues& v) { v.Top = -100; }, "\"Top\"=-100 is out of range (0 to 999); 25 is used",
+       [](const TStoredValues& v) { return v.Top == 25; }},
+      {"margins wider than the page", [](TStoredValues& v) { v.Left = v.Right = 150; },
+       "the margins 25, 25, 150 and 150 mm leave no room for text on the page; 25, 25, 30 and 30 mm are used",
+       [](const TStoredValues& v) { return v.Left == 30 && v.Right == 30; }},
+      {"custom page of 0 x 0", [](TStoredValues& v) { v.PaperSize = 6, v.Width = 0, v.Height = 0; },
+       "\"Width\"=0 is out of range (50 to 558); 220 is used",
+       [](const TStoredValues& v) { return v.Width == 220 && v.Height == 280; }},
+      {"custom page of 2^31-1", [](TStoredValues& v) { v.PaperSize = 6, v.Width = 2147483647, v.Height = 300; },
+       "\"Width\"=2147483647 is out of range",
+       [](const TStoredValues& v) { return v.Width == 220 && v.Height == 300; }},
+      {"width ignored unless custom", [](TStoredValues& v) { v.Width = 2147483647; }, nullptr,
+       [](const TStoredValues& v) { return v.Width == 2147483647; }},
+      {"contents level", [](TStoredValues& v) { v.ShowLevel = 12; },
+       "\"ShowLevel\"=12 is out of range (1 to 9); 9 is used", [](const TStoredValues& v) { return v.ShowLevel == 9; }},
+      {"font of 99,999,999 points", [](TStoredValues& v) { v.HeadingFont[3].Size = 99999999; },
+       "\"Heading3\"=\"Calibri,99999999,0,[]\" is out of range (a font name and a size from 1 to 100); "
+       "\"Calibri,23,0,[]\" is used",
+       [](const TStoredValues& v) { return v.HeadingFont[3].Size == 23; }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TStoredValues v = FactoryValues();
+    c.change(v);
+    const std::vector<std::string> notes = FixRanges(v);
+    if (c.note) {
+      ASSERT_FALSE(notes.empty());
+      EXPECT_NE(notes[0].find(c.note), std::string::npos) << notes[0];
+      EXPECT_TRUE(PageSetupProblem(ToConversionSettings(v)).empty());
+    } else {
+      EXPECT_TRUE(notes.empty()) << notes.front();
+    }
+    EXPECT_TRUE(c.fixed(v));
+  }
+  // What a conversion is refused with, before it starts.
+  TDocPDFSettings a4 = ToConversionSettings(FactoryValues());
+  a4.Left = a4.Right = 101;
+  EXPECT_EQ(PageSetupProblem(a4),
+            "The left and right margins (101 and 101 mm) leave no room for text on a page 210 mm wide.");
+  TDocPDFSettings custom;
+  custom.PaperSize = 41;
+  custom.Width = 0;
+  custom.Height = 280;
+  EXPECT_EQ(PageSetupProblem(custom), "The paper width of 0 mm is out of range (50 to 558 mm).");
 }
 
 TEST(StoredSettings, ConversionRecordFromStoredValues) {
