@@ -1,5 +1,6 @@
 #include "converter/bookmarks.h"
 
+#include <algorithm>
 #include <string>
 
 #include "converter/chm_topic_file.h"
@@ -19,16 +20,17 @@ std::u16string_view WithoutHash(std::u16string_view name) {
 
 bool EndsTagName(char16_t c) { return c == u' ' || c == u'>' || c == u'\r' || c == u'\n' || c == u'\t'; }
 
-// One left-to-right pass over a body: hands every attribute of every anchor start tag to onAttribute
-// (name, value, block start) and keeps the block start (1-based) where the enclosing block begins.
+// One left-to-right pass over a body: hands every attribute of every start tag to onAttribute (whether
+// the tag is an A element, name, value, block start) and keeps the block start (1-based) where the
+// enclosing block begins.
 template <typename OnAttribute>
 void ScanAnchors(std::u16string_view body, OnAttribute&& onAttribute) {
   std::uint32_t blockStart = 1, tagStart = 0;
-  bool inName = false, inAnchor = false, inValue = false, quoteNext = false;
+  bool inName = false, inTag = false, anchorTag = false, inValue = false, quoteNext = false;
   char16_t quote = 0;
   std::u16string name, attribute, value;
   const auto endValue = [&] {
-    onAttribute(attribute, value, blockStart);
+    onAttribute(anchorTag, attribute, value, blockStart);
     attribute.clear();
     value.clear();
     inValue = false;
@@ -37,7 +39,7 @@ void ScanAnchors(std::u16string_view body, OnAttribute&& onAttribute) {
   for (std::size_t n = 0; n < body.size(); ++n) {
     const char16_t c = body[n];
     const auto pos = static_cast<std::uint32_t>(n + 1);
-    if (inAnchor) {
+    if (inTag) {
       if (quoteNext) {
         quoteNext = false;
         inValue = true;
@@ -56,14 +58,14 @@ void ScanAnchors(std::u16string_view body, OnAttribute&& onAttribute) {
         }
         if (IsWhitespace(c) || c == u'>') {
           endValue();
-          if (c == u'>') inAnchor = false;
+          if (c == u'>') inTag = false;
         } else {
           value += c;
         }
         continue;
       }
       if (c == u'>') {
-        inAnchor = false;
+        inTag = false;
         attribute.clear();
       } else if (IsWhitespace(c)) {
         attribute.clear();
@@ -92,8 +94,10 @@ void ScanAnchors(std::u16string_view body, OnAttribute&& onAttribute) {
       } else if (IsBreakTag(name)) {
         blockStart = tagStart;
       }
-      if (SameText(name, u"a") && c != u'>') {
-        inAnchor = true;
+      // Attributes of start tags only: not of end tags, comments or declarations.
+      if (c != u'>' && !name.empty() && name.front() != u'/' && name.front() != u'!' && name.front() != u'?') {
+        inTag = true;
+        anchorTag = SameText(name, u"a");
         attribute.clear();
         value.clear();
       }
@@ -147,32 +151,58 @@ void TBookmarks::Sort() {
 
 void TChmTopicFile::FindAnchors() {
   Anchors.Clear();
-  ScanAnchors(Body, [this](const std::u16string& attribute, const std::u16string& value, std::uint32_t) {
-    if (!value.empty() && SameText(attribute, u"name")) Anchors.Add(std::u16string(WithoutHash(value)));
-  });
+  ScanAnchors(Body,
+              [this](bool anchorTag, const std::u16string& attribute, const std::u16string& value, std::uint32_t) {
+                if (anchorTag && !value.empty() && SameText(attribute, u"name"))
+                  Anchors.Add(std::u16string(WithoutHash(value)));
+              });
 }
 
 void TChmTopicFile::ProcessBookmarks() {
-  ScanAnchors(Body, [this](const std::u16string& attribute, const std::u16string& value, std::uint32_t blockStart) {
-    if (!SameText(attribute, u"name")) return;
-    if (TBookmark* bookmark = Bookmarks.GetItemByName(value)) bookmark->Position = blockStart;
+  AnchorBlocks.clear();
+  // Generators mark sections with an id on the section's element as often as with <a name>.
+  ScanAnchors(Body, [this](bool anchorTag, const std::u16string& attribute, const std::u16string& value,
+                           std::uint32_t blockStart) {
+    if (!(anchorTag && SameText(attribute, u"name")) && !SameText(attribute, u"id")) return;
+    const std::u16string_view name = WithoutHash(value);
+    if (name.empty()) return;
+    // The first of two anchors of one name is where a browser goes.
+    if (!AnchorBlocks.try_emplace(UpperCase(name), blockStart).second) return;
+    if (TBookmark* bookmark = Bookmarks.GetItemByName(name)) bookmark->Position = blockStart;
   });
 }
 
+std::uint32_t TChmTopicFile::FirstSectionStart() const {
+  for (int x = 0; x < Bookmarks.Count(); ++x)
+    if (Bookmarks[x].Position >= 1) return Bookmarks[x].Position;
+  return 0;
+}
+
+std::u16string TChmTopicFile::Preamble() const {
+  const std::uint32_t first = FirstSectionStart();
+  return first == 0 ? Body : Body.substr(0, std::min<std::size_t>(first - 1, Body.size()));
+}
+
 void TChmTopicFile::SplitFileByBookmark() {
-  for (int x = Bookmarks.Count() - 1; x >= 0; --x) {
+  // Each text once: a section runs from its anchor's block to the next section. The text before the
+  // first section belongs to the entry that names the whole page (the page file keeps it, see
+  // Preamble); when none does, the first section takes it. A bookmark whose anchor is not in the page
+  // gets nothing, unless it is that first section.
+  const int count = Bookmarks.Count();
+  for (int x = count - 1; x >= 0; --x) {
     const TBookmark& bookmark = Bookmarks[x];
-    const std::size_t start = bookmark.Position < 1 ? 0 : bookmark.Position - 1;
+    const bool takesPreamble = x == 0 && !NamedWithoutAnchor;
     std::u16string section;
-    if (start < Body.size()) {
-      if (x == Bookmarks.Count() - 1) {
-        section = Body.substr(start);
-      } else {
-        // Measured from where the section really starts: a bookmark left at 0 must not take the first
-        // character of the next section with it.
-        const std::int64_t length = std::int64_t{Bookmarks[x + 1].Position} - static_cast<std::int64_t>(start + 1);
-        if (length > 0) section = Body.substr(start, static_cast<std::size_t>(length));
+    if (bookmark.Position >= 1 || takesPreamble) {
+      const std::size_t start = takesPreamble ? 0 : bookmark.Position - 1;
+      std::size_t end = Body.size();
+      for (int next = x + 1; next < count; ++next) {
+        if (Bookmarks[next].Position >= 1) {
+          end = Bookmarks[next].Position - 1;
+          break;
+        }
       }
+      if (start < end && start < Body.size()) section = Body.substr(start, std::min(end, Body.size()) - start);
     }
     section = DistillSection(section, bookmark.Title);
     WritePageText(BeforeBody + section + AfterBody, SectionFileName(Filename, x));

@@ -24,42 +24,6 @@ constexpr std::size_t kMaxReportedMissingPages = 20;
 
 bool IsWebAddress(std::u16string_view url) { return StartsText(u"http://", url) || StartsText(u"https://", url); }
 
-// Where the anchor tag <a ... name="NAME"> starts in a page body (one leading '#' of the value and
-// letter case ignored, as bookmark look-ups do); npos when there is none.
-std::size_t AnchorPosition(std::u16string_view body, std::u16string_view name) {
-  constexpr std::size_t npos = std::u16string_view::npos;
-  for (std::size_t at = body.find(u'<'); at != npos; at = body.find(u'<', at + 1)) {
-    if (at + 2 >= body.size() || (body[at + 1] != u'a' && body[at + 1] != u'A') || !IsWhitespace(body[at + 2]))
-      continue;
-    std::size_t j = at + 2;
-    while (j < body.size() && body[j] != u'>') {
-      while (j < body.size() && IsWhitespace(body[j])) ++j;
-      const std::size_t key = j;
-      while (j < body.size() && !IsWhitespace(body[j]) && body[j] != u'=' && body[j] != u'>') ++j;
-      const std::u16string_view attribute = body.substr(key, j - key);
-      if (j >= body.size() || body[j] != u'=') {
-        if (j == key && j < body.size() && body[j] != u'>') ++j;  // a stray character
-        continue;
-      }
-      ++j;
-      std::u16string_view value;
-      if (j < body.size() && (body[j] == u'"' || body[j] == u'\'')) {
-        const std::size_t close = body.find(body[j], j + 1);
-        const std::size_t end = close == npos ? body.size() : close;
-        value = body.substr(j + 1, end - j - 1);
-        j = close == npos ? body.size() : close + 1;
-      } else {
-        const std::size_t start = j;
-        while (j < body.size() && !IsWhitespace(body[j]) && body[j] != u'>') ++j;
-        value = body.substr(start, j - start);
-      }
-      if (!value.empty() && value.front() == u'#') value.remove_prefix(1);
-      if (SameText(attribute, u"name") && !value.empty() && SameText(value, name)) return at;
-    }
-  }
-  return npos;
-}
-
 // "page.htm" and 2 give "page_2.htm": the name under which a page's section files are written.
 std::u16string SectionUrl(std::u16string_view page, int index) {
   const std::size_t slash = page.find_last_of(u"\\/");
@@ -109,6 +73,7 @@ void TCHMDistill::Execute() {
   DoChange(u"Distilling pages...", 15);
   DistillPages();
   ProcessTocLink2();
+  MarkRepeatedEntries();
 }
 
 TLinkContext TCHMDistill::LinkContext() {
@@ -148,12 +113,7 @@ std::u16string TCHMDistill::ChangeUrlBookmark(std::u16string_view text, const TT
   TBookmarkContext context;
   context.AddHint = AddHint;
   context.HintFormat = HintFormat;
-  context.FindEntry = [this](std::u16string_view url, TLinkTopic& entry) {
-    const TTitleList* found = List.GetItemByUrl(url);
-    if (!found) return AnchorInSplitPage(url, entry);
-    entry = TLinkTopic{found->Url, found->Bookmark, found->ChapterNumber};
-    return true;
-  };
+  context.FindEntry = [this](std::u16string_view url, TLinkTopic& entry) { return FindLinkTarget(url, entry); };
   context.HasAnchor = [this](std::u16string_view url, std::u16string_view anchor) {
     const TChmTopicFile* page = TopicList.GetItemByFilename(rootFolder + std::u16string(url));
     return page != nullptr && page->Anchors.Contains(anchor);
@@ -279,6 +239,7 @@ void TCHMDistill::RemoveSame() {
     TChmTopicFile* page = TopicList.GetItemByFilename(PagePath(item->Url));
     if (!page) continue;
     const std::u16string anchor = SplitUrlAnchor(item->Url).anchor;
+    if (anchor.empty()) page->NamedWithoutAnchor = true;
     if (!anchor.empty() && !page->Bookmarks.GetItemByName(anchor)) page->Bookmarks.Add(anchor, item->Topic);
     ++page->QuoteCount;
   }
@@ -297,17 +258,23 @@ void TCHMDistill::RemoveSame() {
   for (TChmTopicFile* page : pages) {
     page->Body = page->Distiller();
     page->FindAnchors();
+    const bool split = page->QuoteCount > 1 && page->Bookmarks.Count() > 0;
     if (page->QuoteCount > 1) {
       page->ProcessBookmarks();
       page->Bookmarks.Sort();
       page->SplitFileByBookmark();
     }
-    WritePageText(page->BeforeBody + page->Body + page->AfterBody, page->Filename);
+    // The entry that names a split page without an anchor holds only the text before the sections,
+    // which hold the rest.
+    const bool preambleOnly = split && page->NamedWithoutAnchor;
+    WritePageText(page->BeforeBody + (preambleOnly ? page->Preamble() : page->Body) + page->AfterBody, page->Filename);
   }
 }
 
 void TCHMDistill::NonTocFileToToc() {
+  addendaStart_ = -1;
   if (Discard || NonTocicFiles.Empty()) return;
+  addendaStart_ = List.Count();
   TTitleList& heading = List.Add();
   heading.Topic = Addenda;
   heading.Level = 0;
@@ -328,8 +295,23 @@ void TCHMDistill::NonTocFileToToc() {
 }
 
 void TCHMDistill::GetChapterNumber() {
+  // A title that carries its own number keeps it, alone: a second, counted number would disagree with
+  // the one the pages' text refers to. When most titles do, the others go without a number.
+  const int contents = addendaStart_ < 0 ? List.Count() : addendaStart_;
+  int numbered = 0;
+  for (int i = 0; i < contents; ++i) numbered += OwnChapterNumber(List[i].Topic).empty() ? 0 : 1;
+  TitlesNumbered = contents > 0 && numbered * 2 > contents;
   TChapterCounter counter;
-  for (const auto& item : List) item->ChapterNumber = counter.Next(item->Level);
+  for (const auto& item : List) {
+    const std::u16string counted = counter.Next(item->Level);
+    std::u16string_view own = OwnChapterNumber(item->Topic, TitlesNumbered);
+    if (own.empty()) {
+      item->ChapterNumber = TitlesNumbered ? std::u16string() : counted;
+      continue;
+    }
+    if (own.back() == u'.') own.remove_suffix(1);
+    item->ChapterNumber = std::u16string(own);
+  }
 }
 
 void TCHMDistill::GetBookmark() {
@@ -366,24 +348,47 @@ void TCHMDistill::DistillPages() {
   }
 }
 
-bool TCHMDistill::AnchorInSplitPage(std::u16string_view url, TLinkTopic& entry) const {
+bool TCHMDistill::FindLinkTarget(std::u16string_view url, TLinkTopic& entry) const {
+  if (const TTitleList* found = List.GetItemByUrl(url)) {
+    entry = TLinkTopic{found->Url, found->Bookmark, found->ChapterNumber};
+    return true;
+  }
   const UrlParts parts = SplitUrlAnchor(url);
-  if (parts.anchor.empty()) return false;
   const TChmTopicFile* page = TopicList.GetItemByFilename(PagePath(url));
   if (!page || page->QuoteCount <= 1 || page->Bookmarks.Count() == 0) return false;
-  const std::size_t at = AnchorPosition(page->Body, parts.anchor);
-  if (at == std::u16string::npos) return false;
-  // The part is that of the last bookmark starting at or before the anchor (positions are 1-based
-  // and sorted; text before the first one belongs to no part).
-  int part = -1;
-  for (int k = 0; k < page->Bookmarks.Count(); ++k)
-    if (std::max<std::uint32_t>(page->Bookmarks[k].Position, 1) <= at + 1) part = k;
-  if (part < 0) return false;
-  const TTitleList* owner = List.GetItemByUrl(parts.page + u"#" + page->Bookmarks[part].Name);
+  const TTitleList* owner = nullptr;
+  if (parts.anchor.empty()) {
+    owner = PreambleOwner(parts.page, *page);  // no entry names the whole page
+  } else {
+    const auto at = page->AnchorBlocks.find(UpperCase(parts.anchor));
+    if (at == page->AnchorBlocks.end()) return false;
+    // The part of the last section starting at or before the anchor's block (the bookmarks are
+    // sorted by position); before the first section, the preamble's.
+    int low = 0, high = page->Bookmarks.Count();
+    while (low < high) {
+      const int mid = (low + high) / 2;
+      if (page->Bookmarks[mid].Position <= at->second)
+        low = mid + 1;
+      else
+        high = mid;
+    }
+    const int part = low - 1;
+    owner = part < 0 || page->Bookmarks[part].Position == 0
+                ? PreambleOwner(parts.page, *page)
+                : List.GetItemByUrl(parts.page + u"#" + page->Bookmarks[part].Name);
+  }
   if (!owner) return false;
-  // Inside that part the anchor is named after its entry, as in any page.
-  entry = TLinkTopic{owner->Url, owner->Bookmark + u"_" + parts.anchor, owner->ChapterNumber};
+  entry = TLinkTopic{owner->Url, owner->Bookmark, owner->ChapterNumber};
+  // Inside its part an anchor is named after the part's entry, as in any page; ids keep their names,
+  // so a link to one lands on the part's heading.
+  if (!parts.anchor.empty() && page->Anchors.Contains(parts.anchor)) entry.Bookmark += u"_" + parts.anchor;
   return true;
+}
+
+const TTitleList* TCHMDistill::PreambleOwner(std::u16string_view page, const TChmTopicFile& file) const {
+  if (file.NamedWithoutAnchor) return List.GetItemByUrl(page);
+  return file.Bookmarks.Count() == 0 ? nullptr
+                                     : List.GetItemByUrl(std::u16string(page) + u"#" + file.Bookmarks[0].Name);
 }
 
 std::u16string TCHMDistill::SplitPartPath(const TTitleList& entry) const {
@@ -408,6 +413,16 @@ void TCHMDistill::ProcessTocLink2() {
     const int position = page->Bookmarks.GetItemIdByName(parts.anchor);
     if (position < 0) continue;
     item->Url = SectionUrl(parts.page, position);
+  }
+}
+
+void TCHMDistill::MarkRepeatedEntries() {
+  std::unordered_map<std::u16string, const TTitleList*> first;
+  for (const auto& item : List) {
+    item->BodyEntry = nullptr;
+    if (item->Status != kStatusPage || item->Url.empty()) continue;
+    const auto [it, added] = first.try_emplace(UpperCase(item->Url), item.get());
+    if (!added) item->BodyEntry = it->second;
   }
 }
 

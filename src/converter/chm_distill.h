@@ -53,6 +53,9 @@ class TCHMDistill : public TCHMDecompile {
   TStringList CSSFiles;
   // One page per line of Files, then per line of NonTocicFiles.
   TChmTopicFileList TopicList;
+  // Most contents titles carry their own numbers ("2.1 Installing"): ChapterNumber holds the title's
+  // number (empty for titles without one), and headings show the titles as they are.
+  bool TitlesNumbered = false;
 
   // Distills the pages of rootFolder and completes List. Runs once per object.
   virtual void Execute();
@@ -67,6 +70,8 @@ class TCHMDistill : public TCHMDecompile {
   void GetBookmark();
   void DistillPages();
   void ProcessTocLink2();
+  // Later entries that name the page or section of an earlier one refer to it (BodyEntry).
+  void MarkRepeatedEntries();
 
   // Link rewriting, bound to this help file's scratch folder and topic list.
   std::u16string ProcessDecompiledUrl(std::u16string_view Url, std::u16string_view CurrentUrl);
@@ -81,14 +86,18 @@ class TCHMDistill : public TCHMDecompile {
   std::u16string PagePath(std::u16string_view url) const;
   // The file of the part of a split page that an anchored page entry stands for; empty when none.
   std::u16string SplitPartPath(const TTitleList& entry) const;
-  // A link to an anchor of a split page that no entry names: the anchor as named in its part.
-  bool AnchorInSplitPage(std::u16string_view url, TLinkTopic& entry) const;
+  // The entry a link to page or page#anchor lands on: the entry with that Url, else, in a page split
+  // at its bookmarks, the entry whose part holds the anchor (or the page's first text).
+  bool FindLinkTarget(std::u16string_view url, TLinkTopic& entry) const;
+  // In a split page, the entry that holds the text before the first section.
+  const TTitleList* PreambleOwner(std::u16string_view page, const TChmTopicFile& file) const;
   // Rewrites the links of one page and queues the pages it links to that are not yet known.
   void GetLinkPages(const std::u16string& path, std::vector<std::u16string>& pending);
 
   std::set<std::u16string> extractedHelpFiles_;  // sub-folders already tried, upper-cased
   // Contents pages that hold a frameset as extracted (the distiller keeps no frameset tags).
   std::set<std::u16string> framesetPages_;
+  int addendaStart_ = -1;  // list position of the Addenda heading; -1 when there is none
 };
 
 }  // namespace tomeshift

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "converter/bookmarks.h"
 #include "text/html_tag_tree.h"
@@ -37,6 +38,7 @@ class TChmTopicFile {
   TStringList Anchors;  // sorted, case-insensitive, duplicates ignored
   TBookmarks Bookmarks;
   std::int32_t QuoteCount = 0;
+  bool NamedWithoutAnchor = false;  // an entry names the whole page, not one of its anchors
   std::u16string BeforeBody;
   std::u16string Body;
   std::u16string AfterBody;
@@ -78,8 +80,15 @@ class TChmTopicFile {
 
   // Anchors and section files (bookmarks.cpp).
   void FindAnchors();
+  // Places the bookmarks and fills AnchorBlocks.
   void ProcessBookmarks();
   void SplitFileByBookmark();
+  // Where the first placed bookmark's section starts (1-based); 0 when none is placed.
+  std::uint32_t FirstSectionStart() const;
+  // The text before the first section: what the entry naming the whole page holds of a split page.
+  std::u16string Preamble() const;
+  // Upper-cased anchor name or id -> start of its block (first occurrence); filled by ProcessBookmarks.
+  std::unordered_map<std::u16string, std::uint32_t> AnchorBlocks;
 
  private:
   void PassBreakTagDown();

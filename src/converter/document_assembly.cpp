@@ -5,11 +5,13 @@
 #include <exception>
 #include <utility>
 
+#include "converter/chapter_numbers.h"
 #include "converter/chm_to_doc.h"
 #include "platform/errors.h"
 #include "platform/file_system.h"
 #include "platform/shell_execute.h"
 #include "platform/temp_files.h"
+#include "text/html_tag_tree.h"
 #include "text/text_utils.h"
 #include "text/unicode.h"
 #include "word/automation/word_application.h"
@@ -86,6 +88,16 @@ int HeadingStyleForLevel(int level) {
   if (level < 0) level = 0;
   if (level > 8) level = 8;
   return -level - 2;
+}
+
+std::u16string HeadingText(const TTitleList& entry, bool title_number, bool titles_numbered) {
+  const bool counted = title_number && !titles_numbered && OwnChapterNumber(entry.Topic, false).empty();
+  return counted ? entry.ChapterNumber + u" " + entry.Topic : entry.Topic;
+}
+
+std::u16string ReferenceText(const std::u16string& hint_format, const std::u16string& heading) {
+  const std::u16string text = ReplaceText(hint_format, u"[Title No.]", heading);
+  return TrimWhitespace(text).empty() ? heading : text;
 }
 
 bool RefreshDueAfterEntry(int j, int last_refresh) { return j > 300 && j % 200 == 0 && j >= 2 * last_refresh; }
@@ -300,14 +312,16 @@ void TDocumentAssembly::AddTopic(int j) {
   range_.Collapse(kCollapseEnd);
   const int style = HeadingStyleForLevel(entry.Level);
   range_.SetStyle(style);
-  range_.InsertAfter(c_.Settings.TitleNumber ? entry.ChapterNumber + u" " + entry.Topic : entry.Topic);
+  range_.InsertAfter(HeadingText(entry, c_.Settings.TitleNumber, c_.TitlesNumbered));
   range_.SetStyle(style);
   range_ = document_->GetBookmarks().Add(entry.Bookmark, range_).GetRange();
   range_.Collapse(kCollapseEnd);
   range_.InsertParagraphAfter();
   range_.Collapse(kCollapseEnd);
 
-  if (entry.Status == kStatusPage && FileSystem().FileExists(c_.rootFolder + entry.Url)) {
+  if (entry.Status == kStatusPage && entry.BodyEntry) {
+    AddReference(*entry.BodyEntry);
+  } else if (entry.Status == kStatusPage && FileSystem().FileExists(c_.rootFolder + entry.Url)) {
     AddPageBody(c_.rootFolder + entry.Url);
   } else if (entry.Status == kStatusWebAddress) {
     AddWebAddress(entry);
@@ -370,6 +384,17 @@ void TDocumentAssembly::AddWebAddress(const TTitleList& entry) {
   range_.Collapse(kCollapseEnd);
   range_.SetStyle(kStyleNormal);
   range_ = document_->GetHyperlinks().Add(range_, entry.Url, {}, {}, entry.Url).GetRange();
+  range_.Collapse(kCollapseEnd);
+  range_.InsertParagraphAfter();
+}
+
+void TDocumentAssembly::AddReference(const TTitleList& target) {
+  // The text stands once, under the first entry that names it; this one points there.
+  const std::u16string text =
+      ReferenceText(c_.HintFormat, HeadingText(target, c_.Settings.TitleNumber, c_.TitlesNumbered));
+  range_.Collapse(kCollapseEnd);
+  range_.SetStyle(kStyleNormal);
+  range_ = document_->GetHyperlinks().Add(range_, {}, target.Bookmark, {}, text).GetRange();
   range_.Collapse(kCollapseEnd);
   range_.InsertParagraphAfter();
 }

@@ -27,6 +27,12 @@ int RoundProgress(double value);
 bool StartsNewPage(int start_new_page, int level);
 // The built-in heading style of an entry level: Heading level + 1, at most Heading 9.
 int HeadingStyleForLevel(int level);
+// The heading of an entry: its chapter number and title with chapter numbers on, unless its title
+// carries its own number (or most titles do); then, and with numbers off, the title as written.
+std::u16string HeadingText(const TTitleList& entry, bool title_number, bool titles_numbered);
+// The paragraph an entry that repeats an earlier one gets instead of its text: the hint template
+// with the earlier entry's heading for "[Title No.]".
+std::u16string ReferenceText(const std::u16string& hint_format, const std::u16string& heading);
 // After which entries (0-based) the document is saved and reopened. The first comes after entry
 // 400; later ones only once the document has doubled since the last, so that the copies made
 // stay proportional to the document.
@@ -55,6 +61,7 @@ class TDocumentAssembly {
   void AddTopic(int j);
   void AddPageBody(const std::u16string& path);
   void AddWebAddress(const TTitleList& entry);
+  void AddReference(const TTitleList& target);
   void Refresh();
   void FitPictures();
   void AddHeaderAndFooter();

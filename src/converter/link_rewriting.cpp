@@ -231,13 +231,13 @@ std::u16string ChangeUrlBookmark(const TBookmarkContext& context, std::u16string
                                         ? ToBackslashes(std::u16string_view(parts.page).substr(1))
                                         : NormalizePath(ExtractFolder(Base.Url) + ToBackslashes(parts.page));
       TLinkTopic entry;
-      const bool found = context.FindEntry && context.FindEntry(target, entry);
-      if (!found) {
-        // A section of a split page: its entry still names the page with the anchor.
-        if (!parts.anchor.empty() && context.FindEntry && context.FindEntry(target + u"#" + parts.anchor, entry)) {
-          chapter = entry.ChapterNumber;
-          return u"#" + entry.Bookmark;
-        }
+      // A section of a split page first: its entry still names the page with the anchor, and the
+      // entry that names the page alone holds only the text before the sections.
+      if (!parts.anchor.empty() && context.FindEntry && context.FindEntry(target + u"#" + parts.anchor, entry)) {
+        chapter = entry.ChapterNumber;
+        return u"#" + entry.Bookmark;
+      }
+      if (!context.FindEntry || !context.FindEntry(target, entry)) {
         chapter.clear();
         return value;
       }

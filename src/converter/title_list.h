@@ -29,6 +29,9 @@ class TTitleList {
   std::u16string ContextNumber;
   std::u16string ChapterNumber;
   std::u16string Bookmark;
+  // Set when an earlier entry names the same page or section: that entry holds the text, this one
+  // only refers to it.
+  const TTitleList* BodyEntry = nullptr;
 };
 
 class TTitleLists {

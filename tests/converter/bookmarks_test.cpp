@@ -67,49 +67,64 @@ TEST(Bookmarks, EachBookmarkStartsWhereTheBlockOfItsAnchorStarts) {
   //         1234567890123456789012345678901234567890
   page.Body =
       u"<div><p class=x><a name=\"intro\">In</a></p><h2 id=s><a name=setup>S</a></h2>"
-      u"<b>loose</b></div> <a name='#tail'>t</a><a name=missing>";
+      u"<b>loose</b></div> <a name='#tail'>t</a><a name=missing>"
+      u"<div class=\"section\" id=\"usage\"><h2>Usage</h2><span id=usage>again</span></div><p title='id=x'>";
   page.Bookmarks.Add(u"setup", u"Setup");
   page.Bookmarks.Add(u"intro", u"Intro");
   page.Bookmarks.Add(u"tail", u"Tail");
   page.Bookmarks.Add(u"absent", u"Absent");
+  page.Bookmarks.Add(u"usage", u"Usage");
+  page.Bookmarks.Add(u"x", u"Not an anchor");
   page.ProcessBookmarks();
   EXPECT_EQ(page.Bookmarks[1].Position, 6u);   // '<' of "<p class=x>"
   EXPECT_EQ(page.Bookmarks[0].Position, 43u);  // '<' of "<h2 id=s>"
   // After an end tag of a block, the next block starts right behind it.
   EXPECT_EQ(page.Bookmarks[2].Position, page.Body.find(u"</div>") + 7);
   EXPECT_EQ(page.Bookmarks[3].Position, 0u);
+  // An id marks a section as a name does; the first of two anchors of one name counts.
+  EXPECT_EQ(page.Bookmarks[4].Position, page.Body.find(u"<div class") + 1);
+  EXPECT_EQ(page.Bookmarks[5].Position, 0u);
+  EXPECT_EQ(page.AnchorBlocks.at(u"S"), 43u);
+  EXPECT_EQ(page.AnchorBlocks.size(), 6u);  // intro, s, setup, tail, missing, usage
 }
 
 TEST(Bookmarks, SplitWritesOneDistilledSectionFilePerBookmark) {
   testing::ScratchDir dir;
   const std::u16string folder = U16(dir.folder());
-  TChmTopicFile page;
-  page.Filename = folder + u"html\\guide.v2.htm";
   std::filesystem::create_directories(dir.path() / "html");
-  page.BeforeBody = u"<html><head><title>Guide</title></head><body>";
-  page.AfterBody = u"</body></html>";
   const std::u16string usage = u"<p>Open the program from the start menu and pick a file to convert.</p>";
   const std::u16string setup = u"<p>Run the installer and accept the licence to get going quickly.</p>";
-  page.Body = u"<h1>Guide</h1><p><a name=\"intro\"></a>Intro</p><h2><a name=setup>Setup</a></h2>" + setup +
-              u"<h2><a name='#usage'>Usage</a></h2>" + usage;
-  page.Bookmarks.Add(u"usage", u"Usage");
-  page.Bookmarks.Add(u"setup", u"Setting up");
-  page.Bookmarks.Add(u"intro", u"Introduction");
-  // Its anchor is not in the page: it takes what precedes the first placed one, and nothing of that.
-  page.Bookmarks.Add(u"gone", u"Gone");
-  page.ProcessBookmarks();
-  page.Bookmarks.Sort();
-  ASSERT_EQ(page.Bookmarks[0].Name, u"gone");
-  ASSERT_EQ(page.Bookmarks[1].Name, u"intro");
-  page.SplitFileByBookmark();
+  const std::u16string intro = u"<p><a name=\"intro\"></a>Intro</p>";
+  // Without an entry for the whole page, the first section takes the text before it; with one, that
+  // entry does (the page file keeps it) and the section whose anchor is missing gets nothing.
+  for (const bool whole : {false, true}) {
+    SCOPED_TRACE(whole);
+    TChmTopicFile page;
+    page.Filename = folder + u"html\\guide.v2.htm";
+    page.NamedWithoutAnchor = whole;
+    page.BeforeBody = u"<html><head><title>Guide</title></head><body>";
+    page.AfterBody = u"</body></html>";
+    page.Body = u"<h1>Guide</h1>" + intro + u"<h2><a name=setup>Setup</a></h2>" + setup +
+                u"<h2><a name='#usage'>Usage</a></h2>" + usage;
+    page.Bookmarks.Add(u"usage", u"Usage");
+    page.Bookmarks.Add(u"setup", u"Setting up");
+    page.Bookmarks.Add(u"intro", u"Introduction");
+    page.Bookmarks.Add(u"gone", u"Gone");  // its anchor is not in the page
+    page.ProcessBookmarks();
+    page.Bookmarks.Sort();
+    ASSERT_EQ(page.Bookmarks[0].Name, u"gone");
+    ASSERT_EQ(page.Bookmarks[1].Name, u"intro");
+    page.SplitFileByBookmark();
 
-  const auto read = [&](const char* name) { return ReadPageText(folder + u"html\\" + U16(name)); };
-  const std::u16string frame = page.BeforeBody;
-  EXPECT_EQ(read("guide.v2_0.htm"), frame + u"<h1>Guide</h1>" + page.AfterBody);
-  EXPECT_EQ(read("guide.v2_1.htm"), frame + u"<p><a name=\"intro\"></a>Intro</p>" + page.AfterBody);
-  EXPECT_EQ(read("guide.v2_2.htm"), frame + setup + page.AfterBody);
-  EXPECT_EQ(read("guide.v2_3.htm"), frame + usage + page.AfterBody);
-  EXPECT_FALSE(std::filesystem::exists(dir.path() / "html" / "guide.v2_4.htm"));
+    const auto read = [&](const char* name) { return ReadPageText(folder + u"html\\" + U16(name)); };
+    const std::u16string frame = page.BeforeBody;
+    EXPECT_EQ(read("guide.v2_0.htm"), frame + (whole ? u"" : u"<h1>Guide</h1>") + page.AfterBody);
+    EXPECT_EQ(read("guide.v2_1.htm"), frame + intro + page.AfterBody);
+    EXPECT_EQ(read("guide.v2_2.htm"), frame + setup + page.AfterBody);
+    EXPECT_EQ(read("guide.v2_3.htm"), frame + usage + page.AfterBody);
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "html" / "guide.v2_4.htm"));
+    EXPECT_EQ(page.Preamble(), u"<h1>Guide</h1>");
+  }
 }
 
 TEST(Bookmarks, AnchorsInOneBlockLeaveTheFirstSectionEmpty) {

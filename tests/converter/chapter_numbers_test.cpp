@@ -39,5 +39,34 @@ INSTANTIATE_TEST_SUITE_P(
                       NumberingCase{{0, 1, 2, 2, 1, 2, 0, 2},
                                     {u"1.", u"1.1", u"1.1.1", u"1.1.2", u"1.2", u"1.2.1", u"2.", u"2..1"}}));
 
+TEST(OwnChapterNumbers, AreTheNumbersTitlesBeginWith) {
+  struct Case {
+    const char16_t* title;
+    const char16_t* most;  // when most titles of the help file are numbered
+    const char16_t* few;   // when few are
+  } cases[] = {
+      {u"2.1 The rules of shogi", u"2.1", u"2.1"},
+      {u"1.1.3. Das root-Benutzerkonto", u"1.1.3.", u"1.1.3."},
+      {u"  3. Daily use", u"3.", u"3."},
+      {u"1 Overview", u"1", u""},
+      {u"10 minutes to Kestrel", u"10", u""},
+      {u"A. Command summary", u"A.", u"A."},
+      {u"A.1. Writing commands", u"A.1.", u"A.1."},
+      {u"B.2 Files", u"B.2", u"B.2"},
+      {u"A tour of the program", u"", u""},
+      {u"Appendix A Exit status", u"", u""},
+      {u"2024 release notes", u"", u""},
+      {u"3D graphics", u"", u""},
+      {u"1.5", u"", u""},
+      {u"2. ", u"", u""},
+      {u"1..1 Gap", u"", u""},
+      {u"Getting started", u"", u""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(U8(std::u16string(OwnChapterNumber(c.title))), U8(c.most)) << U8(c.title);
+    EXPECT_EQ(U8(std::u16string(OwnChapterNumber(c.title, false))), U8(c.few)) << U8(c.title);
+  }
+}
+
 }  // namespace
 }  // namespace tomeshift

@@ -154,6 +154,63 @@ TEST_F(Distill, PartsOfASplitPageHaveTheirLinksRewrittenToo) {
   EXPECT_NE(first.find("<a href=\"#Bookmark11_later\">later</a>(p. 12.)"), std::string::npos) << first;
 }
 
+TEST_F(Distill, AChapterPageAndItsSectionsHoldEachTextOnce) {
+  TenPages();
+  File("guide.htm", Page("Guide",
+                         "<p>The chapter's own introduction belongs to it alone.</p>"
+                         "<h2><a name=\"install\"></a>Install</h2><p>Installing takes three careful steps.</p>"
+                         "<div class=\"section\" id=\"setup\"><h2>Setup</h2><p>Setting up is quick."
+                         " <a name=\"later\"></a>More notes follow.</p></div>"));
+  File("p3.htm", Page("Topic 3", Unique(3) + "<p><a href=\"guide.htm#setup\">s</a> <a href=\"guide.htm#later\">l</a>"
+                                             " <a href=\"guide.htm\">g</a> <a href=\"guide.htm#nowhere\">n</a></p>"));
+  Entry(u"Guide", 0, u"guide.htm");
+  Entry(u"Install", 1, u"guide.htm#install");
+  Entry(u"Setup", 1, u"guide.htm#setup");
+  Entry(u"Setup, listed again", 1, u"guide.htm#setup");
+  Entry(u"Guide, listed again", 0, u"guide.htm");
+  distill_.AddHint = true;
+  distill_.Execute();
+  const auto& list = distill_.List;
+  const char* urls[] = {"guide.htm", "guide_0.htm", "guide_1.htm", "guide_1.htm", "guide.htm"};
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(U8(list[10 + i].Url), urls[i]);
+  // The chapter keeps the text before its first section; the sections the rest.
+  const std::string chapter = Read("guide.htm"), install = Read("guide_0.htm"), setup = Read("guide_1.htm");
+  EXPECT_NE(chapter.find("own introduction"), std::string::npos) << chapter;
+  EXPECT_EQ(chapter.find("careful"), std::string::npos) << chapter;
+  EXPECT_NE(install.find("careful"), std::string::npos) << install;
+  EXPECT_EQ(install.find("introduction"), std::string::npos) << install;
+  EXPECT_NE(setup.find("quick"), std::string::npos) << setup;
+  // Entries that name the same page or section again refer to the first.
+  EXPECT_EQ(list[13].BodyEntry, &list[12]);
+  EXPECT_EQ(list[14].BodyEntry, &list[10]);
+  EXPECT_EQ(list[12].BodyEntry, nullptr);
+  // Links lead to the entry whose part holds the anchor, and hints name its number.
+  const std::string links = Read("p3.htm");
+  EXPECT_NE(links.find("<a href=\"#Bookmark12\">s</a>(See 11.2)"), std::string::npos) << links;
+  EXPECT_NE(links.find("<a href=\"#Bookmark12_later\">l</a>(See 11.2)"), std::string::npos) << links;
+  EXPECT_NE(links.find("<a href=\"#Bookmark10\">g</a>(See 11.)"), std::string::npos) << links;
+  EXPECT_NE(links.find("<a href=\"#Bookmark10\">n</a>(See 11.)"), std::string::npos) << links;
+  EXPECT_NE(setup.find("<a name=\"Bookmark12_later\"></a>"), std::string::npos) << setup;
+}
+
+TEST_F(Distill, TitlesWithTheirOwnNumbersKeepThem) {
+  File("a.htm", Page("Intro", Unique(1)));
+  File("b.htm", Page("Details", Unique(2) + "<p><a href=\"c.htm\">c</a></p>"));
+  File("c.htm", Page("Index", Unique(3) + "<p><a href=\"b.htm\">b</a></p>"));
+  Entry(u"1. Intro", 0, u"a.htm");
+  Entry(u"1.1 Details", 1, u"b.htm");
+  Entry(u"Index", 0, u"c.htm");
+  distill_.AddHint = true;
+  distill_.Execute();
+  EXPECT_TRUE(distill_.TitlesNumbered);
+  EXPECT_EQ(U8(distill_.List[0].ChapterNumber), "1");
+  EXPECT_EQ(U8(distill_.List[1].ChapterNumber), "1.1");
+  EXPECT_EQ(U8(distill_.List[2].ChapterNumber), "");
+  // The hint shows the number the heading shows; a title without one gets no hint.
+  EXPECT_NE(Read("c.htm").find("<a href=\"#Bookmark1\">b</a>(See 1.1)"), std::string::npos) << Read("c.htm");
+  EXPECT_NE(Read("b.htm").find("<a href=\"#Bookmark2\">c</a></p>"), std::string::npos) << Read("b.htm");
+}
+
 TEST_F(Distill, StatusesNumbersAndBookmarks) {
   TenPages();
   File("frames.htm", "<html><frameset cols=\"50%,50%\"><frame src=\"p1.htm\"></frameset></html>");

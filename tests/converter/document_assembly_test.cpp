@@ -379,6 +379,27 @@ TEST_F(DocumentAssemblyTest, HeadingsWithoutNumbersAndDeepLevelsUseHeadingNine) 
   EXPECT_EQ(headings[2].text, "Deeper");
 }
 
+TEST_F(DocumentAssemblyTest, RepeatedEntriesReferToTheFirstAndTitleNumbersStandAlone) {
+  Page("intro.htm", "First paragraph of the introduction.");
+  Add({u"1. Introduction", 0, u"intro.htm", kStatusPage, u"1"});
+  Add({u"Introduction again", 0, u"intro.htm", kStatusPage, u"2."});
+  c_.List[1].BodyEntry = &c_.List[0];
+  c_.HintFormat = u"cf. [Title No.]";
+  c_.Settings.Toc = false;
+  c_.Settings.Cover = false;
+  c_.OutputWord();
+  ASSERT_FALSE(c_.Failed) << FirstError();
+  const DocxReader docx(Result());
+  const auto headings = docx.Headings();
+  ASSERT_EQ(headings.size(), 2u);
+  EXPECT_EQ(headings[0].text, "1. Introduction");
+  EXPECT_EQ(headings[1].text, "2. Introduction again");
+  const std::string body = docx.Part("word/document.xml");
+  EXPECT_EQ(body.find("First paragraph"), body.rfind("First paragraph"));
+  EXPECT_NE(body.find(">cf. 1. Introduction<"), std::string::npos) << body;
+  EXPECT_EQ(docx.InternalLinks(), (std::vector<std::string>{"Bookmark0"}));
+}
+
 TEST_F(DocumentAssemblyTest, PicturesAreEmbeddedAndFitTheTextWidth) {
   root_->Write("img/wide.png", word::EncodePng(std::string(8 * 4 * 4, '\x7f'), 8, 4));
   Page("pics.htm",

@@ -26,6 +26,8 @@ void Texts(const XmlNode& node, std::string& out) {
     out += node.text;
   else if (node.name == "w:tab")
     out += '\t';
+  else if (node.name == "w:br" || node.name == "w:cr")
+    out += '\n';
   for (const auto& c : node.children) Texts(c, out);
 }
 }  // namespace

@@ -20,7 +20,7 @@ struct XmlNode {
   // Every descendant (depth first, document order) with this name.
   std::vector<const XmlNode*> All(std::string_view name) const;
   std::string Attr(std::string_view name) const;
-  // The text of all descendant w:t and w:instrText-free character data, in order.
+  // The text of all descendant w:t, in order, with tabs and line breaks as \t and \n.
   std::string AllText() const;
 };
 
