@@ -159,6 +159,7 @@ void TfrmMain::BuildControls() {
   files->addWidget(btnViewSource, 0, 3);
   files->addWidget(btnFolderSource, 0, 4);
   lbSourceProblem = new QLabel(central);
+  lbSourceProblem->setTextFormat(Qt::PlainText);
   QPalette problem = lbSourceProblem->palette();
   problem.setColor(QPalette::WindowText, Qt::darkRed);
   lbSourceProblem->setPalette(problem);
@@ -494,8 +495,10 @@ void TfrmMain::edtSourceFileChange() {
     edtTitle->setText(Q(chm.Title));
   } catch (const std::exception& e) {
     edtTitle->clear();
-    ShowBox(this, BoxKind::Error, BoxButtons::Ok,
-            QString(text::kHelpFileUnreadable).arg(source, QString::fromUtf8(e.what())));
+    // The reason may name the scratch copy; the user knows the file by its own name.
+    QString reason = QString::fromUtf8(e.what());
+    if (!scratch.empty()) reason.replace(Q(scratch), source);
+    ShowBox(this, BoxKind::Error, BoxButtons::Ok, QString(text::kHelpFileUnreadable).arg(source, reason));
   }
   edtPDF->setText(Q(ProposedOutput(source)));
   {

@@ -60,6 +60,7 @@ QMessageBox::StandardButton ShowReal(const BoxRequest& r) {
   }
   QMessageBox box(icon, r.caption, r.text, buttons, r.parent);
   box.setDefaultButton(default_button);
+  box.setTextFormat(Qt::PlainText);  // a path or a page name with "<" in it is shown as it is
   return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 

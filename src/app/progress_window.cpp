@@ -46,6 +46,8 @@ TfrmProgress::TfrmProgress(QWidget* owner) : QDialog(owner) {
 
   lbInfo = new QLabel(QString(14, QLatin1Char(' ')), this);
   lbInfo->setGeometry(24, 45, 529, 17);
+  // Page names and messages come from the help file: "<h1>" in one is text, not markup.
+  lbInfo->setTextFormat(Qt::PlainText);
 
   Gauge1 = new QProgressBar(this);
   Gauge1->setGeometry(24, 64, 529, 17);
@@ -192,8 +194,8 @@ void TfrmProgress::ShowEnd(TOutputWord& worker) {
 
   lstWarnings->clear();
   for (const std::u16string& w : worker.Warnings()) lstWarnings->addItem(Q(w));
-  const int count = lstWarnings->count();
-  btnWarnings->setVisible(count > 0);
+  warning_count_ = static_cast<int>(worker.WarningCount());
+  btnWarnings->setVisible(warning_count_ > 0);
   LayOutEnd();
 }
 
@@ -213,7 +215,7 @@ void TfrmProgress::LayOutEnd() {
     y += 4;
   }
   if (!btnWarnings->isHidden()) {
-    const int count = lstWarnings->count();
+    const int count = warning_count_;
     btnWarnings->setText((count == 1 ? QString(app::text::kOneWarning) : QString(app::text::kWarnings).arg(count)) +
                          (btnWarnings->isChecked() ? QStringLiteral(" \u25BE") : QStringLiteral(" \u25B8")));
     btnWarnings->adjustSize();

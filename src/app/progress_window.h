@@ -69,6 +69,7 @@ class TfrmProgress final : public QDialog, public IJobInteraction {
   bool started_ = false;
   bool stopping_ = false;
   QString saved_file_;
+  int warning_count_ = 0;  // of the run that ended, also those beyond the list
 };
 
 }  // namespace tomeshift

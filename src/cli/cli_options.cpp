@@ -225,6 +225,9 @@ ConvertOptions ParseConvertOptions(const std::vector<std::string_view>& args) {
       }
       if (font.Name == u"\x01" || font.Name.empty() || font.Size <= 0)
         throw UsageError("--heading-font: \"" + v.substr(eq + 1) + "\" is not a font such as \"Arial,20,0,[B]\"");
+      if (font.Size > kMaxHeadingPoints)
+        throw UsageError("--heading-font: the size " + std::to_string(font.Size) + " is out of range (1 to " +
+                         std::to_string(kMaxHeadingPoints) + ")");
       set([level, font](TDocPDFSettings& s) { s.HeadingFont[static_cast<std::size_t>(level)] = font; });
     } else if (arg.starts_with("-") && arg != "-") {
       throw UsageError("unknown option " + name);

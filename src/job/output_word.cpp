@@ -28,8 +28,15 @@ class JobWarnings final : public IUserInteraction {
     const std::u16string t = job_.ForUser(std::u16string(text));
     next_.Warning(p, t);
     std::lock_guard lock(job_.warnings_mutex_);
-    job_.warnings_.push_back(p.empty() ? t : p + u": " + t);
+    // A page of a thousand missing pictures must not make a list nobody reads to its end.
+    if (job_.warnings_.size() < kMaxKept) {
+      job_.warnings_.push_back(p.empty() ? t : p + u": " + t);
+    } else {
+      ++job_.warnings_dropped_;
+    }
   }
+
+  static constexpr std::size_t kMaxKept = 500;
 
  private:
   TOutputWord& job_;
@@ -77,6 +84,9 @@ void TOutputWord::Execute() {
   }
   Cleanup();
   SettleEnd();
+  if (warnings_dropped_ > 0) {
+    warnings_.push_back(u"and " + IntToStr(static_cast<std::int64_t>(warnings_dropped_)) + u" more warnings");
+  }
   try {
     Synchronize([this] { interaction_.ShowEnd(*this); });
   } catch (...) {
@@ -114,6 +124,11 @@ void TOutputWord::SettleEnd() {
 }
 
 std::u16string TOutputWord::ForUser(std::u16string text) const {
+  // Pages are named as the help file holds them: the scratch folder they were read from is gone by
+  // the time the user reads this.
+  if (const std::u16string& root = Converter->rootFolder; !root.empty()) {
+    text = ReplaceAll(text, root.back() == u'/' ? root : root + u'/', u"");
+  }
   if (SourceFile.empty() || chm.empty() || SourceFile == chm) return text;
   return ReplaceAll(text, chm, SourceFile);
 }

@@ -70,8 +70,11 @@ class TOutputWord {
   // The message of the error that ended the job; empty unless End() is kFailed.
   const std::u16string& FailureMessage() const { return failure_; }
   bool Canceled() const { return end_ == TJobEnd::kCanceled; }
-  // The warnings of the run ("page: text"), in order. Read after the job has ended.
+  // The warnings of the run ("page: text"), in order, the first 500 and a count of the rest. Read
+  // after the job has ended.
   const std::vector<std::u16string>& Warnings() const { return warnings_; }
+  // How many warnings the run raised, those beyond the list as well.
+  std::size_t WarningCount() const { return warnings_.size() - (warnings_dropped_ > 0 ? 1 : 0) + warnings_dropped_; }
 
   // The converter's events (run on the worker thread).
   void ChmToDocPDF_OnChange(const std::u16string& info, int persent);
@@ -102,6 +105,7 @@ class TOutputWord {
   std::u16string end_message_;
   std::mutex warnings_mutex_;
   std::vector<std::u16string> warnings_;
+  std::size_t warnings_dropped_ = 0;
 };
 
 }  // namespace tomeshift

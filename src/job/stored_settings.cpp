@@ -70,10 +70,10 @@ std::vector<std::string> FixRanges(TStoredValues& v) {
   for (std::size_t n = 1; n <= 9; ++n) {
     TFont& font = v.HeadingFont[n];
     const std::u16string name = u"Heading" + IntToStr(static_cast<int>(n));
-    if (font.Name.empty() || font.Size < 1 || font.Size > 100) {
+    if (font.Name.empty() || font.Size < 1 || font.Size > kMaxHeadingPoints) {
       notes.push_back(Quoted(name) + "=\"" + U8(FontToSpec(font)) +
-                      "\" is out of range (a font name and a size from 1 to 100); \"" +
-                      U8(FactoryHeadingSpec(static_cast<int>(n))) + "\" is used");
+                      "\" is out of range (a font name and a size from 1 to " + std::to_string(kMaxHeadingPoints) +
+                      "); \"" + U8(FactoryHeadingSpec(static_cast<int>(n))) + "\" is used");
       font = f.HeadingFont[n];
     }
   }

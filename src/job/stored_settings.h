@@ -22,6 +22,8 @@ inline constexpr int kCustomPaperIndex = 6;
 // The sides a custom paper may have, in mm: the longest is the document engine's limit (22 inches).
 inline constexpr int kMinPaperMm = 50;
 inline constexpr int kMaxPaperMm = 558;
+// The largest heading font, in points, as the font dialog offers.
+inline constexpr int kMaxHeadingPoints = 100;
 
 // Everything that is kept, in stored form: item indexes for the lists, whole millimetres. The
 // initial values are the factory ones (the heading fonts come from FactoryValues()).

@@ -134,6 +134,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Failure{"--start-new-page sometimes x.chm", 2, "continuous, first-level or each"},
                       Failure{"--heading-font 10=Arial,12,0,[] x.chm", 2, "--heading-font level needs"},
                       Failure{"--heading-font 1=Arial x.chm", 2, "is not a font such as"},
+                      Failure{"--heading-font 1=Arial,99999999,0,[] x.chm", 2, "size 99999999 is out of range"},
                       Failure{"--language Klingon x.chm", 2, "unknown language \"Klingon\""},
                       Failure{"--cover=yes x.chm", 2, "--cover takes no value"},
                       Failure{"--title", 2, "--title needs a value"}, Failure{"--quiet", 2, "missing INPUT.chm"},

@@ -208,6 +208,25 @@ TEST(TOutputWord, WarningsOfTheRunAreKeptForItsEndAndStillPassOn) {
   EXPECT_NE(U8(job.window.end_warnings[0]).find("truncated-content.chm: the help file is truncated"), std::string::npos)
       << U8(job.window.end_warnings[0]);
   EXPECT_EQ(job.user.warnings().size(), job.window.end_warnings.size());
+
+  // Pages are named within the help file, not in the scratch folder that is gone by the end; a flood
+  // of warnings is kept to a list that can be read, with a count of the rest.
+  class ManyMissingPictures final : public TChmToDocPDF {
+    void OutputWord() override {
+      const std::u16string base = rootFolder.back() == u'/' ? rootFolder : rootFolder + u'/';
+      for (int i = 0; i < 600; ++i)
+        UserInteraction().Warning(base + u"pictures.htm", u"Picture not found: a.gif (" + base + u"images/a.gif)");
+    }
+  };
+  Job flood(kFixtures / "nested-contents.chm");
+  flood.worker.Converter = std::make_unique<ManyMissingPictures>();
+  flood.worker.Start();
+  flood.worker.WaitFor();
+  EXPECT_EQ(flood.user.warnings().size(), 600u);
+  EXPECT_EQ(flood.worker.WarningCount(), 600u);
+  ASSERT_EQ(flood.window.end_warnings.size(), 501u);
+  EXPECT_EQ(flood.window.end_warnings.front(), u"pictures.htm: Picture not found: a.gif (images/a.gif)");
+  EXPECT_EQ(flood.window.end_warnings.back(), u"and 100 more warnings");
 }
 
 TEST(TOutputWord, DestroyingARunningJobStopsIt) {
