@@ -19,7 +19,8 @@ TDocPDFSettings StoredSettings(std::vector<std::string>* notes) {
     if (notes) notes->push_back(line);
   };
   try {
-    RegistryFileStore store(path, kSettingsKey);
+    // The command line only reads: a damaged file stays as it is, for the desktop program to deal with.
+    RegistryFileStore store(path, kSettingsKey, RegistryFileStore::Access::kReadOnly);
     if (!store.ValueExists(u"PaperSize")) return FactorySettings();
     TStoredValues values = FactoryValues();
     std::string reason;

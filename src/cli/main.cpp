@@ -24,6 +24,7 @@
 #include "converter/word_connection.h"
 #include "job/output_word.h"
 #include "job/stored_settings.h"
+#include "platform/cancellation.h"
 #include "platform/chm_extractor.h"
 #include "platform/errors.h"
 #include "platform/file_system.h"
@@ -66,7 +67,7 @@ constexpr const char* kUsageHead =
 
 constexpr const char* kUsageTail =
     "\n"
-    "Progress goes to stderr; Ctrl-C stops the conversion and removes its scratch files.\n"
+    "Progress goes to stderr; Ctrl-C, SIGTERM and SIGHUP stop the run and remove its scratch files.\n"
     "Exit status: 0 done, 1 the help file could not be read or converted, 2 wrong usage,\n"
     "3 canceled, 4 the output file was in use and given up.\n";
 
@@ -101,6 +102,43 @@ int Info(const std::u16string& path) {
   return kExitOk;
 }
 
+// Ctrl-C, SIGTERM and SIGHUP (the terminal closed) ask the run to stop (as the progress window's
+// Cancel does); a thread of its own takes them so that the worker and the main thread never run a
+// signal handler. The run sees the request in its next loop step and removes its scratch folder.
+class StopRequests {
+ public:
+  explicit StopRequests(std::atomic<bool>& stop) : cancel_flag_(stop) {
+    sigemptyset(&set_);
+    sigaddset(&set_, SIGINT);
+    sigaddset(&set_, SIGTERM);
+    sigaddset(&set_, SIGHUP);
+    pthread_sigmask(SIG_BLOCK, &set_, &old_);
+    watcher_ = std::thread([this, &stop] {
+      const timespec tick{0, 100 * 1000 * 1000};
+      while (!done_) {
+        if (sigtimedwait(&set_, nullptr, &tick) > 0) {
+          requested_ = true;
+          stop = true;
+        }
+      }
+    });
+  }
+  ~StopRequests() {
+    done_ = true;
+    watcher_.join();
+    pthread_sigmask(SIG_SETMASK, &old_, nullptr);
+  }
+  bool requested() const { return requested_; }
+
+ private:
+  ScopedCancelFlag cancel_flag_;
+  sigset_t set_{};
+  sigset_t old_{};
+  std::atomic<bool> done_{false};
+  std::atomic<bool> requested_{false};
+  std::thread watcher_;
+};
+
 // Removes the scratch folder however the listing ends.
 class ScratchFolder {
  public:
@@ -114,6 +152,8 @@ class ScratchFolder {
 
 int ListToc(const std::u16string& path) {
   CheckHelpFile(path);
+  std::atomic<bool> stop{false};
+  const StopRequests stops(stop);
   TCHMDecompile help;
   help.LoadFromCHM(path);
   ScratchFolder scratch;
@@ -149,6 +189,8 @@ void KeepScratch(const TCHMDistill& distiller, const std::u16string& folder) {
 
 int ListDistilledToc(const cli::ConvertOptions& options) {
   CheckHelpFile(options.input);
+  std::atomic<bool> stop{false};
+  const StopRequests stops(stop);
   // The distiller's four settings from the record's own values and the options, nothing stored.
   TDocPDFSettings settings;
   for (const auto& apply : options.overrides) apply(settings);
@@ -181,40 +223,6 @@ class KeepingConverter final : public TChmToDocPDF {
 
  private:
   std::u16string folder_;
-};
-
-// Ctrl-C and SIGTERM ask the job to stop (as the progress window's Cancel does); a thread of its
-// own takes them so that the worker and the main thread never run a signal handler.
-class StopRequests {
- public:
-  explicit StopRequests(TOutputWord& job) {
-    sigemptyset(&set_);
-    sigaddset(&set_, SIGINT);
-    sigaddset(&set_, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &set_, &old_);
-    watcher_ = std::thread([this, &job] {
-      const timespec tick{0, 200 * 1000 * 1000};
-      while (!done_) {
-        if (sigtimedwait(&set_, nullptr, &tick) > 0) {
-          requested_ = true;
-          job.WantToExit = true;
-        }
-      }
-    });
-  }
-  ~StopRequests() {
-    done_ = true;
-    watcher_.join();
-    pthread_sigmask(SIG_SETMASK, &old_, nullptr);
-  }
-  bool requested() const { return requested_; }
-
- private:
-  sigset_t set_{};
-  sigset_t old_{};
-  std::atomic<bool> done_{false};
-  std::atomic<bool> requested_{false};
-  std::thread watcher_;
 };
 
 // Whether the desktop has a program for the document's type (xdg-open starts even when it has none).
@@ -263,7 +271,7 @@ int Convert(const cli::ConvertOptions& options) {
   if (const std::string problem = PageSetupProblem(settings); !problem.empty()) return Usage(problem.c_str());
   // Before the work, not after it: a document that cannot be written is known now.
   const std::u16string target = OutputTargetPath(options.output);
-  if (const std::u16string problem = OutputWriteProblem(target, true); !problem.empty()) {
+  if (const std::u16string problem = OutputWriteProblem(target, true, options.input); !problem.empty()) {
     std::fprintf(stderr, "tomeshift-cli: %s\n", Shown(problem).c_str());
     return kExitFailed;
   }
@@ -290,7 +298,7 @@ int Convert(const cli::ConvertOptions& options) {
   ShellExecuteHandler previous = SetShellExecuteHandler(options.open ? ShellExecuteHandler(OpenWithXdgOpen) : nullptr);
   bool stop_requested = false;
   {
-    StopRequests stops(job);
+    StopRequests stops(job.WantToExit);
     job.Start();
     job.WaitFor();
     stop_requested = stops.requested();
@@ -343,6 +351,9 @@ int main(int argc, char** argv) {
     return Convert(options);
   } catch (const cli::UsageError& e) {
     return Usage(e.what());
+  } catch (const EUserCancel&) {
+    std::fprintf(stderr, "tomeshift-cli: Canceled\n");
+    return kExitCanceled;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "tomeshift-cli: %s\n", Shown(std::string(e.what())).c_str());
     return kExitFailed;

@@ -7,6 +7,7 @@
 #include "converter/code_page_detection.h"
 #include "lang/language_tables.h"
 #include "platform/chm_extractor.h"
+#include "platform/cancellation.h"
 #include "platform/code_pages.h"
 #include "platform/errors.h"
 #include "platform/file_system.h"
@@ -167,6 +168,8 @@ void TCHMDecompile::decompile() {
                                            CodePageReason + u". Choose its language to read it in another one.");
   }
   bool created = true;
+  // Names inside are the help file's, matched without regard to case; pages may read only from here.
+  AddScratchFolder(rootFolder);
   try {
     FileSystem().CreateDirectories(rootFolder);
   } catch (const FileError&) {
@@ -178,6 +181,7 @@ void TCHMDecompile::decompile() {
     // change of the process's current directory.
     const std::string chm = FileSystem().NativePath(chmFile);
     const ChmExtractReport report = ChmExtractor().ExtractFile(chm, FileSystem().NativePath(rootFolder));
+    ForgetFolderListings();
     const std::size_t missing = report.entries - std::min(report.entries, report.files_written);
     if (report.truncated) {
       // One line says it all; the entries behind the cut would only repeat it.
@@ -220,6 +224,7 @@ void TCHMDecompile::LoadContentsSitemap() {
 
   auto finish = [&] {
     if (pending.empty()) return;
+    CheckCancel();
     ContentsObject object = ReadContentsObject(pending, chmFile);
     pending.clear();
     if (ReplaceAll(object.name, u"-", u"").empty()) return;  // no name, or a separator of dashes

@@ -5,6 +5,7 @@
 #include "converter/chapter_numbers.h"
 #include "converter/css_fixes.h"
 #include "converter/topic_comparison.h"
+#include "platform/cancellation.h"
 #include "platform/code_pages.h"
 #include "platform/errors.h"
 #include "platform/file_system.h"
@@ -83,6 +84,12 @@ TLinkContext TCHMDistill::LinkContext() {
   context.ExtractHelpFile = [this](const std::u16string& chm, const std::u16string& folder) {
     // Once per help file, even when its extraction failed before the folder was made.
     if (!extractedHelpFiles_.insert(UpperCase(folder)).second) return;
+    // Only a help file is read: a link must not pull any other file beside it into the document.
+    const std::optional<std::string> head = ReadFileHead(chm, 4);
+    if (!head || *head != "ITSF") {
+      UserInteraction().Warning(chm, u"not read: it is not a compiled HTML Help file");
+      return;
+    }
     try {
       TCHMDecompile other;
       other.LoadFromCHM(chm);
@@ -186,8 +193,10 @@ void TCHMDistill::FillFileList() {
   // exhaust the call stack.
   std::vector<std::u16string> pending;
   for (int i = 0; i < Files.Count(); ++i) {
+    CheckCancel();
     GetLinkPages(Files[i], pending);
     while (!pending.empty()) {
+      CheckCancel();
       const std::u16string next = std::move(pending.back());
       pending.pop_back();
       GetLinkPages(next, pending);
@@ -226,10 +235,12 @@ void TCHMDistill::ChangeCSS() { tomeshift::ChangeCSS(CSSFiles); }
 void TCHMDistill::RemoveSame() {
   TopicList.Clear();
   for (int i = 0; i < Files.Count(); ++i) {
+    CheckCancel();
     const auto* entry = Files.ObjectAs<TTitleList>(i);
     TopicList.Add(std::make_unique<TChmTopicFile>(Files[i], this, entry ? entry->Topic : std::u16string()));
   }
   for (int i = 0; i < NonTocicFiles.Count(); ++i) {
+    CheckCancel();
     TopicList.Add(std::make_unique<TChmTopicFile>(NonTocicFiles[i], this, std::u16string()));
   }
   const auto contentsPages = static_cast<std::size_t>(Files.Count());
@@ -256,6 +267,7 @@ void TCHMDistill::RemoveSame() {
   RunComparisonPasses(pages, contentsPages);
 
   for (TChmTopicFile* page : pages) {
+    CheckCancel();
     page->Body = page->Distiller();
     page->FindAnchors();
     const bool split = page->QuoteCount > 1 && page->Bookmarks.Count() > 0;
@@ -280,6 +292,7 @@ void TCHMDistill::NonTocFileToToc() {
   heading.Level = 0;
   heading.Status = kStatusHeading;
   for (int i = 0; i < NonTocicFiles.Count(); ++i) {
+    CheckCancel();
     const std::u16string& path = NonTocicFiles[i];
     TTitleList& entry = List.Add();
     entry.Level = 1;
@@ -324,6 +337,7 @@ void TCHMDistill::DistillPages() {
     if (!item->Url.empty()) urls.Add(item->Url, item.get());
   }
   for (int i = 0; i < urls.Count(); ++i) {
+    CheckCancel();
     // Web addresses name no file here.
     auto* entry = urls.ObjectAs<TTitleList>(i);
     std::u16string path = CanonicalPathInRoot(rootFolder, rootFolder + urls[i]);

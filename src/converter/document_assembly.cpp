@@ -332,6 +332,8 @@ void TDocumentAssembly::AddPageBody(const std::u16string& path) {
   word::Document* page = nullptr;
   try {
     page = &application_->GetDocuments().Open(path, kFormatWebPage, false, true);
+  } catch (const EUserCancel&) {
+    throw;
   } catch (const std::exception&) {
     return;  // the entry keeps its heading only
   }
@@ -496,14 +498,16 @@ void TDocumentAssembly::Save() {
   const std::u16string ext = AsciiLower(ExtensionOf(target_));
   // Checked before the run started, and again now: the folder may have changed meanwhile. Only a file
   // that another program holds is worth asking about; nothing else gets better by retrying.
-  const std::u16string problem = OutputWriteProblem(target_, true);
+  const std::u16string problem = OutputWriteProblem(target_, true, c_.chmFile);
   if (!problem.empty()) throw TomeshiftError(U8(problem));
+  // The document replaces the file a link at its name leads to, never the link.
+  const std::u16string written = FollowSymbolicLinks(target_);
   c_.Abort = false;
-  while (IsHeldByAnotherProgram(target_)) {
+  while (IsHeldByAnotherProgram(written)) {
     if (c_.FOnDenied) c_.FOnDenied(target_);
     if (c_.Abort) return;
   }
-  document_->SaveAs(target_, ext == u".docx" ? kFormatXMLDocument : kFormatDocument, false);
+  document_->SaveAs(written, ext == u".docx" ? kFormatXMLDocument : kFormatDocument, false);
   c_.Saved = true;
   c_.SavedFile = target_;
 }

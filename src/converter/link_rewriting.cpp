@@ -3,6 +3,7 @@
 #include "platform/file_system.h"
 #include "text/html_vocabulary.h"
 #include "text/path_helpers.h"
+#include "text/reference_resolver.h"
 #include "text/text_utils.h"
 
 namespace tomeshift {
@@ -12,6 +13,18 @@ namespace {
 constexpr auto npos = std::u16string::npos;
 
 bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
+
+// A help file beside the one being converted, found as the help viewer would (without regard to
+// case); empty when there is none.
+std::u16string SiblingHelpFile(const std::u16string& folder, const std::u16string& name) {
+  const std::u16string exact = folder + name;
+  if (FileSystem().FileExists(exact)) return exact;
+  for (const DirEntry& entry : FileSystem().ListDirectory(folder.empty() ? u"." : folder)) {
+    if (!entry.is_directory && SameText(entry.name, name) && FileSystem().FileExists(folder + entry.name))
+      return folder + entry.name;
+  }
+  return {};
+}
 
 // A help-file address: "ms-its:" or "mk:@msitstore:", the help file, "::" and the path inside it.
 // Addresses into the extracted help file lose their prefix; addresses into another help file beside
@@ -24,18 +37,19 @@ void ResolveHelpFileAddress(const TLinkContext& context, std::u16string& U, std:
   const std::u16string H = U.substr(prefix.size(), p - prefix.size());
   std::u16string R = U.substr(p + 2);
   // Only the file name counts: the help file may be named with the folder it had on the author's disk.
-  const std::u16string name = Trim(ExtractName(ToBackslashes(H)));
+  const std::u16string name = Trim(ExtractName(ToBackslashes(DecodeReference(H))));
   if (SameText(name, ExtractName(context.chmFile))) {
     U = R;
     return;
   }
-  // Names that would lead out of the scratch folder or the help file's own folder are not files.
-  if (name.empty() || name == u"." || name == u".." || name.find(u':') != npos) {
+  // Only help files are looked for beside this one; names that would lead out of the scratch folder or
+  // the help file's own folder are not files.
+  if (!EndsText(u".chm", name) || name == u".chm" || name.find_first_of(std::u16string_view(u":\0", 2)) != npos) {
     U.clear();
     return;
   }
-  const std::u16string other = ExtractFolder(context.chmFile) + name;
-  if (!FileSystem().FileExists(other)) {
+  const std::u16string other = SiblingHelpFile(ExtractFolder(context.chmFile), name);
+  if (other.empty()) {
     U.clear();
     return;
   }
@@ -43,6 +57,24 @@ void ResolveHelpFileAddress(const TLinkContext& context, std::u16string& U, std:
   if (!FileSystem().DirectoryExists(sub) && context.ExtractHelpFile) context.ExtractHelpFile(other, sub);
   if (R.empty() || !IsSeparator(R.front())) R.insert(R.begin(), u'/');
   U = u"/" + name + R;
+}
+
+// A file name written back into a link: characters that would end the attribute or be read as
+// anchor, query or escape are escaped.
+std::u16string EscapeForLink(std::u16string_view name) {
+  std::u16string out;
+  for (const char16_t c : name) {
+    if (c < 0x20 || c == u'%' || c == u'"' || c == u'\'' || c == u'<' || c == u'>' || c == u'&' || c == u'#' ||
+        c == u'?') {
+      static constexpr char16_t kHex[] = u"0123456789ABCDEF";
+      out += u'%';
+      out += kHex[(c >> 4) & 0xF];
+      out += kHex[c & 0xF];
+    } else {
+      out += c;
+    }
+  }
+  return out;
 }
 
 // The attribute scan shared by ProcessSCR and page discovery. onEnd(name, value) gives the text
@@ -170,15 +202,26 @@ std::u16string ProcessDecompiledUrl(const TLinkContext& context, std::u16string_
   ResolveHelpFileAddress(context, U, u"ms-its:");
   ResolveHelpFileAddress(context, U, u"mk:@msitstore:");
   if (U.size() <= 2) return U;
-  if (IsSeparator(U.front())) {
-    const std::u16string target = NormalizeFullPath(context.rootFolder + U.substr(1));
+  // Where the link leads is judged on what a browser would make of it: "&#47;", "%2e%2e" and
+  // "%66ile:" hide the same paths as "/", ".." and "file:". A link that stays where it is keeps
+  // its spelling.
+  const ResolvedReference decoded = ResolveReference(U, u"");
+  const std::u16string plain = ToBackslashes(decoded.decoded);
+  const auto bareName = [&] { return EscapeForLink(ExtractName(plain)); };
+  const std::size_t colon = plain.find(u':');
+  if (colon != npos && colon > 1 && IsWebScheme(std::u16string_view(plain).substr(0, colon))) return U;
+  if (plain.size() >= 5 && SameText(std::u16string_view(plain).substr(0, 5), u"file:")) return bareName();
+  if (plain.size() <= 2) return U;
+  if (IsSeparator(plain.front())) {
+    const std::u16string target = NormalizeFullPath(context.rootFolder + plain.substr(1));
     // "/../.." would otherwise lead above the scratch folder.
-    if (IsOutOfRootfolder(context.rootFolder, target)) return ExtractName(ToBackslashes(U));
-    return GetRelativeUrl(CurrentUrl, target);
+    if (IsOutOfRootfolder(context.rootFolder, target)) return bareName();
+    const std::u16string relative = GetRelativeUrl(CurrentUrl, target);
+    return decoded.fragment.empty() ? relative : relative + u"#" + decoded.fragment;
   }
-  if (U[1] == u':') return ExtractName(ToBackslashes(U));
-  if (U.find(u"..") != npos && IsOutOfRootfolder(context.rootFolder, ExtractFolder(CurrentUrl) + U))
-    return ExtractName(ToBackslashes(U));
+  if (plain[1] == u':') return bareName();
+  if (plain.find(u"..") != npos && IsOutOfRootfolder(context.rootFolder, ExtractFolder(CurrentUrl) + plain))
+    return bareName();
   return U;
 }
 

@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "platform/cancellation.h"
 #include "platform/errors.h"
 #include "platform/file_system.h"
 #include "platform/temp_files.h"
@@ -61,6 +62,8 @@ void TOutputWord::Start() {
 }
 
 void TOutputWord::Execute() {
+  // Long loops anywhere in the pipeline see a stop request at once, not at the next progress report.
+  const ScopedCancelFlag cancel_flag(WantToExit);
   JobWarnings user(*this);
   const ScopedThreadUserInteraction on_this_thread(user);
   try {

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/cancellation.h"
 #include "platform/errors.h"
 
 namespace tomeshift::word {
@@ -117,6 +118,8 @@ void AtomicSave::Write(std::string_view bytes) {
 }
 
 void AtomicSave::Commit() {
+  // The last moment a stop leaves the old document as it was; after the rename the new one is saved.
+  CheckCancel();
   // Flushed before the rename: after a crash the name holds the old document or the whole new one.
   if (::fsync(fd_) != 0 && errno != EINVAL) throw FileError(target_, Reason("the disk refused the document", errno));
   const int fd = fd_;

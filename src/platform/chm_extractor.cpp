@@ -12,6 +12,8 @@
 #include <memory>
 #include <set>
 
+#include "platform/cancellation.h"
+#include "text/reference_resolver.h"
 #include "text/unicode.h"
 
 namespace tomeshift {
@@ -494,6 +496,7 @@ ChmExtractReport Extract(Source& source, const std::string& display_name, const 
 
   Writer writer(root_folder);
   for (const DataEntry& entry : entries) {
+    CheckCancel();
     const std::string name(entry.name);
     if (cut_names.count(name) != 0) {
       report.problems.push_back(name + ": refused, the name contains a NUL character");
@@ -506,6 +509,11 @@ ChmExtractReport Extract(Source& source, const std::string& display_name, const 
     mschmd_file* f = entry.file;
     const std::vector<std::string_view> parts = SplitName(entry.name);
     const bool is_folder = parts.back().empty();
+    if (parts.size() - 1 > static_cast<std::size_t>(kMaxFolderDepth)) {
+      report.problems.push_back(name + ": refused, the name is nested deeper than " + std::to_string(kMaxFolderDepth) +
+                                " folders");
+      continue;
+    }
     if (!DataInRange(*f, *chm.get(), source, limits)) {
       report.problems.push_back(name + ": skipped, its offset or length lies outside the help file");
       continue;

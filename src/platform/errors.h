@@ -8,7 +8,8 @@
 
 namespace tomeshift {
 
-// The user asked to stop; raised inside the next progress report.
+// The user asked to stop; raised inside the next progress report or the next check of a long loop
+// (platform/cancellation.h).
 class EUserCancel : public TomeshiftError {
  public:
   EUserCancel() : TomeshiftError("User canceled!") {}

@@ -11,6 +11,8 @@
 #include <cstring>
 #include <filesystem>
 #include <optional>
+#include <unordered_map>
+#include <vector>
 
 #include "text/text_utils.h"
 #include "text/unicode.h"
@@ -24,9 +26,17 @@ constexpr std::string_view kHeader4 = "REGEDIT4";
 constexpr std::string_view kHeader5 = "Windows Registry Editor Version 5.00";
 constexpr std::u16string_view kRoot = u"HKEY_CURRENT_USER";
 constexpr size_t kHexBytesPerLine = 25;
+// A settings file holds some thirty values; anything near this size is not one.
+constexpr off_t kMaxSettingsBytes = off_t{16} << 20;
 
 // Registry names compare without regard to case; the program's names are ASCII.
 bool SameName(std::u16string_view a, std::u16string_view b) { return AsciiEqualsNoCase(a, b); }
+
+std::u16string Folded(std::u16string_view name) {
+  std::u16string out(name);
+  for (char16_t& c : out) c = Fold(c);
+  return out;
+}
 
 [[noreturn]] void Fail(const std::string& path, size_t line, const std::string& reason) {
   throw FormatError(path, "line " + std::to_string(line) + ": " + reason, line);
@@ -160,6 +170,9 @@ RegistryFile RegistryFile::Parse(std::string_view text, const std::string& path)
   RegistryFile file;
   bool header_seen = false;
   RegistryKey* key = nullptr;
+  // Keys and values by folded name, so that a file of many values is read in one pass.
+  std::unordered_map<std::u16string, std::size_t> key_at;
+  std::vector<std::unordered_map<std::u16string, std::size_t>> value_at;
   size_t pos = 0;
   size_t line_no = 0;
   while (pos < text.size()) {
@@ -197,15 +210,12 @@ RegistryFile RegistryFile::Parse(std::string_view text, const std::string& path)
       if (l.back() != ']' || l.size() < 3 || l[1] == '-') Fail(path, first_line, "malformed key line");
       RegistryKey k;
       k.path = Utf8ToUtf16(l.substr(1, l.size() - 2));
-      RegistryKey* existing = nullptr;
-      for (auto& other : file.keys) {
-        if (SameName(other.path, k.path)) existing = &other;
-      }
-      if (!existing) {
+      const auto [at, added] = key_at.emplace(Folded(k.path), file.keys.size());
+      if (added) {
         file.keys.push_back(std::move(k));
-        existing = &file.keys.back();
+        value_at.emplace_back();
       }
-      key = existing;
+      key = &file.keys[at->second];
       continue;
     }
     if (!key) Fail(path, first_line, "value outside a key");
@@ -272,14 +282,12 @@ RegistryFile RegistryFile::Parse(std::string_view text, const std::string& path)
     } else {
       Fail(path, first_line, "unknown value type");
     }
-    bool replaced = false;
-    for (auto& v : key->values) {
-      if (SameName(v.name, value.name)) {
-        v = value;  // a later line wins, as on import
-        replaced = true;
-      }
-    }
-    if (!replaced) key->values.push_back(std::move(value));
+    auto& values_of_key = value_at[static_cast<std::size_t>(key - file.keys.data())];
+    const auto [at, added] = values_of_key.emplace(Folded(value.name), key->values.size());
+    if (added)
+      key->values.push_back(std::move(value));
+    else
+      key->values[at->second] = std::move(value);  // a later line wins, as on import
   }
   if (!header_seen && !text.empty()) {
     // Only blank lines: treat as empty, nothing to lose.
@@ -321,8 +329,8 @@ std::string RegistryFile::Serialize() const {
   return out;
 }
 
-RegistryFileStore::RegistryFileStore(std::string file_path, std::u16string_view key)
-    : file_path_(std::move(file_path)), key_path_(FullKeyPath(key)) {}
+RegistryFileStore::RegistryFileStore(std::string file_path, std::u16string_view key, Access access)
+    : file_path_(std::move(file_path)), key_path_(FullKeyPath(key)), access_(access) {}
 
 std::string RegistryFileStore::DefaultPath() {
   std::string base;
@@ -353,10 +361,24 @@ void RegistryFileStore::EndUpdate(bool commit) {
 
 RegistryFile RegistryFileStore::Load() {
   if (pending_) return *pending_;
-  const int fd = ::open(file_path_.c_str(), O_RDONLY | O_CLOEXEC);
+  if (read_) return *read_;
+  // O_NONBLOCK: a FIFO put in the file's place must not hang the program.
+  const int fd = ::open(file_path_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) {
     if (errno == ENOENT) return {};
     throw FileError(file_path_, "cannot read the settings: " + ErrnoText());
+  }
+  struct stat st;
+  std::string refused;
+  if (::fstat(fd, &st) != 0)
+    refused = ErrnoText();
+  else if (!S_ISREG(st.st_mode))
+    refused = "it is not a regular file";
+  else if (st.st_size > kMaxSettingsBytes)
+    refused = "it is larger than a settings file can be";
+  if (!refused.empty()) {
+    ::close(fd);
+    throw FileError(file_path_, "cannot read the settings: " + refused);
   }
   std::string text;
   char buf[8192];
@@ -372,6 +394,10 @@ RegistryFile RegistryFileStore::Load() {
     text.append(buf, static_cast<size_t>(n));
   }
   ::close(fd);
+  if (access_ == Access::kReadOnly) {
+    read_ = RegistryFile::Parse(text, file_path_);
+    return *read_;
+  }
   try {
     return RegistryFile::Parse(text, file_path_);
   } catch (const FormatError&) {
@@ -390,6 +416,7 @@ void RegistryFileStore::Store(const RegistryFile& file) {
     pending_ = file;
     return;
   }
+  if (access_ == Access::kReadOnly) throw FileError(file_path_, "the settings are open for reading only");
   const fs::path target(file_path_);
   std::error_code ec;
   if (target.has_parent_path()) fs::create_directories(target.parent_path(), ec);

@@ -102,8 +102,10 @@ struct RegistryFile {
 // The file-backed store for one key of the current user.
 class RegistryFileStore final : public ISettingsStore {
  public:
-  // key is written as the program names it: "\Software\Quorvel\Tomeshift".
-  RegistryFileStore(std::string file_path, std::u16string_view key);
+  enum class Access { kReadWrite, kReadOnly };
+  // key is written as the program names it: "\Software\Quorvel\Tomeshift". A read-only store never
+  // changes the file: writes throw, and a damaged file is reported (FormatError), not moved aside.
+  RegistryFileStore(std::string file_path, std::u16string_view key, Access access = Access::kReadWrite);
 
   // $XDG_CONFIG_HOME/Quorvel/Tomeshift.reg, ~/.config when the variable is unset or not absolute.
   static std::string DefaultPath();
@@ -122,7 +124,8 @@ class RegistryFileStore final : public ISettingsStore {
   const std::string& moved_aside() const { return moved_aside_; }
 
  private:
-  // The file as it is on disk now; an unparsable file is moved aside and counts as empty.
+  // The file as it is on disk now (read once by a read-only store); an unparsable file is moved aside
+  // and counts as empty.
   RegistryFile Load();
   void Store(const RegistryFile& file);
   const RegistryValue* Find(const RegistryFile& file, std::u16string_view name) const;
@@ -131,6 +134,8 @@ class RegistryFileStore final : public ISettingsStore {
   std::string file_path_;
   std::u16string key_path_;
   std::string moved_aside_;
+  Access access_;
+  std::optional<RegistryFile> read_;  // what a read-only store read
   int update_depth_ = 0;
   std::optional<RegistryFile> pending_;  // the file with the writes of the open update
 };

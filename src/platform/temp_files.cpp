@@ -160,7 +160,9 @@ bool IsHeldByAnotherProgram(const std::u16string& path) {
   return locked;
 }
 
-std::u16string OutputWriteProblem(const std::u16string& target, bool create_folder) {
+namespace {
+
+std::u16string WriteProblemAt(const std::u16string& target, bool create_folder) {
   IFileSystem& fsys = FileSystem();
   const std::u16string shown = U16(fsys.NativePath(target));
   if (target.empty()) return u"No document to write was named.";
@@ -206,7 +208,28 @@ std::u16string OutputWriteProblem(const std::u16string& target, bool create_fold
   return {};
 }
 
-bool DeleteFolder(const std::u16string& path) { return FileSystem().RemoveTree(path); }
+}  // namespace
+
+std::u16string OutputWriteProblem(const std::u16string& target, bool create_folder, const std::u16string& help_file) {
+  if (target.empty()) return u"No document to write was named.";
+  // A link at the name is followed, as any program writing there would; the link itself stays.
+  std::u16string written;
+  try {
+    written = FollowSymbolicLinks(target);
+  } catch (const FileError& e) {
+    return u"Cannot write the document " + U16(FileSystem().NativePath(target)) + u": " + U16(e.reason());
+  }
+  // manual.docx converted without naming another document would replace the help file itself.
+  if (!help_file.empty() && SameFile(help_file, written)) {
+    return u"\"" + U16(FileSystem().NativePath(target)) + u"\" is the help file being converted: name another document.";
+  }
+  return WriteProblemAt(written, create_folder);
+}
+
+bool DeleteFolder(const std::u16string& path) {
+  RemoveScratchFolder(path);
+  return FileSystem().RemoveTree(path);
+}
 
 std::u16string GetTempFolder() {
   std::string folder = Env("TMPDIR");

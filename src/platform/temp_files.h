@@ -24,8 +24,10 @@ bool IsHeldByAnotherProgram(const std::u16string& path);
 
 // Why no document can be written at target, as a sentence naming the folder or file and the reason
 // ("Cannot write in the folder /srv/ro: Permission denied"); empty when it can. Asks the file system
-// and creates nothing, except a missing folder (with its parents) when create_folder is set.
-std::u16string OutputWriteProblem(const std::u16string& target, bool create_folder);
+// and creates nothing, except a missing folder (with its parents) when create_folder is set. A symbolic
+// link at target is judged by where it leads; target may not be help_file (when one is named).
+std::u16string OutputWriteProblem(const std::u16string& target, bool create_folder,
+                                  const std::u16string& help_file = {});
 
 // Removes the folder with everything in it, without following symbolic links. True when something
 // was removed; callers ignore the answer for a folder that does not exist.

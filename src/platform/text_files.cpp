@@ -110,7 +110,10 @@ void EncodeForPage(std::u16string_view text, int encoding, std::string& stream, 
 std::u16string LoadTextFile(const std::u16string& path, std::u16string_view code_page) {
   const std::optional<std::string> data = FileSystem().ReadFile(path);
   if (!data) return {};
-  const std::string_view bytes(*data);
+  return DecodeTextBytes(*data, code_page, path);
+}
+
+std::u16string DecodeTextBytes(std::string_view bytes, std::u16string_view code_page, const std::u16string& path) {
   if (bytes.size() >= 2 && bytes[0] == '\xEF' && bytes[1] == '\xBB') {
     // The third byte of the UTF-8 mark is taken on trust.
     return Utf8ToUtf16(bytes.substr(std::min<size_t>(3, bytes.size())));

@@ -16,6 +16,9 @@ namespace tomeshift {
 // EConvertError when code_page is not a number.
 std::u16string LoadTextFile(const std::u16string& path, std::u16string_view code_page);
 
+// The same for bytes already read; path names them in messages.
+std::u16string DecodeTextBytes(std::string_view bytes, std::u16string_view code_page, const std::u16string& path);
+
 // LoadTextFile for the pipeline: a locked file is read through a copy, and a failure is shown to the
 // user (error box) and reads as empty text.
 std::u16string ReadPageText(const std::u16string& path, std::u16string_view code_page = {});

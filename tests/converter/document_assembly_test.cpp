@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -9,6 +10,8 @@
 #include <vector>
 
 #include "converter/chm_to_doc.h"
+#include "platform/cancellation.h"
+#include "platform/errors.h"
 #include "platform/file_system.h"
 #include "platform/shell_execute.h"
 #include "support/docx_reader.h"
@@ -489,6 +492,28 @@ TEST_F(DocumentAssemblyTest, CancellationCleansUpWithoutAnError) {
   EXPECT_TRUE(opened_.empty());
   EXPECT_FALSE(com::IsInitialized());
   EXPECT_EQ(com::CurrentMessageFilter(), nullptr);
+}
+
+TEST_F(DocumentAssemblyTest, StopWhileSavingKeepsTheOldDocumentOrEndsSaved) {
+  // A stop that arrives while the document is written leaves the old one as it was; one that arrives
+  // after the new one replaced it is too late, and the run ends saved, not canceled.
+  for (const std::string at : {"Saving document...", "OK!"}) {
+    SCOPED_TRACE(at);
+    Reset();
+    SmallHelp();
+    out_.Write("result.docx", "the old document");
+    std::atomic<bool> stop{false};
+    const ScopedCancelFlag flag(stop);
+    c_.SetOnChange([&](const std::u16string& i, int) {
+      if (U8(i) == at) stop = true;
+      if (stop && U8(i) == "OK!") throw EUserCancel();  // raised in the next report, as the job does
+    });
+    c_.OutputWord();
+    const bool saved = at == "OK!";
+    EXPECT_EQ(c_.Saved, saved);
+    EXPECT_EQ(testing::ReadBinaryFile(Result()) == "the old document", !saved);
+    EXPECT_TRUE(errors_.empty()) << FirstError();
+  }
 }
 
 TEST_F(DocumentAssemblyTest, OutputInUseIsAskedAboutUntilFreeOrAbandoned) {

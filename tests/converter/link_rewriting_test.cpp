@@ -60,6 +60,16 @@ TEST_F(LinkRewriting, ProcessDecompiledUrlKeepsLinksInsideTheFolder) {
       {u"mailto:someone@example.com", u"/scratch/root/index.htm", "mailto:someone@example.com"},
       {u"plain/page.htm", u"/scratch/root/index.htm", "plain/page.htm"},
       {u"/a", u"/scratch/root/index.htm", "/a"},  // two characters are left alone
+      // Escapes and character references hide the same paths; what leaves the folder is cut to its name.
+      {u"%2e%2e/%2e%2e/%2e%2e/etc/passwd", u"/scratch/root/sub/p.htm", "passwd"},
+      {u"..%2f..%2f..%2fetc%2fpasswd", u"/scratch/root/index.htm", "passwd"},
+      {u"file:///etc/passwd", u"/scratch/root/index.htm", "passwd"},
+      {u"%66ile:/etc/hosts", u"/scratch/root/index.htm", "hosts"},
+      {u"/%2e%2e/%2e%2e/etc/shadow", u"/scratch/root/index.htm", "shadow"},
+      {u"&#46;&#46;/&#46;&#46;/x.png", u"/scratch/root/index.htm", "x.png"},
+      {u"&#47;etc&#47;group", u"/scratch/root/sub/p.htm", "../etc/group"},
+      {u"../../%22onload=x.gif", u"/scratch/root/index.htm", "%22onload=x.gif"},
+      {u"a%20b.htm#top", u"/scratch/root/index.htm", "a%20b.htm#top"},
       {u"", u"/scratch/root/index.htm", ""},
   };
   for (const Case& c : cases) EXPECT_EQ(Url(c.url, c.page), c.expected) << U8(c.url);
@@ -79,6 +89,7 @@ TEST_F(LinkRewriting, HelpFileLinksWithOddNamesAreEmptied) {
       u"ms-its:missing.chm::/a.htm", u"ms-its:..::/a.htm",
       u"ms-its:.::/a.htm",           u"ms-its:::/a.htm",
       u"ms-its:c:::/a.htm",          u"mk:@msitstore:../../::/x.htm",
+      u"ms-its:main.htm::/a.htm",    u"ms-its:..%2fbait%2fp.png::/x",
   };
   for (const char16_t* link : links) EXPECT_EQ(Url(link), "") << U8(link);
   EXPECT_TRUE(extracted_.empty());

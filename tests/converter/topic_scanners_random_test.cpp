@@ -2,7 +2,12 @@
 // inside the body, and no text is invented.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <map>
 #include <random>
+#include <span>
+#include <sstream>
 #include <string>
 
 #include "converter/chm_topic_file.h"
@@ -116,6 +121,113 @@ TEST(TopicScannersRandom, BlockScannersAlwaysReachTheEnds) {
     steps = 0;
     for (page.SearchUp(); page.i > 0; page.SearchUp()) ASSERT_LT(++steps, 1000);
     EXPECT_EQ(page.i, 0);
+  }
+}
+
+// The comparison passes as first written: every page's block against every contents page's.
+void ComparePairwise(std::span<TChmTopicFile* const> pages, std::size_t contents) {
+  const int threshold = SharedBlockThreshold(contents);
+  if (threshold == 0) return;
+  const auto shared = [&](std::size_t j) {
+    int similar = 0;
+    for (std::size_t c = 0; c < contents; ++c)
+      if (c != j && IsSimilarText(pages[j]->Text, pages[c]->Text) && ++similar >= threshold) return true;
+    return false;
+  };
+  const auto pass = [&](bool up) {
+    for (std::size_t j = 0; j < pages.size();) {
+      if (pages[j]->Text.empty() || !shared(j)) {
+        ++j;
+        continue;
+      }
+      for (std::size_t l = 0; l < pages.size(); ++l) {
+        if (l == j || !IsSimilarText(pages[j]->Text, pages[l]->Text)) continue;
+        if (up) {
+          pages[l]->SamePointH = pages[l]->i - 1;
+          pages[l]->SearchUp();
+        } else {
+          pages[l]->SamePointL = pages[l]->i;
+          pages[l]->SearchDown();
+        }
+      }
+      up ? pages[j]->SearchUp() : pages[j]->SearchDown();
+    }
+  };
+  for (TChmTopicFile* page : pages) page->IniticalizeTags(), page->i = page->h, page->SearchUp();
+  pass(true);
+  for (TChmTopicFile* page : pages) page->IniticalizeTags(), page->i = 1, page->SearchDown();
+  pass(false);
+  std::size_t titles = 0;
+  for (std::size_t n = 0; n < contents; ++n) titles += pages[n]->IsTitle() ? 1 : 0;
+  if (titles * 5 <= contents * 4) return;
+  for (TChmTopicFile* page : pages) {
+    if (page->IsTitle()) page->TitleFound = true;
+    page->Title3 = page->Text;
+    page->SearchDown();
+  }
+  pass(false);
+}
+
+// Where the passes cut each page, as one comparable text.
+std::string Cuts(const std::vector<std::unique_ptr<TChmTopicFile>>& pages) {
+  std::ostringstream out;
+  for (const auto& p : pages)
+    out << p->SamePointL << ' ' << p->SamePointH << ' ' << p->TitleFound << ' ' << U8(p->Title3) << '\n';
+  return out.str();
+}
+
+// Runs both on fresh copies of the same pages and compares where they cut.
+void ExpectSameCuts(const std::vector<std::pair<std::u16string, std::u16string>>& sources, std::size_t contents,
+                    const std::string& label) {
+  std::vector<std::unique_ptr<TChmTopicFile>> indexed, pairwise;
+  std::vector<TChmTopicFile*> a, b;
+  for (const auto& [title, text] : sources) {
+    for (auto* list : {&indexed, &pairwise}) {
+      auto page = std::make_unique<TChmTopicFile>();
+      page->Title1 = title;
+      page->LoadPageText(text);
+      list->push_back(std::move(page));
+    }
+    a.push_back(indexed.back().get());
+    b.push_back(pairwise.back().get());
+  }
+  RunComparisonPasses(a, contents);
+  ComparePairwise(b, contents);
+  EXPECT_EQ(Cuts(indexed), Cuts(pairwise)) << label;
+}
+
+TEST(TopicScannersRandom, PassesCutWhereComparingEveryPairWould) {
+  // Pages of the fixtures, folder by folder, as the help files they come from hold them.
+  std::map<std::string, std::vector<std::pair<std::u16string, std::u16string>>> folders;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(TOMESHIFT_FIXTURES_DIR)) {
+    const std::string ext = entry.path().extension().string();
+    if (ext != ".htm" && ext != ".html") continue;
+    std::ifstream in(entry.path(), std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    folders[entry.path().parent_path().string()].emplace_back(U16(entry.path().stem().string()), U16(bytes));
+  }
+  for (const auto& [folder, pages] : folders)
+    for (std::size_t contents : {pages.size(), pages.size() / 2}) ExpectSameCuts(pages, contents, folder);
+
+  // Navigation bars and footers with small differences over pages of every length and title form.
+  std::mt19937 random(11);
+  const char* const words[] = {"alpha", "beta", "gamma", "topic", "page", "help", "next", "home", "index"};
+  const auto text = [&](int n) {
+    std::string t;
+    for (int k = 0; k < n; ++k) t += std::string(words[random() % std::size(words)]) + " ";
+    return t;
+  };
+  for (int round = 0; round < 40; ++round) {
+    std::vector<std::pair<std::u16string, std::u16string>> pages;
+    const int count = 3 + static_cast<int>(random() % 30);
+    for (int n = 0; n < count; ++n) {
+      const std::string title = "Topic " + std::to_string(random() % 50);
+      std::string body = "<p>Home | Index | Page " + std::to_string(random() % 3) + "</p><h1>" + title + "</h1>";
+      for (int k = static_cast<int>(random() % 4); k > 0; --k) body += "<p>" + text(1 + random() % 25) + "</p>";
+      if (random() % 4 != 0) body += "<p>Copyright 20" + std::to_string(10 + random() % 3) + " Product</p>";
+      pages.emplace_back(U16(title), U16("<html><body>" + body + "</body></html>"));
+    }
+    ExpectSameCuts(pages, static_cast<std::size_t>(random() % (count + 1)), "round " + std::to_string(round));
   }
 }
 

@@ -1,6 +1,9 @@
 #include "platform/file_system.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
 
 #include "platform/errors.h"
 #include "support/scratch_dir.h"
@@ -53,6 +56,33 @@ TEST(FileSystem, WritesIntoExistingFolderOfOtherCaseAndReportsFailures) {
   } catch (const FileError& e) {
     EXPECT_NE(std::string(e.what()).find("x.htm"), std::string::npos);
   }
+}
+
+TEST(FileSystem, OutsideScratchFoldersNamesAreExactAndPagesReadOnlyWhatLiesInside) {
+  ScratchDir dir;
+  dir.Write("out/REPORT.docx", "report");
+  dir.Write("help/page.htm", "page");
+  dir.Write("help/big.png", std::string(2048, 'x'));
+  NativeFileSystem fsys;
+  ScopedFileSystem use(fsys);
+  const std::u16string top = U16(dir.folder());
+  RemoveScratchFolder(top);  // an ordinary folder, as the user's are
+  AddScratchFolder(top + u"help/");
+  EXPECT_FALSE(fsys.FileExists(top + u"out/report.docx"));
+  EXPECT_TRUE(fsys.FileExists(top + u"out/REPORT.docx"));
+  EXPECT_TRUE(fsys.FileExists(top + u"help/PAGE.HTM"));
+  EXPECT_EQ(ScratchFolderOf(top + u"help/sub/x.htm"), top + u"help/");
+  EXPECT_EQ(ScratchFolderOf(top + u"out/REPORT.docx"), u"");
+
+  EXPECT_EQ(ReadConfinedFile(top + u"help/Page.htm", 1024), "page");
+  EXPECT_EQ(ReadConfinedFile(top + u"help/missing.htm", 1024), std::nullopt);
+  EXPECT_THROW(ReadConfinedFile(top + u"help/big.png", 1024), FileError);
+  std::filesystem::create_symlink(dir.path() / "out" / "REPORT.docx", dir.path() / "help" / "linked.png");
+  std::filesystem::create_directory_symlink(dir.path() / "out", dir.path() / "help" / "folder");
+  ASSERT_EQ(::mkfifo((dir.path() / "help" / "fifo.css").c_str(), 0600), 0);
+  for (const char16_t* refused : {u"help/linked.png", u"help/folder/REPORT.docx", u"help/fifo.css"})
+    EXPECT_THROW(ReadConfinedFile(top + refused, 1024), FileError) << U8(refused);
+  RemoveScratchFolder(top + u"help/");
 }
 
 TEST(Unicode, Utf8RoundTripAndReplacement) {

@@ -118,6 +118,32 @@ TEST(SettingsStore, DamagedFileCountsAsEmptyAndIsKeptBeside) {
   EXPECT_EQ(ReadBinaryFile(path.string() + ".1.bak"), damaged[1]);
 }
 
+TEST(SettingsStore, ReadOnlyStoreLeavesEveryFileAsItIs) {
+  ScratchDir dir;
+  const fs::path path = dir.path() / "Tomeshift.reg";
+  // Damaged: reported, not moved aside.
+  dir.Write("Tomeshift.reg", "garbage");
+  RegistryFileStore damaged(path.string(), kKey, RegistryFileStore::Access::kReadOnly);
+  EXPECT_THROW(damaged.ValueExists(u"PaperSize"), FormatError);
+  EXPECT_THROW(damaged.WriteInteger(u"PaperSize", 4), FormatError);
+  EXPECT_EQ(FilesIn(dir.path()), std::vector<std::string>{"Tomeshift.reg"});
+  // Many values: read at once, and no write gets through.
+  std::string text = "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Quorvel\\Tomeshift]\n";
+  for (int n = 0; n < 50000; ++n) text += "\"V" + std::to_string(n) + "\"=dword:00000001\n";
+  text += "\"v7\"=dword:00000007\n";  // the later spelling wins
+  dir.Write("Tomeshift.reg", text);
+  RegistryFileStore many(path.string(), kKey, RegistryFileStore::Access::kReadOnly);
+  EXPECT_EQ(many.ReadInteger(u"V49999"), 1);
+  EXPECT_EQ(many.ReadInteger(u"V7"), 7);
+  EXPECT_THROW(many.WriteInteger(u"PaperSize", 4), FileError);
+  EXPECT_EQ(ReadBinaryFile(path), text);
+  // A FIFO in the file's place is refused at once instead of waiting for a writer.
+  fs::remove(path);
+  ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+  RegistryFileStore fifo(path.string(), kKey, RegistryFileStore::Access::kReadOnly);
+  EXPECT_THROW(fifo.ValueExists(u"PaperSize"), FileError);
+}
+
 TEST(SettingsStore, FailedWriteKeepsTheOldFile) {
   ScratchDir dir;
   {

@@ -5,6 +5,9 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "platform/file_system.h"
+#include "text/unicode.h"
+
 namespace tomeshift::testing {
 
 ScratchDir::ScratchDir() {
@@ -12,9 +15,12 @@ ScratchDir::ScratchDir() {
   std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/tomeshift-test-XXXXXX";
   if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed for " + pattern);
   path_ = pattern;
+  // Tests put help-file content here, as the extraction does into its scratch folder.
+  AddScratchFolder(Utf8ToUtf16(folder()));
 }
 
 ScratchDir::~ScratchDir() {
+  RemoveScratchFolder(Utf8ToUtf16(folder()));
   std::error_code ec;
   std::filesystem::remove_all(path_, ec);
 }

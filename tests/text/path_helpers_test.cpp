@@ -4,6 +4,7 @@
 
 #include <random>
 
+#include "text/reference_resolver.h"
 #include "text/unicode.h"
 
 namespace tomeshift {
@@ -31,6 +32,56 @@ TEST(PathHelpers, NormalizePath) {
   };
   for (const auto& c : cases) EXPECT_EQ(NormalizePath(c.in), c.out) << U8(c.in);
   EXPECT_EQ(ToBackslashes(u"a/b\\c/"), u"a\\b\\c\\");
+}
+
+TEST(PathHelpers, ResolveReference) {
+  using Kind = ResolvedReference::Kind;
+  struct Case {
+    const char16_t* reference;
+    const char16_t* page;  // relative to the extraction folder
+    Kind kind;
+    const char16_t* path;  // kInside
+  } cases[] = {
+      {u"img/a.gif", u"topics/p.htm", Kind::kInside, u"topics/img/a.gif"},
+      {u"../img/a%20b.gif?x=1#top", u"topics/p.htm", Kind::kInside, u"img/a b.gif"},
+      {u"/img/a.gif", u"topics/p.htm", Kind::kInside, u"img/a.gif"},  // the help file's top
+      {u"..\\img\\a.gif", u"topics/p.htm", Kind::kInside, u"img/a.gif"},
+      {u"&#105;mg/a.gif", u"p.htm", Kind::kInside, u"img/a.gif"},
+      {u"c%23.htm", u"p.htm", Kind::kInside, u"c#.htm"},  // an escaped '#' is part of the name
+      {u"#top", u"p.htm", Kind::kFragment, u""},
+      {u"", u"p.htm", Kind::kNone, u""},
+      {u"HTTP://example.com/a.png", u"p.htm", Kind::kWeb, u""},
+      {u"mailto:a@example.com", u"p.htm", Kind::kWeb, u""},
+      {u"file:///etc/passwd", u"p.htm", Kind::kRefused, u""},
+      {u"FiLe:/etc/passwd", u"p.htm", Kind::kRefused, u""},
+      {u"%66ile:///etc/passwd", u"p.htm", Kind::kRefused, u""},
+      {u"fi&#x6C;e:///etc/passwd", u"p.htm", Kind::kRefused, u""},
+      {u" fi\tle:///etc/passwd", u"p.htm", Kind::kRefused, u""},
+      {u"javascript:alert(1)", u"p.htm", Kind::kRefused, u""},
+      {u"ms-its:other.chm::/a.htm", u"p.htm", Kind::kRefused, u""},
+      {u"C:\\Windows\\win.ini", u"p.htm", Kind::kRefused, u""},
+      {u"\\\\server\\share\\a.png", u"p.htm", Kind::kRefused, u""},
+      {u"//server/share/a.png", u"p.htm", Kind::kRefused, u""},
+      {u"../a.png", u"p.htm", Kind::kRefused, u""},
+      {u"%2e%2e/a.png", u"p.htm", Kind::kRefused, u""},
+      {u"..%2fa.png", u"p.htm", Kind::kRefused, u""},
+      {u"/%2e%2e/a.png", u"sub/p.htm", Kind::kRefused, u""},
+      {u"&#46;&#46;/&#46;&#46;/a.png", u"sub/p.htm", Kind::kRefused, u""},
+      {u"%2Fetc%2Fpasswd", u"p.htm", Kind::kInside, u"etc/passwd"},  // the top of the help file
+      {u"&#47;etc&#47;passwd", u"sub/p.htm", Kind::kInside, u"etc/passwd"},
+      {u"a%00.png", u"p.htm", Kind::kRefused, u""},
+      {u"sub/../../a.png", u"p.htm", Kind::kRefused, u""},
+      {u".", u"p.htm", Kind::kRefused, u""},
+  };
+  for (const Case& c : cases) {
+    const ResolvedReference r = ResolveReference(c.reference, c.page);
+    EXPECT_EQ(r.kind, c.kind) << U8(c.reference);
+    EXPECT_EQ(r.path, c.path) << U8(c.reference);
+  }
+  std::u16string deep;
+  for (int n = 0; n < kMaxFolderDepth; ++n) deep += u"d/";
+  EXPECT_EQ(ResolveReference(deep + u"a.png", u"p.htm").kind, Kind::kInside);
+  EXPECT_EQ(ResolveReference(deep + u"d/a.png", u"p.htm").kind, Kind::kRefused);
 }
 
 TEST(PathHelpers, GetRelativeUrl) {

@@ -12,7 +12,11 @@ void LinkFormat::SetSavePictureWithDocument(bool on) {
   Picture& p = pic();
   p.save_with_document = on;
   if (on && p.bytes.empty() && !p.link_path.empty()) {
-    if (auto bytes = FileSystem().ReadFile(p.link_path)) p.bytes = std::move(*bytes);
+    try {
+      if (auto bytes = ReadConfinedFile(p.link_path, kMaxPageResourceBytes)) p.bytes = std::move(*bytes);
+    } catch (const FileError&) {
+      p.bytes.clear();  // the importer has said why when it first met the picture
+    }
   }
 }
 
@@ -21,7 +25,7 @@ void LinkFormat::BreakLink() {
   if (!p.linked) return;
   if (p.bytes.empty() && !p.link_path.empty()) {
     try {
-      if (auto bytes = FileSystem().ReadFile(p.link_path)) p.bytes = std::move(*bytes);
+      if (auto bytes = ReadConfinedFile(p.link_path, kMaxPageResourceBytes)) p.bytes = std::move(*bytes);
     } catch (const FileError&) {
       p.bytes.clear();
     }

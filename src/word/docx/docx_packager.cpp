@@ -5,6 +5,7 @@
 #include <set>
 
 #include "platform/atomic_save.h"
+#include "platform/cancellation.h"
 #include "platform/errors.h"
 #include "platform/file_system.h"
 #include "text/unicode.h"
@@ -118,6 +119,8 @@ void DocxPackager::Save(const DocModel& doc, const std::u16string& path) {
   try {
     bytes = WritePackage(doc, native);
   } catch (const FileError&) {
+    throw;
+  } catch (const EUserCancel&) {
     throw;
   } catch (const std::exception& e) {
     throw FileError(native, e.what());

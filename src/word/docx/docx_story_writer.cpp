@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "platform/cancellation.h"
 #include "text/unicode.h"
 #include "word/model/table_grid.h"
 
@@ -273,6 +274,7 @@ void DocxStoryWriter::WriteParagraph(const Story& s, std::size_t start, std::siz
     CloseRun();
   };
   for (std::size_t i = start; i < end; ++i) {
+    if ((i & 0xFFFF) == 0) CheckCancel();  // a large document takes a while to write
     if ((marks.next_start < marks.starts.size() && marks.starts[marks.next_start].pos <= i) ||
         (marks.next_end < marks.ends.size() && marks.ends[marks.next_end].pos <= i)) {
       close_all();

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 
+#include "platform/cancellation.h"
 #include "platform/errors.h"
 #include "platform/file_system.h"
 #include "platform/text_files.h"
+#include "text/reference_resolver.h"
 #include "text/text_utils.h"
 #include "text/unicode.h"
 #include "word/import/css/css_value.h"
@@ -50,18 +52,6 @@ std::string PercentDecode(std::string_view s) {
   return out;
 }
 
-bool HasScheme(std::string_view href) {
-  std::size_t colon = href.find(':');
-  if (colon == std::string_view::npos || colon < 2) return false;  // "C:" is a drive
-  for (std::size_t i = 0; i < colon; ++i) {
-    char c = href[i];
-    if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '+' || c == '-' ||
-          c == '.'))
-      return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 HtmlImportWalker::HtmlImportWalker(DocModel& doc, std::u16string page_path, std::vector<HtmlImportWarning>* warnings)
@@ -75,51 +65,25 @@ void HtmlImportWalker::Warn(std::u16string message) {
   if (warnings_) warnings_->push_back(HtmlImportWarning{page_path_, std::move(message)});
 }
 
-std::u16string HtmlImportWalker::Resolve(std::string_view href) const {
-  std::string decoded = PercentDecode(TrimCss(href));
-  std::size_t cut = decoded.find_first_of("?#");
-  if (cut != std::string::npos) decoded.resize(cut);
-  if (decoded.empty()) return {};
-  if (decoded.size() > 5 && AsciiEqualsNoCase(decoded.substr(0, 5), "file:")) {
-    decoded = decoded.substr(5);
-    while (decoded.size() > 1 && decoded[0] == '/' && decoded[1] == '/') decoded.erase(0, 1);
-  } else if (HasScheme(decoded)) {
-    return {};
-  }
-  std::u16string target = Utf8ToUtf16(decoded);
-  for (auto& c : target) {
-    if (c == u'\\') c = u'/';
-  }
-  std::u16string joined;
-  if (!target.empty() && target[0] == u'/') {
-    joined = target;
-  } else {
-    std::u16string folder = page_path_;
-    std::size_t slash = folder.find_last_of(u"/\\");
-    folder = slash == std::u16string::npos ? std::u16string() : folder.substr(0, slash + 1);
-    joined = folder + target;
-  }
-  // Resolve "." and ".." without climbing above the first component.
-  std::vector<std::u16string> parts;
-  bool absolute = !joined.empty() && (joined[0] == u'/' || joined[0] == u'\\');
-  std::size_t i = 0;
-  while (i <= joined.size()) {
-    std::size_t j = joined.find_first_of(u"/\\", i);
-    if (j == std::u16string::npos) j = joined.size();
-    std::u16string part = joined.substr(i, j - i);
-    if (part == u"..") {
-      if (!parts.empty() && parts.back() != u"..") parts.pop_back();
-    } else if (!part.empty() && part != u".") {
-      parts.push_back(std::move(part));
+std::u16string HtmlImportWalker::Resolve(std::string_view href, const std::u16string& referrer, const char16_t* what) {
+  // The scratch folder the page was extracted to; a page outside every scratch folder (opened on its
+  // own) may read beside and below itself only.
+  if (root_.empty()) {
+    root_ = ScratchFolderOf(page_path_);
+    if (root_.empty()) {
+      const std::size_t slash = page_path_.find_last_of(u"/\\");
+      root_ = slash == std::u16string::npos ? std::u16string() : page_path_.substr(0, slash + 1);
     }
-    i = j + 1;
   }
-  std::u16string out = absolute ? u"/" : u"";
-  for (std::size_t k = 0; k < parts.size(); ++k) {
-    if (k) out += u'/';
-    out += parts[k];
-  }
-  return out;
+  const std::u16string_view from =
+      referrer.size() >= root_.size() ? std::u16string_view(referrer).substr(root_.size()) : std::u16string_view();
+  const ResolvedReference r = ResolveReference(Utf8ToUtf16(href), from);
+  if (r.kind == ResolvedReference::Kind::kInside) return root_ + r.path;
+  if (r.kind == ResolvedReference::Kind::kRefused)
+    Warn(std::u16string(what) + u" not read: " + r.decoded + u" (" + r.reason + u")");
+  else if (r.kind == ResolvedReference::Kind::kWeb)
+    Warn(std::u16string(what) + u" not linked (not a file of the help file): " + r.decoded);
+  return {};
 }
 
 void HtmlImportWalker::LoadStyleSheetFile(const std::u16string& path, int depth) {
@@ -129,25 +93,19 @@ void HtmlImportWalker::LoadStyleSheetFile(const std::u16string& path, int depth)
   sheets_loaded_.push_back(key);
   std::u16string text;
   try {
-    if (!FileSystem().FileExists(path)) {
+    const std::optional<std::string> bytes = ReadConfinedFile(path, kMaxPageResourceBytes);
+    if (!bytes) {
       Warn(u"Style sheet not found: " + path);
       return;
     }
-    text = LoadTextFile(path, u"");
+    text = DecodeTextBytes(*bytes, u"", path);
   } catch (const TomeshiftError& e) {
     Warn(u"Style sheet not read: " + Utf8ToUtf16(e.what()));
     return;
   }
   auto sheet = CssParser::ParseStyleSheetShared(Utf16ToUtf8(text));
   // Imported sheets come first in the cascade; their addresses are relative to the importing sheet.
-  for (const auto& address : sheet->imports) {
-    HtmlImportWalker& self = *this;
-    std::u16string saved = self.page_path_;
-    self.page_path_ = path;
-    std::u16string resolved = Resolve(address);
-    self.page_path_ = saved;
-    LoadStyleSheetFile(resolved, depth + 1);
-  }
+  for (const auto& address : sheet->imports) LoadStyleSheetFile(Resolve(address, path, u"Style sheet"), depth + 1);
   cascade_.AddStyleSheet(std::move(sheet));
 }
 
@@ -163,7 +121,7 @@ void HtmlImportWalker::LoadStyleSheets(const GumboDocument& page) {
       bool screen =
           media.empty() || media.find("all") != std::string::npos || media.find("screen") != std::string::npos;
       if (rel.find("stylesheet") != std::string::npos && rel.find("alternate") == std::string::npos && screen) {
-        LoadStyleSheetFile(Resolve(n->Attribute("href")), 0);
+        LoadStyleSheetFile(Resolve(n->Attribute("href"), page_path_, u"Style sheet"), 0);
       }
     } else if (n->tag == "style") {
       std::string media = AsciiLower(n->Attribute("media"));
@@ -175,7 +133,7 @@ void HtmlImportWalker::LoadStyleSheets(const GumboDocument& page) {
       }
       if (screen) {
         auto sheet = CssParser::ParseStyleSheetShared(css);
-        for (const auto& address : sheet->imports) LoadStyleSheetFile(Resolve(address), 1);
+        for (const auto& address : sheet->imports) LoadStyleSheetFile(Resolve(address, page_path_, u"Style sheet"), 1);
         cascade_.AddStyleSheet(std::move(sheet));
       }
     }
@@ -231,6 +189,7 @@ void HtmlImportWalker::Walk(const HtmlNode& node, const CssComputedStyle& parent
     return;
   }
   if (HtmlImportDefaults::IsNeverRendered(node.tag)) return;
+  CheckCancel();
   if (depth > kMaxDepth) {
     WalkFlat(node, parent);
     return;
@@ -319,6 +278,7 @@ void HtmlImportWalker::WalkFlat(const HtmlNode& node, const CssComputedStyle& st
       continue;
     }
     if (HtmlImportDefaults::IsNeverRendered(n->tag)) continue;
+    CheckCancel();
     if (n->tag == "br") LineBreak(style);
     for (auto it = n->children.rbegin(); it != n->children.rend(); ++it) stack.push_back(*it);
   }

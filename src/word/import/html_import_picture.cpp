@@ -58,7 +58,7 @@ std::optional<std::pair<double, double>> HtmlImportWalker::PictureSize(const std
   if (auto natural = CachedPictureSize(key, *size)) return natural;
   std::optional<std::string> bytes;
   try {
-    bytes = FileSystem().ReadFile(path);
+    bytes = ReadConfinedFile(path, kMaxPageResourceBytes);
   } catch (const TomeshiftError& err) {
     Warn(u"Picture not read: " + Utf8ToUtf16(err.what()));
     return std::nullopt;
@@ -82,11 +82,8 @@ void HtmlImportWalker::Picture(const HtmlNode& e, const CssComputedStyle& style)
   std::string_view src = TrimCss(e.Attribute("src"));
   if (src.empty()) return;
   if (src.size() > 5 && AsciiEqualsNoCase(src.substr(0, 5), "data:")) return;  // inline data is not linked
-  std::u16string path = Resolve(src);
-  if (path.empty()) {
-    Warn(u"Picture not linked (not a file): " + Utf8ToUtf16(src));
-    return;
-  }
+  std::u16string path = Resolve(src, page_path_, u"Picture");
+  if (path.empty()) return;
   std::u16string key = AsciiLower(path);
   auto cached = picture_sizes_.find(key);
   std::optional<std::pair<double, double>> natural;

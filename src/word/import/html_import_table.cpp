@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "platform/cancellation.h"
 #include "word/import/css/css_value.h"
 #include "word/import/html_import_defaults.h"
 #include "word/import/html_import_walker.h"
@@ -160,6 +161,7 @@ void HtmlImportWalker::LayOutColumns(Table& table, const std::vector<bool>& expl
 }
 
 void HtmlImportWalker::TableElement(const HtmlNode& e, const CssComputedStyle& style, int depth) {
+  CheckCancel();
   Flow& outer = flow();
   EndParagraph();
   outer.pending_before = std::max(outer.pending_before, style.margin[0]);

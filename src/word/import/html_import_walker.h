@@ -81,12 +81,15 @@ class HtmlImportWalker {
   void LayOutColumns(Table& table, const std::vector<bool>& explicit_widths, bool fixed_table_width, int table_width);
   void Heading(int level, const CssComputedStyle& style);
 
-  std::u16string Resolve(std::string_view href) const;
+  // The file that href names, relative to referrer (a core path), inside the page's scratch folder;
+  // empty when it names none (a refusal is warned about, naming what as the kind of file).
+  std::u16string Resolve(std::string_view href, const std::u16string& referrer, const char16_t* what);
   void Warn(std::u16string message);
   double IndentOf(const CssComputedStyle& s, int side) const;
 
   DocModel& doc_;
   std::u16string page_path_;
+  std::u16string root_;  // the folder page references must stay in, found at the first reference
   std::vector<HtmlImportWarning>* warnings_;
   CssCascade cascade_;
   std::vector<std::unique_ptr<Flow>> flows_;

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "platform/cancellation.h"
 #include "word/image/gif_decoder.h"
 #include "word/image/image_info.h"
 #include "word/image/png_encoder.h"
@@ -42,6 +43,7 @@ void ModelMapper::WriteStory(const Story& s, int depth, bool main) {
   std::vector<std::uint32_t> open_fields;
   bool para_has_content = false;
   for (std::size_t i = 0; i < text.size(); ++i) {
+    if ((i & 0xFFFF) == 0) CheckCancel();  // a large document takes a while to write
     if (!cp_at.empty()) {
       flush();
       cp_at[i] = b_.Cp();

@@ -23,6 +23,8 @@ void TDocWriter::Save(const DocModel& doc, const std::u16string& path) {
   std::string bytes;
   try {
     bytes = Serialize(doc);
+  } catch (const EUserCancel&) {
+    throw;
   } catch (const std::exception& e) {
     throw FileError(native, std::string("cannot write the document: ") + e.what());
   }

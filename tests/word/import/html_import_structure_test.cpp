@@ -137,6 +137,13 @@ TEST(HtmlImportLinkTest, LinksDoNotSpanParagraphs) {
   EXPECT_EQ(Texts(doc, doc.main), (V{"{#x|one}", "{#x|two}", "{#x|three}"}));
 }
 
+// Pages below folder may read only from it, as from the folder a help file was extracted to.
+struct ScratchFolderGuard {
+  explicit ScratchFolderGuard(std::u16string f) : folder(std::move(f)) { AddScratchFolder(folder); }
+  ~ScratchFolderGuard() { RemoveScratchFolder(folder); }
+  std::u16string folder;
+};
+
 std::string PngHeader(int width, int height) {
   std::string b("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16);
   for (int v : {width, height}) {
@@ -150,15 +157,17 @@ std::string PngHeader(int width, int height) {
 TEST(HtmlImportPictureTest, InlineFloatingSizedAndMissing) {
   tomeshift::testing::MemoryFileSystem fs;
   ScopedFileSystem guard(fs);
-  fs.AddFile(u"/pages/img/shot.png", PngHeader(200, 100));
-  fs.AddFile(u"/pages/logo.PNG", PngHeader(64, 64));
+  // As extracted from a help file: "../pages/" climbs to its top folder and back.
+  const ScratchFolderGuard scratch(u"/help");
+  fs.AddFile(u"/help/pages/img/shot.png", PngHeader(200, 100));
+  fs.AddFile(u"/help/pages/logo.PNG", PngHeader(64, 64));
   std::vector<HtmlImportWarning> warnings;
   DocModel doc = ImportSnippet(
       "<p><img src='IMG/Shot.png'> <img src='img/shot.png' width=100> <img src='logo.png' style='height:24px'>"
       "<img src='logo.png' align=right><img src='none.gif' alt='x'><span style='float:left'><img src='logo.png' "
       "style='float:left'></span>"
       "<img src='../pages/img/shot.png' width='50%'></p>",
-      &warnings, u"/pages/topic.htm");
+      &warnings, u"/help/pages/topic.htm");
   ASSERT_EQ(doc.pictures.size(), 6u);
   const Picture& natural = doc.pictures[0];
   EXPECT_TRUE(natural.linked);
@@ -166,7 +175,7 @@ TEST(HtmlImportPictureTest, InlineFloatingSizedAndMissing) {
   EXPECT_DOUBLE_EQ(natural.width, 150);
   EXPECT_DOUBLE_EQ(natural.height, 75);
   EXPECT_DOUBLE_EQ(natural.natural_width, 150);
-  EXPECT_EQ(fs.NativePath(natural.link_path), fs.NativePath(u"/pages/img/shot.png"));
+  EXPECT_EQ(fs.NativePath(natural.link_path), fs.NativePath(u"/help/pages/img/shot.png"));
   EXPECT_DOUBLE_EQ(doc.pictures[1].width, 75);
   EXPECT_DOUBLE_EQ(doc.pictures[1].height, 37.5);
   EXPECT_DOUBLE_EQ(doc.pictures[2].height, 18);
@@ -180,7 +189,7 @@ TEST(HtmlImportPictureTest, InlineFloatingSizedAndMissing) {
                   doc.final_section.page.right / 40.0,
               0.01);
   ASSERT_EQ(warnings.size(), 1u);
-  EXPECT_EQ(warnings[0].page, u"/pages/topic.htm");
+  EXPECT_EQ(warnings[0].page, u"/help/pages/topic.htm");
   EXPECT_NE(warnings[0].message.find(u"none.gif"), std::u16string::npos);
   EXPECT_EQ(Texts(doc, doc.main), V{"[pic 0] [pic 1] [pic 2][pic 3][pic 4][pic 5]"});
 }
@@ -188,6 +197,7 @@ TEST(HtmlImportPictureTest, InlineFloatingSizedAndMissing) {
 TEST(HtmlImportStyleSheetTest, LinkedAndImportedSheetsThroughTheFileSystem) {
   tomeshift::testing::MemoryFileSystem fs;
   ScopedFileSystem guard(fs);
+  const ScratchFolderGuard scratch(u"/help");
   fs.AddFile(u"/help/css/main.css", "@import 'base.css'; p { color: #00ff00 }");
   fs.AddFile(u"/help/css/base.css", "p { color: red; font-weight: bold }");
   std::vector<HtmlImportWarning> warnings;

@@ -41,7 +41,7 @@ void CssCascade::Collect(const std::vector<Entry>& entries, const HtmlNode& elem
                          std::vector<std::pair<CssSpecificity, std::uint32_t>>& hits) const {
   for (const Entry& e : entries) {
     const CssSelector& sel = rules_[e.rule]->selectors[e.selector];
-    if (sel.Matches(element)) hits.emplace_back(sel.specificity(), e.rule);
+    if (sel.Matches(element, &match_cache_)) hits.emplace_back(sel.specificity(), e.rule);
   }
 }
 

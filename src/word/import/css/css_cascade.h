@@ -42,6 +42,7 @@ class CssCascade {
   std::vector<std::shared_ptr<const CssStyleSheet>> sheets_;
   std::unordered_map<std::string, std::vector<Entry>> by_id_, by_class_, by_type_;
   std::vector<Entry> universal_;
+  mutable CssMatchCache match_cache_;  // the cascade serves one page
 };
 
 }  // namespace tomeshift::word

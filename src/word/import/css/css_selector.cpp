@@ -267,35 +267,71 @@ bool CssSelector::MatchesCompound(const Compound& c, const HtmlNode& e) {
   return true;
 }
 
-bool CssSelector::MatchesFrom(const HtmlNode& element, std::size_t index) const {
+std::size_t CssMatchCache::KeyHash::operator()(const Key& k) const {
+  std::size_t h = std::hash<const void*>()(k.selector);
+  h = h * 31 + std::hash<const void*>()(k.node);
+  return h * 31 + k.index * 2 + (k.up ? 1 : 0);
+}
+
+std::optional<bool> CssMatchCache::Find(const CssSelector* selector, std::size_t index, const HtmlNode* node,
+                                        bool up) const {
+  const auto it = results_.find(Key{selector, node, static_cast<std::uint32_t>(index), up});
+  if (it == results_.end()) return std::nullopt;
+  return it->second;
+}
+
+void CssMatchCache::Put(const CssSelector* selector, std::size_t index, const HtmlNode* node, bool up, bool result) {
+  // Memory stays bounded on huge pages; what is forgotten is only found again.
+  if (results_.size() >= (std::size_t{1} << 20)) results_.clear();
+  results_[Key{selector, node, static_cast<std::uint32_t>(index), up}] = result;
+}
+
+bool CssSelector::MatchesAlong(const HtmlNode* start, std::size_t index, bool up, CssMatchCache& cache) const {
+  const auto next = [up](const HtmlNode* n) { return up ? n->parent : n->PreviousElementSibling(); };
+  bool result = false;
+  const HtmlNode* n = start;
+  for (; n; n = next(n)) {
+    if (const std::optional<bool> known = cache.Find(this, index, n, up)) {
+      result = *known;
+      break;
+    }
+    if (MatchesFrom(*n, index, cache)) {
+      result = true;
+      break;
+    }
+  }
+  // Every element passed on the way has the same answer as the one the walk stopped at.
+  for (const HtmlNode* m = start; m != n; m = next(m)) cache.Put(this, index, m, up, result);
+  if (n) cache.Put(this, index, n, up, result);
+  return result;
+}
+
+bool CssSelector::MatchesFrom(const HtmlNode& element, std::size_t index, CssMatchCache& cache) const {
   const Compound& c = compounds_[index];
   if (!MatchesCompound(c, element)) return false;
   if (index == 0) return true;
   switch (c.combinator) {
     case Combinator::kChild:
-      return element.parent && MatchesFrom(*element.parent, index - 1);
+      return element.parent && MatchesFrom(*element.parent, index - 1, cache);
     case Combinator::kDescendant:
-      for (const HtmlNode* p = element.parent; p; p = p->parent) {
-        if (MatchesFrom(*p, index - 1)) return true;
-      }
-      return false;
+      return MatchesAlong(element.parent, index - 1, /*up=*/true, cache);
     case Combinator::kAdjacent: {
       const HtmlNode* prev = element.PreviousElementSibling();
-      return prev && MatchesFrom(*prev, index - 1);
+      return prev && MatchesFrom(*prev, index - 1, cache);
     }
     case Combinator::kSibling:
-      for (const HtmlNode* prev = element.PreviousElementSibling(); prev; prev = prev->PreviousElementSibling()) {
-        if (MatchesFrom(*prev, index - 1)) return true;
-      }
-      return false;
+      return MatchesAlong(element.PreviousElementSibling(), index - 1, /*up=*/false, cache);
     case Combinator::kNone:
       return false;
   }
   return false;
 }
 
-bool CssSelector::Matches(const HtmlNode& element) const {
-  return !compounds_.empty() && MatchesFrom(element, compounds_.size() - 1);
+bool CssSelector::Matches(const HtmlNode& element, CssMatchCache* cache) const {
+  if (compounds_.empty()) return false;
+  if (cache) return MatchesFrom(element, compounds_.size() - 1, *cache);
+  CssMatchCache own;
+  return MatchesFrom(element, compounds_.size() - 1, own);
 }
 
 }  // namespace tomeshift::word

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "word/import/gumbo_document.h"
@@ -18,6 +19,32 @@ struct CssSpecificity {
   auto operator<=>(const CssSpecificity&) const = default;
 };
 
+class CssSelector;
+
+// What matching has learnt about one page tree: whether the part of a selector left of a descendant
+// or sibling combinator matches somewhere up an element's ancestors or back along its siblings. Each
+// such search then runs once per element, however many selectors and elements ask, instead of once
+// per way of matching, which grows exponentially with the combinators a selector chains. Valid for
+// one tree only; it forgets everything when it grows too large.
+class CssMatchCache {
+ public:
+  std::optional<bool> Find(const CssSelector* selector, std::size_t index, const HtmlNode* node, bool up) const;
+  void Put(const CssSelector* selector, std::size_t index, const HtmlNode* node, bool up, bool result);
+
+ private:
+  struct Key {
+    const CssSelector* selector;
+    const HtmlNode* node;
+    std::uint32_t index;
+    bool up;
+    bool operator==(const Key&) const = default;
+  };
+  struct KeyHash {
+    std::size_t operator()(const Key& k) const;
+  };
+  std::unordered_map<Key, bool, KeyHash> results_;
+};
+
 class CssSelector {
  public:
   // One selector of a group ("div.note > p"); nullopt when it is not valid (the rule is dropped).
@@ -25,7 +52,8 @@ class CssSelector {
   // A comma-separated group; nullopt when any member is invalid, as browsers drop the whole rule.
   static std::optional<std::vector<CssSelector>> ParseGroup(std::string_view text);
 
-  bool Matches(const HtmlNode& element) const;
+  // cache: shared by every match against the same page tree (one of the call's own when null).
+  bool Matches(const HtmlNode& element, CssMatchCache* cache = nullptr) const;
   CssSpecificity specificity() const { return specificity_; }
 
   // The rightmost compound's most selective key, for indexing rules: '#' id, '.' class, 't' type, 0 none.
@@ -50,7 +78,10 @@ class CssSelector {
   };
 
  private:
-  bool MatchesFrom(const HtmlNode& element, std::size_t index) const;
+  bool MatchesFrom(const HtmlNode& element, std::size_t index, CssMatchCache& cache) const;
+  // Whether compounds 0..index match at start or at an element further up (ancestors) or back
+  // (previous siblings) from it.
+  bool MatchesAlong(const HtmlNode* start, std::size_t index, bool up, CssMatchCache& cache) const;
   static bool MatchesCompound(const Compound& c, const HtmlNode& element);
 
   std::vector<Compound> compounds_;  // left to right
