@@ -34,7 +34,7 @@ bool SameName(std::u16string_view a, std::u16string_view b) { return AsciiEquals
 
 std::u16string Folded(std::u16string_view name) {
   std::u16string out(name);
-  for (char16_t& c : out) c = Fold(c);
+  for (char16_t& c : out) c = AsciiUpperChar(c);
   return out;
 }
 
