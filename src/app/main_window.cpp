@@ -649,7 +649,8 @@ bool TfrmMain::CheckBeforeConverting() {
     return false;
   }
   for (;;) {
-    const std::u16string problem = OutputWriteProblem(OutputTargetPath(U(edtPDF->text())), true, U(edtSourceFile->text()));
+    const std::u16string problem =
+        OutputWriteProblem(OutputTargetPath(U(edtPDF->text())), true, U(edtSourceFile->text()));
     if (problem.empty()) return true;
     const auto answer =
         ShowBox(this, BoxKind::Warning, BoxButtons::YesNo, QString(text::kChooseAnotherOutput).arg(Q(problem)));

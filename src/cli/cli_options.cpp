@@ -6,6 +6,7 @@
 #include "job/stored_settings.h"
 #include "lang/language_tables.h"
 #include "text/font_spec.h"
+#include "text/text_utils.h"
 #include "text/unicode.h"
 
 namespace tomeshift::cli {
@@ -42,13 +43,6 @@ const char* const kConvertOptionsHelp =
 
 namespace {
 
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-  return out;
-}
-
 int ParseInt(std::string_view text, std::string_view option, int min, int max) {
   int value = 0;
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -72,7 +66,7 @@ std::uint32_t LanguageCodePage(std::string_view text) {
   const TLanguages& languages = GlobalLanguages();
   for (int i = 0; i < languages.GetCount(); ++i) {
     const TLanguage& l = languages.GetItem(i);
-    if (Lower(U8(l.Id)) == Lower(text) || Lower(U8(l.Name)) == Lower(text)) return l.CodePage;
+    if (AsciiLower(U8(l.Id)) == AsciiLower(text) || AsciiLower(U8(l.Name)) == AsciiLower(text)) return l.CodePage;
   }
   throw UsageError("unknown language \"" + std::string(text) + "\" (give an identifier such as 0x0409 or a name)");
 }
@@ -84,7 +78,7 @@ PaperChoice ParsePaper(std::string_view text) {
     const char* name;
     int code;
   } kNamed[] = {{"letter", 2}, {"tabloid", 23}, {"legal", 4}, {"a3", 6}, {"a4", 7}, {"b5", 11}};
-  const std::string lower = Lower(text);
+  const std::string lower = AsciiLower(text);
   for (const auto& n : kNamed)
     if (lower == n.name) return {n.code, 0, 0};
   const auto x = lower.find('x');
@@ -206,7 +200,7 @@ ConvertOptions ParseConvertOptions(const std::vector<std::string_view>& args) {
     } else if (name == "--discard") {
       set([](TDocPDFSettings& s) { s.Discard = true; });
     } else if (name == "--start-new-page") {
-      const std::string v = Lower(value());
+      const std::string v = AsciiLower(value());
       int mode;
       if (v == "continuous")
         mode = 0;

@@ -6,8 +6,8 @@
 
 #include "converter/code_page_detection.h"
 #include "lang/language_tables.h"
-#include "platform/chm_extractor.h"
 #include "platform/cancellation.h"
+#include "platform/chm_extractor.h"
 #include "platform/code_pages.h"
 #include "platform/errors.h"
 #include "platform/file_system.h"

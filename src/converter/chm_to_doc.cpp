@@ -3,6 +3,7 @@
 #include "converter/document_assembly.h"
 #include "platform/code_pages.h"
 #include "platform/file_system.h"
+#include "text/text_utils.h"
 
 namespace tomeshift {
 
@@ -11,9 +12,7 @@ std::u16string OutputTargetPath(const std::u16string& pdf) {
   if (pdf.empty() || slash == pdf.size() - 1 || FileSystem().DirectoryExists(pdf)) return pdf;
   const std::size_t dot = pdf.rfind(u'.');
   const bool has_extension = dot != std::u16string::npos && (slash == std::u16string::npos || dot > slash);
-  std::u16string ext = has_extension ? pdf.substr(dot) : std::u16string();
-  for (char16_t& c : ext)
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
+  const std::u16string ext = has_extension ? AsciiLower(std::u16string_view(pdf).substr(dot)) : std::u16string();
   if (ext == u".doc" || ext == u".docx") return pdf;
   return (has_extension ? pdf.substr(0, dot) : pdf) + u".doc";
 }

@@ -6,8 +6,8 @@
 #include "lang/language_tables.h"
 #include "platform/chm_extractor.h"
 #include "platform/code_pages.h"
-#include "text/html_vocabulary.h"
 #include "text/charset.h"
+#include "text/html_vocabulary.h"
 #include "text/text_utils.h"
 #include "text/unicode.h"
 
@@ -48,14 +48,6 @@ std::u16string Latin1(std::string_view bytes) {
   std::transform(bytes.begin(), bytes.end(), text.begin(),
                  [](char c) { return static_cast<char16_t>(static_cast<unsigned char>(c)); });
   return text;
-}
-
-std::string LowerAscii(std::string_view bytes) {
-  std::string lower(bytes);
-  for (char& c : lower) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return lower;
 }
 
 std::u16string Extension(std::string_view name) {
@@ -108,7 +100,7 @@ void AddWords(std::string& words, std::string_view bytes) {
 // The values of a sitemap's param tags, found as the contents loader finds them.
 void ScanSitemap(std::string_view entry_name, std::string_view data, Sample& sample) {
   if (HasByteOrderMark(data)) return;  // read by its mark, whatever the code page
-  const std::string lower = LowerAscii(data);
+  const std::string lower = AsciiLower(data);
   const std::size_t slash = entry_name.rfind('/');
   const std::string folder(entry_name.substr(1, slash));
   for (std::size_t at = lower.find("<param"); at != std::string::npos;) {

@@ -45,12 +45,6 @@ constexpr int kPictureRefreshEvery = 10000;
 
 std::u16string Num(long long n) { return U16(std::to_string(n)); }
 
-std::u16string LowerAscii(std::u16string s) {
-  for (char16_t& c : s)
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
-  return s;
-}
-
 // The extension of a path with its dot ("" when the last name has none).
 std::u16string ExtensionOf(const std::u16string& path) {
   const std::size_t slash = path.find_last_of(u"/\\");
@@ -501,7 +495,7 @@ void TDocumentAssembly::AddHeaderAndFooter() {
 void TDocumentAssembly::Save() {
   Report(u"Saving document...", 98);
   target_ = OutputTargetPath(c_.pdf);
-  const std::u16string ext = LowerAscii(ExtensionOf(target_));
+  const std::u16string ext = AsciiLower(ExtensionOf(target_));
   // Checked before the run started, and again now: the folder may have changed meanwhile. Only a file
   // that another program holds is worth asking about; nothing else gets better by retrying.
   const std::u16string problem = OutputWriteProblem(target_, true, c_.chmFile);

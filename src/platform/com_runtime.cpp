@@ -6,6 +6,7 @@
 #include <thread>
 #include <utility>
 
+#include "text/text_utils.h"
 #include "text/unicode.h"
 
 namespace tomeshift::com {
@@ -22,12 +23,7 @@ thread_local std::shared_ptr<IMessageFilter> t_filter;
 std::mutex g_classes_mutex;
 
 // Program identifiers are compared without regard to case, as registry keys are.
-std::u16string Key(const std::u16string& prog_id) {
-  std::u16string k = prog_id;
-  for (char16_t& c : k)
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
-  return k;
-}
+std::u16string Key(const std::u16string& prog_id) { return AsciiLower(prog_id); }
 
 std::map<std::u16string, ClassFactory>& Classes() {
   static std::map<std::u16string, ClassFactory> classes;

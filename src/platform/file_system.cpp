@@ -93,8 +93,8 @@ std::size_t OutermostScratchFolder(const std::string& native) {
 }
 
 std::string TooLarge(std::uint64_t size, std::uint64_t max_bytes) {
-  return "is " + std::to_string((size + (1u << 20) - 1) >> 20) + " MB, more than the " + std::to_string(max_bytes >> 20) +
-         " MB a picture or style sheet may have";
+  return "is " + std::to_string((size + (1u << 20) - 1) >> 20) + " MB, more than the " +
+         std::to_string(max_bytes >> 20) + " MB a picture or style sheet may have";
 }
 
 std::string RealPath(const std::string& native) {

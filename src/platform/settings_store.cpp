@@ -14,6 +14,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "text/text_utils.h"
 #include "text/unicode.h"
 
 namespace tomeshift {
@@ -29,19 +30,11 @@ constexpr size_t kHexBytesPerLine = 25;
 constexpr off_t kMaxSettingsBytes = off_t{16} << 20;
 
 // Registry names compare without regard to case; the program's names are ASCII.
-char16_t Fold(char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c; }
-
-bool SameName(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (Fold(a[i]) != Fold(b[i])) return false;
-  }
-  return true;
-}
+bool SameName(std::u16string_view a, std::u16string_view b) { return AsciiEqualsNoCase(a, b); }
 
 std::u16string Folded(std::u16string_view name) {
   std::u16string out(name);
-  for (char16_t& c : out) c = Fold(c);
+  for (char16_t& c : out) c = AsciiUpperChar(c);
   return out;
 }
 

@@ -221,7 +221,8 @@ std::u16string OutputWriteProblem(const std::u16string& target, bool create_fold
   }
   // manual.docx converted without naming another document would replace the help file itself.
   if (!help_file.empty() && SameFile(help_file, written)) {
-    return u"\"" + U16(FileSystem().NativePath(target)) + u"\" is the help file being converted: name another document.";
+    return u"\"" + U16(FileSystem().NativePath(target)) +
+           u"\" is the help file being converted: name another document.";
   }
   return WriteProblemAt(written, create_folder);
 }

@@ -24,13 +24,23 @@ namespace detail {
 char16_t UpperNonAscii(char16_t c);
 char16_t LowerNonAscii(char16_t c);
 }  // namespace detail
+// ASCII-only case mapping, for names that formats and protocols compare that way (tags, selectors,
+// bookmark and style names, field words, registry names); every other character stays.
+constexpr char16_t AsciiUpperChar(char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c; }
+constexpr char16_t AsciiLowerChar(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c; }
+constexpr char AsciiLowerChar(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+std::string AsciiLower(std::string_view text);
+std::u16string AsciiLower(std::u16string_view text);
+bool AsciiEqualsNoCase(std::string_view a, std::string_view b);
+bool AsciiEqualsNoCase(std::u16string_view a, std::u16string_view b);
+
 // ASCII inline: the scanners call these once per character.
 inline char16_t UpperChar(char16_t c) {
-  if (c < 0x80) return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c;
+  if (c < 0x80) return AsciiUpperChar(c);
   return detail::UpperNonAscii(c);
 }
 inline char16_t LowerChar(char16_t c) {
-  if (c < 0x80) return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c;
+  if (c < 0x80) return AsciiLowerChar(c);
   return detail::LowerNonAscii(c);
 }
 std::u16string UpperCase(std::u16string_view text);

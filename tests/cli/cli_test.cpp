@@ -148,7 +148,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(CliFixture, OptionsComeInAnyOrder) {
   const std::string chm = (kFixtures / "nested-contents.chm").string();
   const CliRun first = Call("--list-toc '" + chm + "'");
-  for (const std::string args : {"--factory --list-toc '" + chm + "'", "'" + chm + "' --list-toc --quiet"}) {
+  for (const std::string& args : {"--factory --list-toc '" + chm + "'", "'" + chm + "' --list-toc --quiet"}) {
     const CliRun run = Call(args);
     EXPECT_EQ(run.status, 0) << args << "\n" << run.err;
     EXPECT_EQ(run.out, first.out) << args;

@@ -287,7 +287,9 @@ TEST_F(Distill, AddendaGathersLinkedPagesWithTheirTitles) {
   for (int i = 0; i < 3; ++i) {
     EXPECT_EQ(U8(distill_.List[11 + i].Url), urls[i]);
     EXPECT_EQ(distill_.List[11 + i].Level, 1);
-    if (i < 2) EXPECT_EQ(U8(distill_.List[11 + i].Topic), topics[i]);
+    if (i < 2) {
+      EXPECT_EQ(U8(distill_.List[11 + i].Topic), topics[i]);
+    }
   }
   EXPECT_EQ(U8(distill_.List[13].Topic),
             U8(distill_.TopicList.GetItemByFilename(kRoot + std::u16string(u"sub\\c.htm"))->Title3));

@@ -470,8 +470,7 @@ TEST_F(DocumentAssemblyTest, NoContentsEntriesFailsWithAMessage) {
   EXPECT_TRUE(c_.Failed);
   EXPECT_TRUE(c_.OK);
   // Named after the help file (none here) and its contents file, when there is one.
-  EXPECT_EQ(errors_,
-            (std::vector<std::string>{"The help file has no contents file (.hhc) to take the topics from."}));
+  EXPECT_EQ(errors_, (std::vector<std::string>{"The help file has no contents file (.hhc) to take the topics from."}));
   EXPECT_FALSE(fs::exists(Result()));
   EXPECT_FALSE(fs::exists(root_->path()));
   EXPECT_TRUE(opened_.empty());

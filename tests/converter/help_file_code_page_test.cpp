@@ -82,8 +82,8 @@ TEST(HelpFileCodePage, UndeclaredPagesAreReadInTheChosenCodePage) {
 // The corpus sits beside the main checkout; a worktree finds it two levels up.
 fs::path Corpus(const char* name) {
   const char* env = std::getenv("TOMESHIFT_CORPUS_DIR");
-  for (const fs::path& dir : {fs::path(env && *env ? env : TOMESHIFT_CORPUS_DIR),
-                              fs::path(TOMESHIFT_SOURCE_DIR) / "../../shared/corpus"}) {
+  for (const fs::path& dir :
+       {fs::path(env && *env ? env : TOMESHIFT_CORPUS_DIR), fs::path(TOMESHIFT_SOURCE_DIR) / "../../shared/corpus"}) {
     if (fs::exists(dir / name)) return dir / name;
   }
   return fs::path(TOMESHIFT_CORPUS_DIR) / name;

@@ -15,36 +15,58 @@ namespace tomeshift::word {
 
 // The proofing and auto-format switches the converter turns off for a run, with the word
 // processor's defaults.
-#define TOMESHIFT_WORD_OPTIONS(X)                                                                                   \
-  X(CheckGrammarAsYouType, true)                                                                                    \
-  X(CheckGrammarWithSpelling, true) X(ContextualSpeller, true) X(CheckSpellingAsYouType, true)                      \
-      X(AutoFormatAsYouTypeApplyHeadings, false) X(AutoFormatAsYouTypeApplyBorders, true)                           \
-          X(AutoFormatAsYouTypeApplyBulletedLists, true) X(AutoFormatAsYouTypeApplyNumberedLists, true) X(          \
-              AutoFormatAsYouTypeApplyTables, true) X(AutoFormatAsYouTypeReplaceQuotes, true)                       \
-              X(AutoFormatAsYouTypeReplaceSymbols, true) X(AutoFormatAsYouTypeReplaceOrdinals, true) X(             \
-                  AutoFormatAsYouTypeReplaceFractions, true) X(AutoFormatAsYouTypeReplacePlainTextEmphasis, false)  \
-                  X(AutoFormatAsYouTypeReplaceHyperlinks, true) X(AutoFormatAsYouTypeFormatListItemBeginning, true) \
-                      X(AutoFormatAsYouTypeDefineStyles, false) X(TabIndentKey, true)                               \
-                          X(AutoFormatAsYouTypeApplyFirstIndents, true) X(AutoFormatAsYouTypeApplyDates, true)      \
-                              X(AutoFormatAsYouTypeMatchParentheses, true) X(AutoFormatAsYouTypeInsertOvers, true)  \
-                                  X(AutoFormatAsYouTypeDeleteAutoSpaces, true) X(AutoFormatApplyHeadings, true)     \
-                                      X(AutoFormatApplyLists, true) X(AutoFormatApplyBulletedLists, true)           \
-                                          X(AutoFormatApplyOtherParas, true) X(AutoFormatReplaceQuotes, true)       \
-                                              X(AutoFormatReplaceSymbols, true) X(AutoFormatReplaceOrdinals, true)  \
-                                                  X(AutoFormatReplaceFractions, true)                               \
-                                                      X(AutoFormatReplacePlainTextEmphasis, true)                   \
-                                                          X(AutoFormatReplaceHyperlinks, true)                      \
-                                                              X(AutoFormatPreserveStyles, true)                     \
-                                                                  X(AutoFormatPlainTextWordMail, true)              \
-                                                                      X(AutoFormatApplyFirstIndents, true)          \
-                                                                          X(AutoFormatMatchParentheses, true) X(    \
-                                                                              AutoFormatDeleteAutoSpaces, true)     \
-                                                                              X(AutoFormatReplaceFarEastDashes, true)
+// clang-format off
+#define TOMESHIFT_WORD_OPTIONS(X)                       \
+  X(CheckGrammarAsYouType, true)                        \
+  X(CheckGrammarWithSpelling, true)                     \
+  X(ContextualSpeller, true)                            \
+  X(CheckSpellingAsYouType, true)                       \
+  X(AutoFormatAsYouTypeApplyHeadings, false)            \
+  X(AutoFormatAsYouTypeApplyBorders, true)              \
+  X(AutoFormatAsYouTypeApplyBulletedLists, true)        \
+  X(AutoFormatAsYouTypeApplyNumberedLists, true)        \
+  X(AutoFormatAsYouTypeApplyTables, true)               \
+  X(AutoFormatAsYouTypeReplaceQuotes, true)             \
+  X(AutoFormatAsYouTypeReplaceSymbols, true)            \
+  X(AutoFormatAsYouTypeReplaceOrdinals, true)           \
+  X(AutoFormatAsYouTypeReplaceFractions, true)          \
+  X(AutoFormatAsYouTypeReplacePlainTextEmphasis, false) \
+  X(AutoFormatAsYouTypeReplaceHyperlinks, true)         \
+  X(AutoFormatAsYouTypeFormatListItemBeginning, true)   \
+  X(AutoFormatAsYouTypeDefineStyles, false)             \
+  X(TabIndentKey, true)                                 \
+  X(AutoFormatAsYouTypeApplyFirstIndents, true)         \
+  X(AutoFormatAsYouTypeApplyDates, true)                \
+  X(AutoFormatAsYouTypeMatchParentheses, true)          \
+  X(AutoFormatAsYouTypeInsertOvers, true)               \
+  X(AutoFormatAsYouTypeDeleteAutoSpaces, true)          \
+  X(AutoFormatApplyHeadings, true)                      \
+  X(AutoFormatApplyLists, true)                         \
+  X(AutoFormatApplyBulletedLists, true)                 \
+  X(AutoFormatApplyOtherParas, true)                    \
+  X(AutoFormatReplaceQuotes, true)                      \
+  X(AutoFormatReplaceSymbols, true)                     \
+  X(AutoFormatReplaceOrdinals, true)                    \
+  X(AutoFormatReplaceFractions, true)                   \
+  X(AutoFormatReplacePlainTextEmphasis, true)           \
+  X(AutoFormatReplaceHyperlinks, true)                  \
+  X(AutoFormatPreserveStyles, true)                     \
+  X(AutoFormatPlainTextWordMail, true)                  \
+  X(AutoFormatApplyFirstIndents, true)                  \
+  X(AutoFormatMatchParentheses, true)                   \
+  X(AutoFormatDeleteAutoSpaces, true)                   \
+  X(AutoFormatReplaceFarEastDashes, true)
 
-#define TOMESHIFT_WORD_AUTOCORRECT(X)                                                             \
-  X(CorrectInitialCaps, true)                                                                     \
-  X(CorrectSentenceCaps, true) X(CorrectDays, true) X(CorrectCapsLock, true) X(ReplaceText, true) \
-      X(ReplaceTextFromSpellingChecker, true) X(CorrectKeyboardSetting, false) X(CorrectTableCells, true)
+#define TOMESHIFT_WORD_AUTOCORRECT(X)     \
+  X(CorrectInitialCaps, true)             \
+  X(CorrectSentenceCaps, true)            \
+  X(CorrectDays, true)                    \
+  X(CorrectCapsLock, true)                \
+  X(ReplaceText, true)                    \
+  X(ReplaceTextFromSpellingChecker, true) \
+  X(CorrectKeyboardSetting, false)        \
+  X(CorrectTableCells, true)
+// clang-format on
 
 #define TOMESHIFT_WORD_FIELD(name, value) bool name = value;
 

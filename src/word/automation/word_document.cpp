@@ -10,6 +10,7 @@
 #include "word/model/bookmark_names.h"
 #include "word/model/story_edit.h"
 #include "word/model/toc_builder.h"
+#include "word/model/twips.h"
 #include "word/model/word_error.h"
 #include "word/msdoc/writer.h"
 
@@ -20,9 +21,10 @@ namespace {
 std::mutex g_doc_writer_mutex;
 DocFormatWriter g_doc_writer;
 
-int Twips(double points) {
+// A page dimension or margin as the word processor accepts it: 0 to 22 inches.
+int PageTwips(double points) {
   if (!(points >= 0) || points > 22 * 72) throw WordError("The value is out of range.");
-  return static_cast<int>(std::lround(points * 20));
+  return Twips(points);
 }
 
 std::pair<std::size_t, std::size_t> FieldSpan(const Story& s, std::uint32_t id) {
@@ -73,7 +75,7 @@ void PageSetup::SetPaperSize(int code) {
 }
 
 void PageSetup::SetPageWidth(double points) {
-  int w = Twips(points);
+  int w = PageTwips(points);
   Change([&](PageSetupProps& p) {
     p.width = w;
     p.paper_size = PaperCodeFor(p.width, p.height);
@@ -81,7 +83,7 @@ void PageSetup::SetPageWidth(double points) {
 }
 
 void PageSetup::SetPageHeight(double points) {
-  int h = Twips(points);
+  int h = PageTwips(points);
   Change([&](PageSetupProps& p) {
     p.height = h;
     p.paper_size = PaperCodeFor(p.width, p.height);
@@ -89,19 +91,19 @@ void PageSetup::SetPageHeight(double points) {
 }
 
 void PageSetup::SetTopMargin(double points) {
-  int v = Twips(points);
+  int v = PageTwips(points);
   Change([&](PageSetupProps& p) { p.top = v; });
 }
 void PageSetup::SetBottomMargin(double points) {
-  int v = Twips(points);
+  int v = PageTwips(points);
   Change([&](PageSetupProps& p) { p.bottom = v; });
 }
 void PageSetup::SetLeftMargin(double points) {
-  int v = Twips(points);
+  int v = PageTwips(points);
   Change([&](PageSetupProps& p) { p.left = v; });
 }
 void PageSetup::SetRightMargin(double points) {
-  int v = Twips(points);
+  int v = PageTwips(points);
   Change([&](PageSetupProps& p) { p.right = v; });
 }
 

@@ -1,4 +1,5 @@
-// word/document.xml, streamed: the main story and the section properties.
+// word/document.xml, built in memory as a list of chunks (never one contiguous string): the main story and
+// the section properties.
 #pragma once
 
 #include <map>

@@ -6,6 +6,7 @@
 
 #include "platform/cancellation.h"
 #include "text/unicode.h"
+#include "word/model/table_grid.h"
 
 namespace tomeshift::word {
 
@@ -511,55 +512,10 @@ void DocxStoryWriter::WritePicture(const Picture& p) {
 }
 
 void DocxStoryWriter::WriteTable(const Table& t) {
-  // Lay the cells on a grid: a row span from above occupies its columns in the rows below.
-  struct Slot {
-    const TableCell* cell;
-    int col;
-    bool continuation;
-  };
-  std::vector<std::vector<Slot>> grid(t.rows.size());
-  std::vector<int> busy;  // rows still covered, per column
-  int columns = 0;
-  for (std::size_t r = 0; r < t.rows.size(); ++r) {
-    int col = 0;
-    auto skip_busy = [&] {
-      while (col < static_cast<int>(busy.size()) && busy[static_cast<std::size_t>(col)] > 0) ++col;
-    };
-    for (const auto& cell : t.rows[r].cells) {
-      skip_busy();
-      int span = std::max(1, cell.col_span);
-      grid[r].push_back(Slot{&cell, col, false});
-      if (static_cast<int>(busy.size()) < col + span) busy.resize(static_cast<std::size_t>(col + span), 0);
-      for (int k = 0; k < span; ++k) busy[static_cast<std::size_t>(col + k)] = std::max(1, cell.row_span);
-      col += span;
-    }
-    columns = std::max(columns, static_cast<int>(busy.size()));
-    for (auto& b : busy) b = std::max(0, b - 1);
-  }
-  // Continuation cells for row spans.
-  for (std::size_t r = 0; r < grid.size(); ++r)
-    for (const Slot& sl : std::vector<Slot>(grid[r]))
-      if (!sl.continuation)
-        for (int k = 1; k < sl.cell->row_span && r + static_cast<std::size_t>(k) < grid.size(); ++k)
-          grid[r + static_cast<std::size_t>(k)].push_back(Slot{sl.cell, sl.col, true});
-  for (auto& row : grid)
-    std::stable_sort(row.begin(), row.end(), [](const Slot& a, const Slot& b) { return a.col < b.col; });
-  if (columns == 0) columns = 1;
-
-  std::vector<int> widths(static_cast<std::size_t>(columns), 0);
-  if (static_cast<int>(t.column_widths.size()) == columns)
-    widths = t.column_widths;
-  else {
-    for (const auto& row : grid)
-      for (const Slot& sl : row)
-        if (!sl.continuation && sl.cell->col_span <= 1 && sl.cell->width > 0)
-          widths[static_cast<std::size_t>(sl.col)] = std::max(widths[static_cast<std::size_t>(sl.col)], sl.cell->width);
-    int total = t.width > 0 ? t.width : t.width < 0 ? text_width_ * (-t.width) / 5000 : text_width_;
-    int known = 0, unknown = 0;
-    for (int w : widths) known += w, unknown += w == 0;
-    for (int& w : widths)
-      if (w == 0) w = std::max(200, (total - known) / std::max(1, unknown));
-  }
+  const TableGrid layout(t);
+  const auto& grid = layout.rows();
+  const int columns = layout.columns();
+  const std::vector<int> widths = layout.ColumnWidths(text_width_, 200);
   int saved_width = text_width_;
 
   x_.Start("w:tbl");
@@ -624,7 +580,7 @@ void DocxStoryWriter::WriteTable(const Table& t) {
       x_.Empty("w:p");
       x_.End();
     };
-    for (const Slot& sl : grid[r]) {
+    for (const TableGrid::Slot& sl : grid[r]) {
       for (; col < sl.col; ++col) empty_cell(widths[static_cast<std::size_t>(col)]);
       int span = std::min(std::max(1, sl.cell->col_span), columns - sl.col);
       int w = 0;

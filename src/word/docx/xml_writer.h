@@ -3,7 +3,6 @@
 // Output accumulates in chunks so that a large part is never one contiguous string.
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>

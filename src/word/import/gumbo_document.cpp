@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "text/text_utils.h"
 namespace tomeshift::word {
 
 namespace {
@@ -16,8 +17,7 @@ using GumboOutputPtr = std::unique_ptr<GumboOutput, GumboOutputDeleter>;
 void AppendLower(std::string& out, const char* data, std::size_t size) {
   out.reserve(out.size() + size);
   for (std::size_t i = 0; i < size; ++i) {
-    char c = data[i];
-    out.push_back(c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c);
+    out.push_back(AsciiLowerChar(data[i]));
   }
 }
 
@@ -28,17 +28,6 @@ std::string TagName(const GumboElement& element) {
   std::string name;
   AppendLower(name, piece.data, piece.length);
   return name;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x + 32);
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y + 32);
-    if (x != y) return false;
-  }
-  return true;
 }
 
 }  // namespace
@@ -66,7 +55,7 @@ bool HtmlNode::HasClass(std::string_view name) const {
     while (j < list.size() &&
            !(list[j] == ' ' || list[j] == '\t' || list[j] == '\n' || list[j] == '\r' || list[j] == '\f'))
       ++j;
-    if (j > i && EqualsNoCase(list.substr(i, j - i), name)) return true;
+    if (j > i && AsciiEqualsNoCase(list.substr(i, j - i), name)) return true;
     i = j;
   }
   return false;

@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "text/text_utils.h"
 #include "word/import/css/css_value.h"
 
 namespace tomeshift::word {

@@ -7,12 +7,11 @@
 #include "word/import/css/css_value.h"
 #include "word/import/html_import_defaults.h"
 #include "word/import/html_import_walker.h"
+#include "word/model/twips.h"
 
 namespace tomeshift::word {
 
 namespace {
-
-int Twips(double points) { return static_cast<int>(std::lround(points * 20)); }
 
 // colspan / rowspan as browsers clamp them.
 int SpanAttribute(const HtmlNode& cell, std::string_view name, int fallback, int max) {

@@ -1,7 +1,6 @@
 // The importer's walk over one page tree (private to html_import*.cpp).
 #pragma once
 
-#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -24,6 +23,9 @@ class HtmlImportWalker {
   void Run(const GumboDocument& page);
 
  private:
+  // Deeper nesting than this is flattened: its text is kept with the formatting reached so far.
+  static constexpr int kMaxDepth = 200;
+
   struct Block {
     ParaProps props;
     bool number_pending = false;  // a list item numbers only its first paragraph

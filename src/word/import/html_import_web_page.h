@@ -3,7 +3,6 @@
 #pragma once
 
 #include <functional>
-#include <memory>
 
 #include "word/import/html_import.h"
 #include "word/model/web_page_importer.h"

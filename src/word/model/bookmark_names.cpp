@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "text/text_utils.h"
 namespace tomeshift::word {
 
 namespace {
@@ -20,7 +21,7 @@ std::u16string MapBookmarkName(std::u16string_view raw) {
   if (IsValidBookmarkName(raw)) return std::u16string(raw);
   std::uint64_t h = 1469598103934665603ULL;
   for (char16_t c : raw) {
-    char16_t folded = (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c;
+    const char16_t folded = AsciiLowerChar(c);
     h = (h ^ (folded & 0xFF)) * 1099511628211ULL;
     h = (h ^ (folded >> 8)) * 1099511628211ULL;
   }

@@ -2,6 +2,7 @@
 
 #include <functional>
 
+#include "text/text_utils.h"
 #include "text/unicode.h"
 
 namespace tomeshift::word {
@@ -130,7 +131,7 @@ std::uint32_t DocModel::InternPara(const ParaProps& p) {
 
 int DocModel::StyleByName(std::u16string_view name) const {
   for (std::size_t i = 0; i < styles.size(); ++i)
-    if (EqualsIgnoreCase(styles[i].name, name)) return static_cast<int>(i);
+    if (AsciiEqualsNoCase(styles[i].name, name)) return static_cast<int>(i);
   return -1;
 }
 
@@ -151,7 +152,7 @@ int DocModel::AddStyle(StyleDef def) {
   std::u16string id = def.style_id;
   for (int n = 2;; ++n) {
     bool clash = false;
-    for (const auto& s : styles) clash = clash || EqualsIgnoreCase(s.style_id, id);
+    for (const auto& s : styles) clash = clash || AsciiEqualsNoCase(s.style_id, id);
     if (!clash) break;
     id = def.style_id + U16(std::to_string(n));
   }

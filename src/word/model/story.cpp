@@ -1,28 +1,11 @@
 #include "word/model/story.h"
 
 #include <algorithm>
-#include <cstdint>
 
+#include "text/text_utils.h"
 namespace tomeshift::word {
 
-namespace {
-char16_t FoldAscii(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c; }
-}  // namespace
-
-bool EqualsIgnoreCase(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
-  return true;
-}
-
 Story::Story() : text_(1, ch::kParagraph), attrs_(1) {}
-
-static std::u16string FoldName(std::u16string_view name) {
-  std::u16string folded(name);
-  for (char16_t& c : folded) c = FoldAscii(c);
-  return folded;
-}
 
 Story::Story(const Story& other) : text_(other.text_), attrs_(other.attrs_), bookmarks_(other.bookmarks_) {}
 
@@ -129,15 +112,15 @@ std::size_t Story::FindBookmarkIndex(std::u16string_view name) const {
     indexed_ = 0;
   }
   for (; indexed_ < bookmarks_.size(); ++indexed_)
-    bookmark_index_.emplace(FoldName(bookmarks_[indexed_].name), indexed_);
-  const auto it = bookmark_index_.find(FoldName(name));
+    bookmark_index_.emplace(AsciiLower(bookmarks_[indexed_].name), indexed_);
+  const auto it = bookmark_index_.find(AsciiLower(name));
   if (it == bookmark_index_.end()) return SIZE_MAX;
-  if (it->second < bookmarks_.size() && EqualsIgnoreCase(bookmarks_[it->second].name, name)) return it->second;
+  if (it->second < bookmarks_.size() && AsciiEqualsNoCase(bookmarks_[it->second].name, name)) return it->second;
   // Changed in a way the index cannot follow: look the slow way and start the index afresh.
   bookmark_index_.clear();
   indexed_ = 0;
   for (std::size_t i = 0; i < bookmarks_.size(); ++i)
-    if (EqualsIgnoreCase(bookmarks_[i].name, name)) return i;
+    if (AsciiEqualsNoCase(bookmarks_[i].name, name)) return i;
   return SIZE_MAX;
 }
 

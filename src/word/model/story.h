@@ -122,6 +122,4 @@ class Story {
   std::size_t bound_ = 0;
 };
 
-bool EqualsIgnoreCase(std::u16string_view a, std::u16string_view b);
-
 }  // namespace tomeshift::word

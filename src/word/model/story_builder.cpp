@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <unordered_map>
 
+#include "text/text_utils.h"
 #include "word/model/bookmark_names.h"
 
 namespace tomeshift::word {
@@ -87,9 +88,9 @@ void StoryBuilder::EndHyperlink() {
 bool StoryBuilder::Taken(std::u16string_view mapped) const {
   if (story_.FindBookmark(mapped)) return true;
   for (const auto& [n, start] : open_bookmarks_)
-    if (EqualsIgnoreCase(n, mapped)) return true;
+    if (AsciiEqualsNoCase(n, mapped)) return true;
   for (const auto& b : settled_)
-    if (EqualsIgnoreCase(b.name, mapped)) return true;
+    if (AsciiEqualsNoCase(b.name, mapped)) return true;
   return false;
 }
 
@@ -102,7 +103,7 @@ void StoryBuilder::BeginBookmark(std::u16string_view name) {
 void StoryBuilder::EndBookmark(std::u16string_view name) {
   auto mapped = MapBookmarkName(name);
   for (auto it = open_bookmarks_.begin(); it != open_bookmarks_.end(); ++it)
-    if (EqualsIgnoreCase(it->first, mapped)) {
+    if (AsciiEqualsNoCase(it->first, mapped)) {
       // Added only now: text appended meanwhile must not push a still empty bookmark along.
       Bookmark b{it->first, std::min(it->second, story_.size()), story_.size()};
       open_bookmarks_.erase(it);

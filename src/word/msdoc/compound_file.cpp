@@ -4,6 +4,7 @@
 #include <functional>
 #include <stdexcept>
 
+#include "text/text_utils.h"
 namespace tomeshift::word {
 namespace {
 
@@ -35,13 +36,11 @@ std::uint32_t Get32(std::string_view in, std::size_t at) {
   return v;
 }
 
-char16_t Upper(char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c; }
-
 // The order the directory tree is sorted by: shorter names first, then by upper-cased units.
 bool NameLess(std::u16string_view a, std::u16string_view b) {
   if (a.size() != b.size()) return a.size() < b.size();
   for (std::size_t i = 0; i < a.size(); ++i) {
-    if (Upper(a[i]) != Upper(b[i])) return Upper(a[i]) < Upper(b[i]);
+    if (AsciiUpperChar(a[i]) != AsciiUpperChar(b[i])) return AsciiUpperChar(a[i]) < AsciiUpperChar(b[i]);
   }
   return false;
 }

@@ -1,7 +1,8 @@
 #include "word/msdoc/font_table.h"
 
-#include <algorithm>
+#include <utility>
 
+#include "text/text_utils.h"
 #include "word/msdoc/grpprl.h"
 
 namespace tomeshift::word {
@@ -10,13 +11,11 @@ namespace {
 // FFN names stay short enough for the one-byte record length.
 constexpr std::size_t kMaxName = 100;
 
-char16_t Lower(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c; }
-
 bool Contains(std::u16string_view hay, std::u16string_view needle) {
   if (needle.size() > hay.size()) return false;
   for (std::size_t i = 0; i + needle.size() <= hay.size(); ++i) {
     bool eq = true;
-    for (std::size_t k = 0; k < needle.size() && eq; ++k) eq = Lower(hay[i + k]) == Lower(needle[k]);
+    for (std::size_t k = 0; k < needle.size() && eq; ++k) eq = AsciiLowerChar(hay[i + k]) == AsciiLowerChar(needle[k]);
     if (eq) return true;
   }
   return false;
@@ -30,10 +29,7 @@ std::uint16_t TDocFontTable::Intern(std::u16string_view name) {
   std::u16string n(name.substr(0, kMaxName));
   if (n.empty()) return 0;
   for (std::size_t i = 0; i < names_.size(); ++i) {
-    if (names_[i].size() == n.size() && std::equal(n.begin(), n.end(), names_[i].begin(),
-                                                   [](char16_t a, char16_t b) { return Lower(a) == Lower(b); })) {
-      return static_cast<std::uint16_t>(i);
-    }
+    if (AsciiEqualsNoCase(names_[i], n)) return static_cast<std::uint16_t>(i);
   }
   if (names_.size() >= 0x7FFF) return 0;
   names_.push_back(std::move(n));

@@ -5,6 +5,7 @@
 #include <set>
 
 #include "support/scratch_dir.h"
+#include "text/text_utils.h"
 #include "text/unicode.h"
 #include "word/automation/paper_sizes.h"
 #include "word/automation/word_application.h"
@@ -12,6 +13,7 @@
 #include "word/model/bookmark_names.h"
 #include "word/model/page_estimator.h"
 #include "word/model/story_builder.h"
+#include "word/model/table_grid.h"
 #include "word/model/word_error.h"
 #include "word/word_test_util.h"
 
@@ -33,7 +35,7 @@ TEST(BookmarkNameTest, ValidNamesStayAndOthersMapAlikeAndApart) {
     EXPECT_EQ(MapBookmarkName(raw), m);  // deterministic
   }
   // Bookmark names ignore letter case, so links spelled differently reach the same bookmark.
-  EXPECT_TRUE(EqualsIgnoreCase(MapBookmarkName(u"Bookmark12_Sec-2.1"), MapBookmarkName(u"bookmark12_sec-2.1")));
+  EXPECT_TRUE(AsciiEqualsNoCase(MapBookmarkName(u"Bookmark12_Sec-2.1"), MapBookmarkName(u"bookmark12_sec-2.1")));
 }
 
 TEST(BookmarkNameTest, BuilderMapsBookmarksAndLinksTheSameWay) {
@@ -352,6 +354,42 @@ TEST(PageEstimatorTest, BreaksRestartsAndLongText) {
   EXPECT_GE(last, 5);
   EXPECT_LE(last, 8);
   EXPECT_EQ(e.page_count(), last + 1);
+}
+
+// Both writers lay tables out on this grid. A span continues only from the row it starts in: a cell
+// three rows tall once gave the .doc writer a doubled cell in its third row and a stray one below.
+TEST(TableGridTest, SpansAndColumnWidths) {
+  Table t;
+  auto cell = [](int cols, int rows, int width) {
+    TableCell c;
+    c.col_span = cols;
+    c.row_span = rows;
+    c.width = width;
+    return c;
+  };
+  t.rows.resize(4);
+  t.rows[0].cells.push_back(cell(1, 3, 0));
+  t.rows[0].cells.push_back(cell(2, 1, 0));
+  for (int r = 1; r < 3; ++r) {
+    t.rows[static_cast<std::size_t>(r)].cells.push_back(cell(1, 1, 1000));
+    t.rows[static_cast<std::size_t>(r)].cells.push_back(cell(1, 1, 0));
+  }
+  t.rows[3].cells.push_back(cell(3, 1, 0));
+  const TableGrid grid(t);
+  ASSERT_EQ(grid.columns(), 3);
+  const std::vector<std::vector<std::pair<int, bool>>> expected = {
+      {{0, false}, {1, false}}, {{0, true}, {1, false}, {2, false}}, {{0, true}, {1, false}, {2, false}}, {{0, false}}};
+  ASSERT_EQ(grid.rows().size(), expected.size());
+  for (std::size_t r = 0; r < expected.size(); ++r) {
+    std::vector<std::pair<int, bool>> slots;
+    for (const auto& sl : grid.rows()[r]) slots.push_back({sl.col, sl.continuation});
+    EXPECT_EQ(slots, expected[r]) << "row " << r;
+  }
+  // Column 1 takes its widest single cell; the others share the rest, but not below the minimum.
+  EXPECT_EQ(grid.ColumnWidths(9000, 200), (std::vector<int>{4000, 1000, 4000}));
+  EXPECT_EQ(grid.ColumnWidths(1100, 200), (std::vector<int>{200, 1000, 200}));
+  t.width = -2500;  // half the available width
+  EXPECT_EQ(TableGrid(t).ColumnWidths(9000, 200), (std::vector<int>{1750, 1000, 1750}));
 }
 
 }  // namespace

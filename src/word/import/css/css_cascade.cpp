@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "text/text_utils.h"
 #include "word/import/css/css_value.h"
 
 namespace tomeshift::word {

@@ -1,6 +1,6 @@
 #include "word/import/css/css_selector.h"
 
-#include <algorithm>
+#include "text/text_utils.h"
 
 namespace tomeshift::word {
 
@@ -10,16 +10,6 @@ bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' ||
 bool IsNameChar(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_' ||
          static_cast<unsigned char>(c) >= 0x80;
-}
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
-std::string LowerCopy(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = Lower(c);
-  return out;
-}
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
 }
 
 class SelectorReader {
@@ -97,7 +87,7 @@ std::optional<CssSelector> CssSelector::Parse(std::string_view text) {
       r.Skip();
       any = true;
     } else if (IsNameChar(r.Peek()) || r.Peek() == '\\') {
-      c.type = LowerCopy(r.Name());
+      c.type = AsciiLower(r.Name());
       ++sel.specificity_.c;
       any = true;
     }
@@ -118,7 +108,7 @@ std::optional<CssSelector> CssSelector::Parse(std::string_view text) {
         r.Skip();
         r.SkipSpace();
         AttributeTest t;
-        t.name = LowerCopy(r.Name());
+        t.name = AsciiLower(r.Name());
         if (t.name.empty()) return std::nullopt;
         r.SkipSpace();
         char op = r.Peek();
@@ -148,7 +138,7 @@ std::optional<CssSelector> CssSelector::Parse(std::string_view text) {
           r.Skip();
           element = true;
         }
-        std::string name = LowerCopy(r.Name());
+        std::string name = AsciiLower(r.Name());
         if (name.empty() || !r.SkipParens()) return std::nullopt;
         if (element || name == "before" || name == "after" || name == "first-line" || name == "first-letter") {
           c.never = true;  // generated content is not rendered
@@ -226,7 +216,7 @@ bool CssSelector::MatchesCompound(const Compound& c, const HtmlNode& e) {
   if (!e.IsElement() || c.never) return false;
   if (!c.type.empty() && c.type != e.tag) return false;
   // Help pages are mostly quirks-mode pages, where ids and classes match without regard to case.
-  if (!c.id.empty() && !EqualsNoCase(e.Attribute("id"), c.id)) return false;
+  if (!c.id.empty() && !AsciiEqualsNoCase(e.Attribute("id"), c.id)) return false;
   for (const auto& cls : c.classes) {
     if (!e.HasClass(cls)) return false;
   }

@@ -26,8 +26,6 @@ struct CssLength {
 // Unitless numbers other than 0 are accepted only when `quirks` is set (legacy pages write "10").
 std::optional<CssLength> ParseCssLength(std::string_view text, bool quirks = true);
 
-std::string AsciiLower(std::string_view s);
-bool AsciiEqualsNoCase(std::string_view a, std::string_view b);
 std::string_view TrimCss(std::string_view s);
 
 }  // namespace tomeshift::word
