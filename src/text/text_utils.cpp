@@ -93,19 +93,17 @@ std::u16string LowerCase(std::u16string_view text) {
   return out;
 }
 
-std::string AsciiLower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = AsciiLowerChar(c);
+namespace {
+
+template <typename Char>
+std::basic_string<Char> AsciiLowered(std::basic_string_view<Char> text) {
+  std::basic_string<Char> out(text);
+  for (Char& c : out) c = AsciiLowerChar(c);
   return out;
 }
 
-std::u16string AsciiLower(std::u16string_view text) {
-  std::u16string out(text);
-  for (char16_t& c : out) c = AsciiLowerChar(c);
-  return out;
-}
-
-bool AsciiEqualsNoCase(std::string_view a, std::string_view b) {
+template <typename Char>
+bool AsciiEqualNoCase(std::basic_string_view<Char> a, std::basic_string_view<Char> b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
     if (AsciiLowerChar(a[i]) != AsciiLowerChar(b[i])) return false;
@@ -113,13 +111,12 @@ bool AsciiEqualsNoCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-bool AsciiEqualsNoCase(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (AsciiLowerChar(a[i]) != AsciiLowerChar(b[i])) return false;
-  }
-  return true;
-}
+}  // namespace
+
+std::string AsciiLower(std::string_view text) { return AsciiLowered(text); }
+std::u16string AsciiLower(std::u16string_view text) { return AsciiLowered(text); }
+bool AsciiEqualsNoCase(std::string_view a, std::string_view b) { return AsciiEqualNoCase(a, b); }
+bool AsciiEqualsNoCase(std::u16string_view a, std::u16string_view b) { return AsciiEqualNoCase(a, b); }
 
 bool SameText(std::u16string_view a, std::u16string_view b) { return a.size() == b.size() && MatchesAt(a, 0, b); }
 

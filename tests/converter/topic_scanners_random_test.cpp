@@ -6,12 +6,12 @@
 #include <fstream>
 #include <map>
 #include <random>
-#include <span>
 #include <sstream>
 #include <string>
 
 #include "converter/chm_topic_file.h"
 #include "converter/topic_comparison.h"
+#include "support/reference_passes.h"
 #include "text/html_tag_tree.h"
 #include "text/unicode.h"
 
@@ -124,50 +124,6 @@ TEST(TopicScannersRandom, BlockScannersAlwaysReachTheEnds) {
   }
 }
 
-// The comparison passes as first written: every page's block against every contents page's.
-void ComparePairwise(std::span<TChmTopicFile* const> pages, std::size_t contents) {
-  const int threshold = SharedBlockThreshold(contents);
-  if (threshold == 0) return;
-  const auto shared = [&](std::size_t j) {
-    int similar = 0;
-    for (std::size_t c = 0; c < contents; ++c)
-      if (c != j && IsSimilarText(pages[j]->Text, pages[c]->Text) && ++similar >= threshold) return true;
-    return false;
-  };
-  const auto pass = [&](bool up) {
-    for (std::size_t j = 0; j < pages.size();) {
-      if (pages[j]->Text.empty() || !shared(j)) {
-        ++j;
-        continue;
-      }
-      for (std::size_t l = 0; l < pages.size(); ++l) {
-        if (l == j || !IsSimilarText(pages[j]->Text, pages[l]->Text)) continue;
-        if (up) {
-          pages[l]->SamePointH = pages[l]->i - 1;
-          pages[l]->SearchUp();
-        } else {
-          pages[l]->SamePointL = pages[l]->i;
-          pages[l]->SearchDown();
-        }
-      }
-      up ? pages[j]->SearchUp() : pages[j]->SearchDown();
-    }
-  };
-  for (TChmTopicFile* page : pages) page->IniticalizeTags(), page->i = page->h, page->SearchUp();
-  pass(true);
-  for (TChmTopicFile* page : pages) page->IniticalizeTags(), page->i = 1, page->SearchDown();
-  pass(false);
-  std::size_t titles = 0;
-  for (std::size_t n = 0; n < contents; ++n) titles += pages[n]->IsTitle() ? 1 : 0;
-  if (titles * 5 <= contents * 4) return;
-  for (TChmTopicFile* page : pages) {
-    if (page->IsTitle()) page->TitleFound = true;
-    page->Title3 = page->Text;
-    page->SearchDown();
-  }
-  pass(false);
-}
-
 // Where the passes cut each page, as one comparable text.
 std::string Cuts(const std::vector<std::unique_ptr<TChmTopicFile>>& pages) {
   std::ostringstream out;
@@ -192,7 +148,7 @@ void ExpectSameCuts(const std::vector<std::pair<std::u16string, std::u16string>>
     b.push_back(pairwise.back().get());
   }
   RunComparisonPasses(a, contents);
-  ComparePairwise(b, contents);
+  testing::ReferencePasses(b, contents, SharedBlockThreshold(contents));
   EXPECT_EQ(Cuts(indexed), Cuts(pairwise)) << label;
 }
 
