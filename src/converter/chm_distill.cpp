@@ -278,7 +278,14 @@ void TCHMDistill::RemoveSame() {
   pages.reserve(static_cast<std::size_t>(TopicList.Count()));
   for (const auto& page : TopicList) pages.push_back(page.get());
   TNavigationCut navigation;
-  navigation.Shapes = RunComparisonPasses(pages, contentsPages);
+  bool cutShort = false;
+  navigation.Shapes = RunComparisonPasses(pages, contentsPages, true, &cutShort);
+  if (cutShort) {
+    UserInteraction().Warning(chmFile,
+                              u"too many pages to compare them all in reasonable time: headers and footers "
+                              u"that differ a little from page to page may stay in some pages (those the same "
+                              u"on most pages were removed)");
+  }
 
   for (TChmTopicFile* page : pages) {
     CheckCancel();
@@ -288,8 +295,9 @@ void TCHMDistill::RemoveSame() {
     navigation.IsContentsLink = [&](std::u16string_view href) {
       const UrlParts parts = SplitUrlAnchor(href);
       const std::u16string path =
-          parts.page.empty() ? page->Filename
-                             : CanonicalPathInRoot(rootFolder, ExtractFolder(page->Filename) + ToBackslashes(parts.page));
+          parts.page.empty()
+              ? page->Filename
+              : CanonicalPathInRoot(rootFolder, ExtractFolder(page->Filename) + ToBackslashes(parts.page));
       if (path.empty()) return false;
       return entryTargets.count(UpperCase(parts.anchor.empty() ? path : path + u"#" + parts.anchor)) != 0;
     };

@@ -1,6 +1,7 @@
 #include "converter/chm_topic_file.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "converter/authoring_tools.h"
 #include "converter/navigation_blocks.h"
@@ -43,10 +44,14 @@ std::u16string CopyText(std::u16string_view text, std::int64_t start, std::int64
 
 }  // namespace
 
-bool IsSimilarLowered(std::u16string_view s1, std::u16string_view s2) {
+std::optional<bool> IsSimilarLoweredWithin(std::u16string_view s1, std::u16string_view s2, std::size_t limit,
+                                           std::size_t& steps) {
   if (s1.empty() || s2.empty()) return false;
-  if (s1 == s2) return true;
   const std::size_t n1 = s1.size(), n2 = s2.size();
+  if (n1 == n2) {
+    steps += n1;
+    if (s1 == s2) return true;
+  }
   if (n1 < 5 || n2 < 5) return false;
   if ((n1 > n2 ? n1 - n2 : n2 - n1) > 50) return false;
   const std::u16string_view a = n2 < n1 ? s2 : s1;  // the shorter, the first when equal
@@ -58,9 +63,11 @@ bool IsSimilarLowered(std::u16string_view s1, std::u16string_view s2) {
   for (std::size_t p = 0; p < n; ++p) {
     // Even if every remaining character matched, could the share still pass 80 percent?
     if (5 * (t + r + (n - p)) <= 4 * n) return false;
+    if (steps > limit) return std::nullopt;
     const char16_t ch = a[p];
     std::size_t k = q;
     while (k < m && b[k] != ch) ++k;
+    steps += k - q + 1;
     if (k < m) {
       if (k > q) {
         if (r >= 3) t += r;
@@ -75,6 +82,11 @@ bool IsSimilarLowered(std::u16string_view s1, std::u16string_view s2) {
   }
   if (r >= 3) t += r;
   return 5 * t > 4 * n;  // t / n > 0.8
+}
+
+bool IsSimilarLowered(std::u16string_view s1, std::u16string_view s2) {
+  std::size_t steps = 0;
+  return *IsSimilarLoweredWithin(s1, s2, static_cast<std::size_t>(-1), steps);
 }
 
 bool IsSimilarText(std::u16string_view S1, std::u16string_view S2) {

@@ -2,7 +2,9 @@
 // comparison passes drive (see topic_comparison.h), and the distiller that keeps the page's content.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -20,6 +22,10 @@ class TCHMDistill;
 bool IsSimilarText(std::u16string_view S1, std::u16string_view S2);
 // The same rule for texts already in lower case (the comparison passes lower each block once).
 bool IsSimilarLowered(std::u16string_view a, std::u16string_view b);
+// The same walk with a bound on its work: adds the characters it examined to steps, and gives up
+// (nullopt) once steps exceeds limit, for passes that share one budget among many comparisons.
+std::optional<bool> IsSimilarLoweredWithin(std::u16string_view a, std::u16string_view b, std::size_t limit,
+                                           std::size_t& steps);
 
 class TChmTopicFile {
  public:
@@ -97,7 +103,7 @@ class TChmTopicFile {
   void PassBreakTagDown();
   void FollowTagDown();
   std::u16string reversedText_;  // SearchUp gathers the block backwards
-  std::size_t blockBegin_ = 0;    // the current block's markup: Body[blockBegin_, blockEnd_)
+  std::size_t blockBegin_ = 0;   // the current block's markup: Body[blockBegin_, blockEnd_)
   std::size_t blockEnd_ = 0;
 };
 

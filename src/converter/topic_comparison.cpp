@@ -1,6 +1,11 @@
 #include "converter/topic_comparison.h"
 
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -30,10 +35,100 @@ constexpr int kMaxRounds = 8;
 // Bounds the blocks remembered as shared, and so the work of looking for them again.
 constexpr std::size_t kMaxKnownBlocks = 64;
 
+// The work one direction's passes may do, in steps of the character walk (a character compared; the
+// look at a candidate is charged in the same steps). Once it is spent, a block counts as like another
+// only when the two are equal: what is left is decided without the walks, keeping text rather than
+// cutting it on a guess.
+class WalkBudget {
+ public:
+  explicit WalkBudget(std::size_t steps) : left_(steps), spent_(steps == 0) {}
+
+  bool Spent() const { return spent_; }
+  void Charge(std::size_t steps) {
+    if (steps < left_) {
+      left_ -= steps;
+    } else {
+      left_ = 0;
+      spent_ = true;
+    }
+  }
+  bool Similar(std::u16string_view a, std::u16string_view b) {
+    if (!spent_) {
+      std::size_t steps = 0;
+      const std::optional<bool> similar = IsSimilarLoweredWithin(a, b, left_, steps);
+      Charge(steps);
+      if (similar) return *similar;
+      spent_ = true;
+    }
+    return !a.empty() && a == b;
+  }
+
+ private:
+  std::size_t left_;
+  bool spent_;
+};
+
+// Characters counted by class, for bounds on how many of one text's characters another can hold:
+// the walk counts only characters it finds in the other text, each at a place of its own there.
+class CharacterCounts {
+ public:
+  static constexpr std::size_t kClasses = 64;
+
+  explicit CharacterCounts(std::u16string_view text) : length_(text.size()), usable_(text.size() <= 0xFFFF) {
+    for (const char16_t c : text) mask_ |= std::uint64_t{1} << Class(c);
+    if (!usable_) return;
+    for (const char16_t c : text) ++counts_[Class(c)];
+  }
+
+  // The classes the text holds.
+  std::uint64_t Mask() const { return mask_; }
+
+  // Whether a text holding the classes of mask can have more than 80 percent of the shorter text
+  // (of `shorter` characters) in common with this one: none of this text's characters of a class the
+  // other lacks is found. Cheap, and enough to rule out most short texts.
+  bool MayBeSimilar(std::uint64_t mask, std::size_t shorter) const {
+    if (!usable_) return true;
+    std::size_t lost = 0;
+    for (std::uint64_t missing = mask_ & ~mask; missing != 0; missing &= missing - 1)
+      lost += counts_[static_cast<std::size_t>(std::countr_zero(missing))];
+    return 5 * (length_ - lost) > 4 * shorter;
+  }
+
+  // The same with the other text's counts: no more than the smaller count per class is found.
+  static bool MayBeSimilar(const CharacterCounts& a, const CharacterCounts& b, std::size_t shorter) {
+    if (!a.usable_ || !b.usable_) return true;
+    std::size_t common = 0;
+    for (std::size_t n = 0; n < kClasses; ++n) common += std::min(a.counts_[n], b.counts_[n]);
+    return 5 * common > 4 * shorter;
+  }
+
+ private:
+  // Letters, digits and the space each have a class of their own; other characters share the rest.
+  static std::size_t Class(char16_t c) {
+    if (c >= u'a' && c <= u'z') return c - u'a';
+    if (c >= u'0' && c <= u'9') return 26 + (c - u'0');
+    if (c == u' ') return 36;
+    if (c < 0x80) return 37 + c % 11;
+    return 48 + c % 16;
+  }
+  std::array<std::uint16_t, kClasses> counts_{};
+  std::uint64_t mask_ = 0;
+  std::size_t length_;
+  bool usable_;
+};
+
+// Small help files get the budget of this many pages.
+constexpr std::size_t kMinBudgetPages = 1000;
+
+// What looking at a candidate and comparing its classes, or its counts, costs, in walk steps.
+constexpr std::size_t kCandidateSteps = 2;
+constexpr std::size_t kCountsSteps = 8;
+
 // The current blocks of the contents pages, which alone vote on what is shared: counted by text and
 // grouped by length. A block can be similar to another only when the two are equal, or both have at
 // least five characters and lengths at most 50 apart; so most pages are settled by counting, and the
-// character walk runs once per distinct text of a nearby length instead of once per page.
+// character walk runs once per distinct text of a nearby length instead of once per page, and only
+// when the character counts leave it a chance.
 class ContentsBlocks {
  public:
   void Add(const std::u16string& text) { Change(text, +1); }
@@ -43,16 +138,18 @@ class ContentsBlocks {
   std::size_t Equal(const std::u16string& text) const {
     const auto bucket = by_length_.find(text.size());
     if (bucket == by_length_.end()) return 0;
-    const auto it = bucket->second.texts.find(text);
-    return it == bucket->second.texts.end() ? 0 : it->second;
+    const auto it = bucket->second.index.find(text);
+    return it == bucket->second.index.end() ? 0 : bucket->second.counts[it->second];
   }
 
   // Whether at least `needed` blocks are similar to a, given that `equal` of them equal it (the
   // caller leaves a's own page out of that count). Only the answer matters, and the walks have no
-  // side effects: they stop as soon as it is settled either way.
-  bool SimilarToAtLeast(const std::u16string& a, std::size_t equal, std::size_t needed) const {
+  // side effects: they stop as soon as it is settled either way. Once the budget is spent, equal
+  // blocks alone count.
+  bool SimilarToAtLeast(const std::u16string& a, std::size_t equal, std::size_t needed, WalkBudget& budget) const {
     if (equal >= needed) return true;
-    if (a.size() < 5) return false;  // only equal blocks are similar to a short one
+    // Only equal blocks are similar to a short one, and once the budget is spent.
+    if (a.size() < 5 || budget.Spent()) return false;
     const std::size_t low = a.size() < 55 ? 5 : a.size() - 50;
     const auto first = by_length_.lower_bound(low), last = by_length_.upper_bound(a.size() + 50);
     std::size_t left = 0;  // blocks near in length, not equal to a, not yet walked
@@ -60,29 +157,68 @@ class ContentsBlocks {
     left -= Equal(a);
     std::size_t similar = equal;
     if (similar + left < needed) return false;
+    const CharacterCounts counts(a);
+    budget.Charge(a.size());
     for (auto it = first; it != last; ++it) {
-      for (const auto& [text, count] : it->second.texts) {
-        if (text == a) continue;
+      const Bucket& bucket = it->second;
+      const std::size_t shorter = std::min(a.size(), it->first);
+      const auto self = it->first == a.size() ? bucket.index.find(a) : bucket.index.end();
+      const std::size_t skip = self == bucket.index.end() ? bucket.texts.size() : self->second;
+      for (std::size_t e = 0; e < bucket.texts.size(); ++e) {
+        if (e == skip) continue;
         if (similar + left < needed) return false;
-        left -= count;
-        if (IsSimilarLowered(a, text) && (similar += count) >= needed) return true;
+        left -= bucket.counts[e];
+        budget.Charge(kCandidateSteps);
+        if (!counts.MayBeSimilar(bucket.masks[e], shorter)) continue;
+        budget.Charge(kCountsSteps);
+        if (CharacterCounts::MayBeSimilar(counts, bucket.characters[e], shorter) &&
+            budget.Similar(a, *bucket.texts[e]) && (similar += bucket.counts[e]) >= needed)
+          return true;
+        if (budget.Spent()) return false;
       }
     }
     return similar >= needed;
   }
 
  private:
+  // The distinct texts of one length, their counts and classes side by side, so that going through
+  // them reads memory in order.
   struct Bucket {
     std::size_t total = 0;
-    std::unordered_map<std::u16string, std::size_t> texts;
+    std::vector<const std::u16string*> texts;  // the keys of index
+    std::vector<std::size_t> counts;
+    std::vector<std::uint64_t> masks;
+    std::vector<CharacterCounts> characters;
+    std::unordered_map<std::u16string, std::size_t> index;  // text to its place in the vectors
   };
   void Change(const std::u16string& text, int delta) {
     if (text.empty()) return;  // an empty block is never similar
     Bucket& bucket = by_length_[text.size()];
-    std::size_t& count = bucket.texts[text];
-    count += delta;
+    auto it = bucket.index.find(text);
+    if (it == bucket.index.end()) {
+      it = bucket.index.emplace(text, bucket.texts.size()).first;
+      bucket.texts.push_back(&it->first);
+      bucket.counts.push_back(0);
+      bucket.characters.emplace_back(text);
+      bucket.masks.push_back(bucket.characters.back().Mask());
+    }
+    const std::size_t at = it->second;
+    bucket.counts[at] += delta;
     bucket.total += delta;
-    if (count == 0) bucket.texts.erase(text);
+    if (bucket.counts[at] == 0) {
+      if (at + 1 != bucket.texts.size()) {
+        bucket.texts[at] = bucket.texts.back();
+        bucket.counts[at] = bucket.counts.back();
+        bucket.masks[at] = bucket.masks.back();
+        bucket.characters[at] = bucket.characters.back();
+        bucket.index[*bucket.texts[at]] = at;
+      }
+      bucket.texts.pop_back();
+      bucket.counts.pop_back();
+      bucket.masks.pop_back();
+      bucket.characters.pop_back();
+      bucket.index.erase(it);
+    }
     if (bucket.total == 0) by_length_.erase(text.size());
   }
   std::map<std::size_t, Bucket> by_length_;
@@ -92,8 +228,10 @@ class ContentsBlocks {
 // page moves to it, rather than in every one of the many comparisons it takes part in.
 class ComparisonPasses {
  public:
-  ComparisonPasses(std::span<TChmTopicFile* const> pages, std::size_t contentsCount, bool byShape)
+  ComparisonPasses(std::span<TChmTopicFile* const> pages, std::size_t contentsCount, bool byShape,
+                   std::size_t stepsPerPage)
       : byShape_(byShape),
+        steps_(Budget(stepsPerPage, std::max<std::size_t>(pages.size(), kMinBudgetPages))),
         pages_(pages),
         contents_(contentsCount < pages.size() ? contentsCount : pages.size()),
         threshold_(SharedBlockThreshold(contents_)),
@@ -104,6 +242,13 @@ class ComparisonPasses {
       std::u16string key = TitleKey(pages_[n]->Title1);
       if (!key.empty()) titles_.insert(std::move(key));
     }
+  }
+
+  bool CutShort() const { return cutShort_; }
+
+  static std::size_t Budget(std::size_t stepsPerPage, std::size_t pages) {
+    const std::size_t most = static_cast<std::size_t>(-1);
+    return stepsPerPage > most / pages ? most : stepsPerPage * pages;
   }
 
   std::vector<TBlockShape> Run() {
@@ -172,7 +317,10 @@ class ComparisonPasses {
       if (shapes_[n].LinkLine) shapeBlocks_.Add(shapes_[n].Text);
     }
   }
-  bool Similar(std::size_t a, std::size_t b) const { return IsSimilarLowered(lowered_[a], lowered_[b]); }
+  bool Similar(std::size_t a, std::size_t b) { return budget_.Similar(lowered_[a], lowered_[b]); }
+  bool SimilarShape(std::size_t a, std::size_t b) {
+    return shapes_[a].LinkLine && shapes_[b].LinkLine && budget_.Similar(shapes_[a].Text, shapes_[b].Text);
+  }
 
   // The current block repeats the page's own title, bar a number before it or a permalink sign after it.
   static bool RepeatsTitle(const TChmTopicFile& page) {
@@ -187,17 +335,17 @@ class ComparisonPasses {
   // for a line of links, alike in shape (the same similarity rule on the masked texts, kept in an index
   // of their own). The two are counted apart: a vote of a few pages with similar words and a few with a
   // similar row of links is no agreement.
-  Shared SharedByEnough(std::size_t j) const {
+  Shared SharedByEnough(std::size_t j) {
     const auto threshold = static_cast<std::size_t>(threshold_);
     const std::u16string& a = lowered_[j];
     std::size_t equal = blocks_.Equal(a);
     if (j < contents_ && !a.empty()) --equal;  // the page itself
-    if (blocks_.SimilarToAtLeast(a, equal, threshold)) return Shared::ByText;
+    if (blocks_.SimilarToAtLeast(a, equal, threshold, budget_)) return Shared::ByText;
     const TBlockShape& shape = shapes_[j];
     if (!shape.LinkLine) return Shared::No;
     equal = shapeBlocks_.Equal(shape.Text);
     if (j < contents_ && !shape.Text.empty()) --equal;
-    return shapeBlocks_.SimilarToAtLeast(shape.Text, equal, threshold) ? Shared::ByShape : Shared::No;
+    return shapeBlocks_.SimilarToAtLeast(shape.Text, equal, threshold, budget_) ? Shared::ByShape : Shared::No;
   }
 
   void Advance(std::size_t n, bool up) {
@@ -256,7 +404,7 @@ class ComparisonPasses {
       }
       Remember(j);
       for (std::size_t l = 0; l < pages_.size(); ++l)
-        if (l != j && (shared == Shared::ByText ? Similar(j, l) : SimilarShapes(shapes_[j], shapes_[l]))) Cut(l, up);
+        if (l != j && (shared == Shared::ByText ? Similar(j, l) : SimilarShape(j, l))) Cut(l, up);
       Advance(j, up);
     }
   }
@@ -264,9 +412,10 @@ class ComparisonPasses {
   // Pages that stopped at a block found shared elsewhere (out of step with the others) lose it, and
   // the pass runs again from where they are now.
   void Passes(bool up) {
+    budget_ = WalkBudget(steps_);
     for (int round = 0; round < kMaxRounds; ++round) {
       Pass(up);
-      if (!byShape_) return;
+      if (!byShape_) break;
       bool moved = false;
       for (std::size_t n = 0; n < pages_.size(); ++n) {
         CheckCancel();
@@ -275,21 +424,25 @@ class ComparisonPasses {
           moved = true;
         }
       }
-      if (!moved) return;
+      if (!moved) break;
     }
+    cutShort_ = cutShort_ || budget_.Spent();
   }
 
   const bool byShape_;
+  const std::size_t steps_;  // the walks' budget in each direction
+  WalkBudget budget_{0};
+  bool cutShort_ = false;
   std::span<TChmTopicFile* const> pages_;
   std::size_t contents_;
   int threshold_;
   std::vector<std::u16string> lowered_;
   std::vector<TBlockShape> shapes_;
-  ContentsBlocks blocks_;       // the contents pages' current blocks
-  ContentsBlocks shapeBlocks_;  // the masked texts of those that are link lines
+  ContentsBlocks blocks_;                      // the contents pages' current blocks
+  ContentsBlocks shapeBlocks_;                 // the masked texts of those that are link lines
   std::unordered_set<std::u16string> titles_;  // the contents pages' titles as TitleKey has them
-  std::vector<Known> known_;                    // blocks found shared in this direction
-  std::vector<TBlockShape> recognised_;         // shared link lines with fixed words
+  std::vector<Known> known_;                   // blocks found shared in this direction
+  std::vector<TBlockShape> recognised_;        // shared link lines with fixed words
 };
 
 }  // namespace
@@ -300,8 +453,11 @@ int SharedBlockThreshold(std::size_t contentsCount) {
 }
 
 std::vector<TBlockShape> RunComparisonPasses(std::span<TChmTopicFile* const> pages, std::size_t contentsCount,
-                                             bool byShape) {
-  return ComparisonPasses(pages, contentsCount, byShape).Run();
+                                             bool byShape, bool* cutShort, std::size_t stepsPerPage) {
+  ComparisonPasses passes(pages, contentsCount, byShape, stepsPerPage);
+  std::vector<TBlockShape> shapes = passes.Run();
+  if (cutShort) *cutShort = passes.CutShort();
+  return shapes;
 }
 
 }  // namespace tomeshift

@@ -12,6 +12,11 @@ namespace tomeshift {
 
 class TChmTopicFile;
 
+// The comparison passes' work in each direction, per page: steps of the character walks (a character
+// compared, a few nanoseconds). Help files of ordinary shape stay well inside it up to some 40,000
+// pages; at 100,000 pages of the worst shape it holds each direction to about a minute.
+inline constexpr std::size_t kComparisonStepsPerPage = 100000;
+
 // How many other contents pages must share a block for it to count as navigation: 0.8 x N, rounded.
 int SharedBlockThreshold(std::size_t contentsCount);
 
@@ -21,9 +26,15 @@ int SharedBlockThreshold(std::size_t contentsCount);
 // A block is shared when its text is like the other pages' blocks at that place. With byShape, also
 // when it is a line of links shaped like theirs once the link texts are masked (text and shape votes
 // counted apart), and pages that fell out of step (the first page has no "previous") lose the link
-// lines with fixed words found shared on the others. Without it the passes compare text alone. Returns the shapes of the shared link lines that hold fixed words, for cutting
-// the same navigation inside the pages.
+// lines with fixed words found shared on the others. Without it the passes compare text alone.
+// Returns the shapes of the shared link lines that hold fixed words, for cutting the same navigation
+// inside the pages.
+//
+// The work is bounded: in each direction the walks may take stepsPerPage steps per page (a smaller
+// help file gets as many as 1,000 pages). Beyond that a block counts as shared only when enough pages
+// hold it unchanged, so pages keep text that the full comparison might have cut; *cutShort says so.
 std::vector<TBlockShape> RunComparisonPasses(std::span<TChmTopicFile* const> pages, std::size_t contentsCount,
-                                             bool byShape = true);
+                                             bool byShape = true, bool* cutShort = nullptr,
+                                             std::size_t stepsPerPage = kComparisonStepsPerPage);
 
 }  // namespace tomeshift

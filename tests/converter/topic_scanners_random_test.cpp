@@ -13,6 +13,7 @@
 #include "converter/topic_comparison.h"
 #include "support/reference_passes.h"
 #include "text/html_tag_tree.h"
+#include "text/text_utils.h"
 #include "text/unicode.h"
 
 namespace tomeshift {
@@ -132,24 +133,38 @@ std::string Cuts(const std::vector<std::unique_ptr<TChmTopicFile>>& pages) {
   return out.str();
 }
 
-// Runs both on fresh copies of the same pages and compares where they cut.
+// Runs both on fresh copies of the same pages and compares where they cut: with the walks, and with
+// their budget spent from the start, when only equal blocks are alike.
 void ExpectSameCuts(const std::vector<std::pair<std::u16string, std::u16string>>& sources, std::size_t contents,
                     const std::string& label) {
-  std::vector<std::unique_ptr<TChmTopicFile>> indexed, pairwise;
-  std::vector<TChmTopicFile*> a, b;
-  for (const auto& [title, text] : sources) {
-    for (auto* list : {&indexed, &pairwise}) {
-      auto page = std::make_unique<TChmTopicFile>();
-      page->Title1 = title;
-      page->LoadPageText(text);
-      list->push_back(std::move(page));
+  const auto equal = [](std::u16string_view x, std::u16string_view y) {
+    return !x.empty() && LowerCase(x) == LowerCase(y);
+  };
+  for (const std::size_t stepsPerPage : {kComparisonStepsPerPage, std::size_t{0}}) {
+    std::vector<std::unique_ptr<TChmTopicFile>> indexed, pairwise;
+    std::vector<TChmTopicFile*> a, b;
+    for (const auto& [title, text] : sources) {
+      for (auto* list : {&indexed, &pairwise}) {
+        auto page = std::make_unique<TChmTopicFile>();
+        page->Title1 = title;
+        page->LoadPageText(text);
+        list->push_back(std::move(page));
+      }
+      a.push_back(indexed.back().get());
+      b.push_back(pairwise.back().get());
     }
-    a.push_back(indexed.back().get());
-    b.push_back(pairwise.back().get());
+    const int threshold = SharedBlockThreshold(contents);
+    bool cutShort = false;
+    if (stepsPerPage != 0) {
+      RunComparisonPasses(a, contents, true, &cutShort);
+      testing::ReferencePasses(b, contents, threshold);
+    } else {
+      RunComparisonPasses(a, contents, false, &cutShort, stepsPerPage);
+      testing::ReferencePasses(b, contents, threshold, equal);
+    }
+    EXPECT_EQ(cutShort, stepsPerPage == 0 && threshold > 0) << label;
+    EXPECT_EQ(Cuts(indexed), Cuts(pairwise)) << label << ", budget " << stepsPerPage;
   }
-  RunComparisonPasses(a, contents);
-  testing::ReferencePasses(b, contents, SharedBlockThreshold(contents));
-  EXPECT_EQ(Cuts(indexed), Cuts(pairwise)) << label;
 }
 
 TEST(TopicScannersRandom, PassesCutWhereComparingEveryPairWould) {
