@@ -160,6 +160,7 @@ TBlockShape ShapeOfBlock(std::u16string_view markup) {
     inWord = wordHasLetter = wordHasDigit = false;
   };
   for (const char16_t c : shape.Text) {
+    if (c != kLinkMark && !IsWhitespace(c)) shape.FixedMarks = true;
     if (c == kLinkMark || IsWhitespace(c)) {
       endWord();
       if (c == kLinkMark) {

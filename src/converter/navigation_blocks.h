@@ -22,6 +22,7 @@ struct TBlockShape {
   // link in it does not.
   bool LinkLine = false;
   bool FixedWords = false;  // words besides the links ("Next:", "Up:"), not just separators and numbers
+  bool FixedMarks = false;  // anything besides the links, separators included ("◦ »", "◦ |")
 };
 
 // The shape of one block's markup (the text between two break tags, tags included).
