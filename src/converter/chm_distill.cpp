@@ -288,8 +288,9 @@ void TCHMDistill::RemoveSame() {
     navigation.IsContentsLink = [&](std::u16string_view href) {
       const UrlParts parts = SplitUrlAnchor(href);
       const std::u16string path =
-          parts.page.empty() ? page->Filename
-                             : CanonicalPathInRoot(rootFolder, ExtractFolder(page->Filename) + ToBackslashes(parts.page));
+          parts.page.empty()
+              ? page->Filename
+              : CanonicalPathInRoot(rootFolder, ExtractFolder(page->Filename) + ToBackslashes(parts.page));
       if (path.empty()) return false;
       return entryTargets.count(UpperCase(parts.anchor.empty() ? path : path + u"#" + parts.anchor)) != 0;
     };

@@ -97,7 +97,7 @@ class TChmTopicFile {
   void PassBreakTagDown();
   void FollowTagDown();
   std::u16string reversedText_;  // SearchUp gathers the block backwards
-  std::size_t blockBegin_ = 0;    // the current block's markup: Body[blockBegin_, blockEnd_)
+  std::size_t blockBegin_ = 0;   // the current block's markup: Body[blockBegin_, blockEnd_)
   std::size_t blockEnd_ = 0;
 };
 

@@ -16,7 +16,7 @@ inline constexpr char16_t kLinkMark = u'\uFFFC';
 
 // A block with the texts of its links masked.
 struct TBlockShape {
-  std::u16string Text;  // lower case, white space collapsed, each link as one kLinkMark
+  std::u16string Text;                // lower case, white space collapsed, each link as one kLinkMark
   std::vector<std::u16string> Links;  // the targets, as written
   // Links with at most a few words between them: navigation may look like this, a sentence with a
   // link in it does not.

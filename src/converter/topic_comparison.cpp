@@ -286,11 +286,11 @@ class ComparisonPasses {
   int threshold_;
   std::vector<std::u16string> lowered_;
   std::vector<TBlockShape> shapes_;
-  ContentsBlocks blocks_;       // the contents pages' current blocks
-  ContentsBlocks shapeBlocks_;  // the masked texts of those that are link lines
+  ContentsBlocks blocks_;                      // the contents pages' current blocks
+  ContentsBlocks shapeBlocks_;                 // the masked texts of those that are link lines
   std::unordered_set<std::u16string> titles_;  // the contents pages' titles as TitleKey has them
-  std::vector<Known> known_;                    // blocks found shared in this direction
-  std::vector<TBlockShape> recognised_;         // shared link lines with fixed words
+  std::vector<Known> known_;                   // blocks found shared in this direction
+  std::vector<TBlockShape> recognised_;        // shared link lines with fixed words
 };
 
 }  // namespace

@@ -21,8 +21,8 @@ int SharedBlockThreshold(std::size_t contentsCount);
 // A block is shared when its text is like the other pages' blocks at that place. With byShape, also
 // when it is a line of links shaped like theirs once the link texts are masked (text and shape votes
 // counted apart), and pages that fell out of step (the first page has no "previous") lose the link
-// lines with fixed words found shared on the others. Without it the passes compare text alone. Returns the shapes of the shared link lines that hold fixed words, for cutting
-// the same navigation inside the pages.
+// lines with fixed words found shared on the others. Without it the passes compare text alone. Returns the shapes of
+// the shared link lines that hold fixed words, for cutting the same navigation inside the pages.
 std::vector<TBlockShape> RunComparisonPasses(std::span<TChmTopicFile* const> pages, std::size_t contentsCount,
                                              bool byShape = true);
 
