@@ -28,7 +28,6 @@ bool IsLetter(char16_t c) {
   return c != kLinkMark && !(c >= 0xD800 && c <= 0xDFFF) && c != 0xFEFF;
 }
 
-
 // The tag's name as written, without '<', '/' and attributes.
 std::u16string_view TagName(std::u16string_view tag) {
   std::size_t at = 1;
@@ -74,7 +73,8 @@ std::u16string DecodeHexReferences(std::u16string_view text) {
   std::u16string out;
   out.reserve(text.size());
   for (std::size_t at = 0; at < text.size();) {
-    if (text[at] == u'&' && at + 3 < text.size() && text[at + 1] == u'#' && (text[at + 2] == u'x' || text[at + 2] == u'X')) {
+    if (text[at] == u'&' && at + 3 < text.size() && text[at + 1] == u'#' &&
+        (text[at + 2] == u'x' || text[at + 2] == u'X')) {
       std::size_t end = at + 3;
       char32_t code = 0;
       while (end < text.size() && end < at + 9 && HexValue(text[end]) >= 0) code = code * 16 + HexValue(text[end++]);
@@ -145,8 +145,8 @@ TBlockShape ShapeOfBlock(std::u16string_view markup) {
         --hidden;
     }
   }
-  shape.Text =
-      LowerCase(Trim(CollapseWhitespace(PlainSpaces(DecodeHexReferences(DecodeHtmlEntities(CollapseWhitespace(raw)))))));
+  shape.Text = LowerCase(
+      Trim(CollapseWhitespace(PlainSpaces(DecodeHexReferences(DecodeHtmlEntities(CollapseWhitespace(raw)))))));
 
   // Words between the links: tokens holding a letter or a digit; "Next:" is one, "»" and "|" none.
   int gapWords = 0, words = 0;
@@ -160,6 +160,7 @@ TBlockShape ShapeOfBlock(std::u16string_view markup) {
     inWord = wordHasLetter = wordHasDigit = false;
   };
   for (const char16_t c : shape.Text) {
+    if (c != kLinkMark && !IsWhitespace(c)) shape.FixedMarks = true;
     if (c == kLinkMark || IsWhitespace(c)) {
       endWord();
       if (c == kLinkMark) {
@@ -232,11 +233,20 @@ std::u16string CutNavigationElements(std::u16string_view body, const TNavigation
   };
   const auto credit = [&](Open& element, BlockKind kind) {
     switch (kind) {
-      case BlockKind::Empty: break;
-      case BlockKind::Navigation: ++element.navigation; break;
-      case BlockKind::ContentsList: ++element.contentsLinks; break;
-      case BlockKind::Caption: addCaptions(element, 1); break;
-      case BlockKind::Content: ++element.content; break;
+      case BlockKind::Empty:
+        break;
+      case BlockKind::Navigation:
+        ++element.navigation;
+        break;
+      case BlockKind::ContentsList:
+        ++element.contentsLinks;
+        break;
+      case BlockKind::Caption:
+        addCaptions(element, 1);
+        break;
+      case BlockKind::Content:
+        ++element.content;
+        break;
     }
   };
   const auto fold = [&](const Open& child, Open& parent) {
@@ -249,7 +259,7 @@ std::u16string CutNavigationElements(std::u16string_view body, const TNavigation
     return e.content == 0 && e.captions <= 1 && (e.navigation > 0 || e.contentsLinks >= 2);
   };
 
-  std::vector<Open> open(1);  // the root
+  std::vector<Open> open(1);                              // the root
   std::vector<std::pair<std::size_t, std::size_t>> cuts;  // [from, to), outermost only, in order
   std::size_t blockStart = 0;
   for (std::size_t at = 0; at < body.size();) {
@@ -348,8 +358,8 @@ std::u16string DropTitleBlock(std::u16string_view body, const std::vector<std::u
 std::u16string TitleKey(std::u16string_view title) {
   std::u16string key = LowerCase(Trim(CollapseWhitespace(PlainSpaces(DecodeHexReferences(title)))));
   // Permalink signs that generators put behind headings.
-  while (!key.empty() && (key.back() == u'\u00B6' || key.back() == u'\u00A7' || key.back() == u'#' ||
-                          IsWhitespace(key.back())))
+  while (!key.empty() &&
+         (key.back() == u'\u00B6' || key.back() == u'\u00A7' || key.back() == u'#' || IsWhitespace(key.back())))
     key.pop_back();
   // Numbers are read in capitals ("a.1." is the appendix number "A.1.").
   const std::u16string upper = UpperCase(key);

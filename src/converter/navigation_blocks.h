@@ -16,12 +16,13 @@ inline constexpr char16_t kLinkMark = u'\uFFFC';
 
 // A block with the texts of its links masked.
 struct TBlockShape {
-  std::u16string Text;  // lower case, white space collapsed, each link as one kLinkMark
+  std::u16string Text;                // lower case, white space collapsed, each link as one kLinkMark
   std::vector<std::u16string> Links;  // the targets, as written
   // Links with at most a few words between them: navigation may look like this, a sentence with a
   // link in it does not.
   bool LinkLine = false;
   bool FixedWords = false;  // words besides the links ("Next:", "Up:"), not just separators and numbers
+  bool FixedMarks = false;  // anything besides the links, separators included ("◦ »", "◦ |")
 };
 
 // The shape of one block's markup (the text between two break tags, tags included).

@@ -374,17 +374,18 @@ class ComparisonPasses {
       for (const TBlockShape& known : recognised_) seen = seen || known.Text == shape.Text;
       if (!seen) recognised_.push_back(shape);
     }
-    if (!shape.FixedWords) return;
+    if (!shape.FixedMarks) return;
     for (const Known& known : known_)
       if (known.shape.Text == shape.Text) return;
     if (known_.size() < kMaxKnownBlocks) known_.push_back(Known{lowered_[j], shape});
   }
 
-  // Only link lines with fixed words ("Next:", "Up:") are looked for without a vote: a lone link is
-  // too common in the pages' own text, and the text rule finds a short block inside any longer one.
+  // Only link lines with something fixed besides their links ("Next:", "Up:", the "»" of a trail of
+  // parent pages, whose length differs from page to page) are looked for without a vote: a lone link
+  // is too common in the pages' own text, and the text rule finds a short block inside any longer one.
   bool MatchesKnown(std::size_t n) const {
     for (const Known& known : known_)
-      if (known.shape.FixedWords && SimilarShapes(known.shape, shapes_[n])) return true;
+      if (known.shape.FixedMarks && SimilarShapes(known.shape, shapes_[n])) return true;
     return false;
   }
 

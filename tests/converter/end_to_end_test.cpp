@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "converter/chapter_numbers.h"
-#include "converter/chm_topic_file.h"
-#include "converter/topic_comparison.h"
 #include "converter/chm_to_doc.h"
+#include "converter/chm_topic_file.h"
 #include "converter/document_assembly.h"
+#include "converter/topic_comparison.h"
 #include "platform/code_pages.h"
 #include "platform/temp_files.h"
 #include "platform/text_files.h"
@@ -45,8 +45,8 @@ struct Expected {
 
 struct PageParagraph {
   std::string text;
-  bool links = false;  // mostly link text: navigation or a list of links
-  std::string shape;   // lower case, each link's text as one kLinkMark
+  bool links = false;      // mostly link text: navigation or a list of links
+  std::string shape;       // lower case, each link's text as one kLinkMark
   bool link_line = false;  // links with at most a few words between them
 };
 
@@ -341,7 +341,8 @@ void ExpectPageTextOnce(const Converted& r, const DocxReader& docx) {
 // the permalink sign behind it.
 std::string Bare(const std::string& title) {
   std::string text = U8(LowerCase(U16(Normalize(title))));
-  while (text.size() >= 2 && text.compare(text.size() - 2, 2, "\xC2\xB6") == 0) text = Normalize(text.substr(0, text.size() - 2));
+  while (text.size() >= 2 && text.compare(text.size() - 2, 2, "\xC2\xB6") == 0)
+    text = Normalize(text.substr(0, text.size() - 2));
   static const std::regex number(R"(^((chapter|appendix|section)\s+)?([0-9]+|[a-z])(\.[0-9]+)*\.?\s+)");
   return std::regex_replace(text, number, "", std::regex_constants::format_first_only);
 }
@@ -407,8 +408,8 @@ void ExpectNavigationGoneAndContentKept(const Converted& r, const DocxReader& do
     std::size_t next = i + 1;
     while (next < printed.size() && !printed[next].heading && printed[next].text.empty()) ++next;
     // A link is no title, though it may bear the same words ("Index" on the index page).
-    if (next < printed.size() && !printed[next].heading && printed[next].shape != kLinkMark &&
-        !Bare(p.text).empty() && Bare(printed[next].text) == Bare(p.text)) {
+    if (next < printed.size() && !printed[next].heading && printed[next].shape != kLinkMark && !Bare(p.text).empty() &&
+        Bare(printed[next].text) == Bare(p.text)) {
       ++titles_repeated;
       repeated = p.text;
     }
@@ -441,8 +442,8 @@ void ExpectNavigationGoneAndContentKept(const Converted& r, const DocxReader& do
     }
   EXPECT_GE(found * 100, words * 99) << "the pages' own text found " << found << " of " << words
                                      << " words; lost: " << lost;
-  std::printf("[figures] %s: navigation printed again %zu, titles repeated %zu, own text %zu/%zu words\n",
-              name.c_str(), navigation_left, titles_repeated, found, words);
+  std::printf("[figures] %s: navigation printed again %zu, titles repeated %zu, own text %zu/%zu words\n", name.c_str(),
+              navigation_left, titles_repeated, found, words);
 }
 
 // "3.2 2.1 Rules", a counted number before a title's own, is a heading with two numbers.
