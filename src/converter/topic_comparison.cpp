@@ -118,11 +118,12 @@ class CharacterCounts {
 };
 
 // Small help files get the budget of this many pages.
-constexpr std::size_t kMinBudgetPages = 1000;
+constexpr std::size_t kMinBudgetPages = 5000;
 
-// What looking at a candidate and comparing its classes, or its counts, costs, in walk steps.
-constexpr std::size_t kCandidateSteps = 2;
-constexpr std::size_t kCountsSteps = 8;
+// What looking at a candidate and comparing its classes, or its counts, costs, in walk steps (mostly
+// reading its entry from memory).
+constexpr std::size_t kCandidateSteps = 10;
+constexpr std::size_t kCountsSteps = 20;
 
 // The current blocks of the contents pages, which alone vote on what is shared: counted by text and
 // grouped by length. A block can be similar to another only when the two are equal, or both have at

@@ -12,10 +12,11 @@ namespace tomeshift {
 
 class TChmTopicFile;
 
-// The comparison passes' work in each direction, per page: steps of the character walks (a character
-// compared, a few nanoseconds). Help files of ordinary shape stay well inside it up to some 40,000
-// pages; at 100,000 pages of the worst shape it holds each direction to about a minute.
-inline constexpr std::size_t kComparisonStepsPerPage = 100000;
+// The comparison passes' work in each direction, per page, in steps of the character walk (a character
+// compared, about a nanosecond; a look at a candidate counts as several). Help files of the ordinary
+// shape stay inside it up to some 60,000 pages; the worst shape runs out from a few thousand pages on,
+// and the budget then holds each direction to about a minute at 100,000 pages.
+inline constexpr std::size_t kComparisonStepsPerPage = 300000;
 
 // How many other contents pages must share a block for it to count as navigation: 0.8 x N, rounded.
 int SharedBlockThreshold(std::size_t contentsCount);
@@ -31,7 +32,7 @@ int SharedBlockThreshold(std::size_t contentsCount);
 // inside the pages.
 //
 // The work is bounded: in each direction the walks may take stepsPerPage steps per page (a smaller
-// help file gets as many as 1,000 pages). Beyond that a block counts as shared only when enough pages
+// help file gets as many as 5,000 pages). Beyond that a block counts as shared only when enough pages
 // hold it unchanged, so pages keep text that the full comparison might have cut; *cutShort says so.
 std::vector<TBlockShape> RunComparisonPasses(std::span<TChmTopicFile* const> pages, std::size_t contentsCount,
                                              bool byShape = true, bool* cutShort = nullptr,
