@@ -139,7 +139,8 @@ class OfficeRun {
     for (char** e = environ; e && *e; ++e) {
       const std::string_view entry(*e);
       bool replaced = false;
-      for (const auto& x : extra_env) replaced = replaced || entry.substr(0, x.find('=') + 1) == x.substr(0, x.find('=') + 1);
+      for (const auto& x : extra_env)
+        replaced = replaced || entry.substr(0, x.find('=') + 1) == x.substr(0, x.find('=') + 1);
       if (!replaced) env_strings.emplace_back(entry);
     }
     std::vector<char*> argv;

@@ -30,9 +30,9 @@ CliResult Cli(const ScratchDir& scratch, const std::string& args, const std::str
   const fs::path tmp = scratch.path() / "tmp";
   fs::create_directories(tmp);
   const fs::path err = scratch.path() / "stderr.txt";
-  const std::string command = env + " TMPDIR='" + tmp.string() + "' XDG_CONFIG_HOME='" + (scratch.path() / "config").string() +
-                              "' '" + std::string(TOMESHIFT_CLI_PATH) + "' " + args + " 2>'" + err.string() +
-                              "' </dev/null";
+  const std::string command = env + " TMPDIR='" + tmp.string() + "' XDG_CONFIG_HOME='" +
+                              (scratch.path() / "config").string() + "' '" + std::string(TOMESHIFT_CLI_PATH) + "' " +
+                              args + " 2>'" + err.string() + "' </dev/null";
   CliResult r;
   FILE* pipe = ::popen(command.c_str(), "r");
   char buf[4096];

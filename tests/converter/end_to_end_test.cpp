@@ -492,7 +492,8 @@ TEST(EndToEndCorpus, EveryRealHelpFileConvertsAndLibreOfficeOpensIt) {
   for (const auto& d : documents) {
     const fs::path laid = out.path() / "laid" / d.filename();
     jobs.push_back({d.string(), laid.string(), OfficeFormat::kDocx, 0});
-    jobs.push_back({laid.string(), (out.path() / "laid" / (d.stem().string() + ".pdf")).string(), OfficeFormat::kPdf, 0});
+    jobs.push_back(
+        {laid.string(), (out.path() / "laid" / (d.stem().string() + ".pdf")).string(), OfficeFormat::kPdf, 0});
     bytes += 2 * fs::file_size(d);
   }
   ASSERT_NO_THROW(TOfficeLayout(office, TOfficeLayout::FindMacro()).Run(jobs, TOfficeLayout::TimeLimitSeconds(bytes)));
