@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <map>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -306,50 +307,95 @@ std::vector<ContentsEntry> ContentsEntries(const DocxReader& docx) {
   return out;
 }
 
-// Each page of a PDF as pdftotext reads it (white space removed), and the number its footer shows (0
-// when none).
-std::vector<std::pair<std::string, int>> PdfPages(const fs::path& pdf) {
+// The number each page of a PDF shows in its footer, as pdftotext reads it (0 when none).
+std::vector<int> PdfFooterNumbers(const fs::path& pdf) {
   std::string text;
   FILE* pipe = ::popen(("pdftotext -layout '" + pdf.string() + "' - 2>/dev/null").c_str(), "r");
   char buf[65536];
   for (std::size_t n; pipe && (n = std::fread(buf, 1, sizeof buf, pipe)) > 0;) text.append(buf, n);
   if (pipe) ::pclose(pipe);
-  std::vector<std::pair<std::string, int>> pages;
+  std::vector<int> numbers;
   for (std::size_t at = 0, end; (end = text.find('\f', at)) != std::string::npos; at = end + 1) {
     const std::string page = text.substr(at, end - at);
     std::string last;
-    std::size_t line_end = page.size();
-    while (last.empty() && line_end > 0) {
+    for (std::size_t line_end = page.size(); last.empty() && line_end > 0;) {
       const std::size_t line_start = page.rfind('\n', line_end - 1);
       const std::size_t from = line_start == std::string::npos ? 0 : line_start + 1;
       last = Normalize(page.substr(from, line_end - from));
       line_end = line_start == std::string::npos ? 0 : line_start;
     }
-    std::string squeezed = page;
-    std::erase_if(squeezed, [](char c) { return std::isspace(static_cast<unsigned char>(c)); });
     const bool number = !last.empty() && last.size() < 6 && last.find_first_not_of("0123456789") == std::string::npos;
-    pages.emplace_back(std::move(squeezed), number ? std::stoi(last) : 0);
+    numbers.push_back(number ? std::stoi(last) : 0);
   }
-  return pages;
+  return numbers;
 }
 
-// Where each contents entry's heading stands in the PDF, by the number on its page: searched in
-// document order after the contents' own pages.
+// The number after key ("/First 12 0 R" gives 12) in an object's dictionary; 0 when absent.
+int Reference(std::string_view object, std::string_view key) {
+  const std::size_t at = object.find(key);
+  return at == std::string_view::npos ? 0 : std::atoi(std::string(object.substr(at + key.size(), 12)).c_str());
+}
+
+// The PDF's outline in document order: each item's title (white space removed) and its page (from 0).
+std::vector<std::pair<std::string, int>> PdfOutline(const std::string& pdf) {
+  std::map<int, std::size_t> offsets;  // object number -> where "N 0 obj" starts
+  for (std::size_t at = pdf.find(" 0 obj"); at != std::string::npos; at = pdf.find(" 0 obj", at + 6)) {
+    std::size_t from = at;
+    while (from > 0 && std::isdigit(static_cast<unsigned char>(pdf[from - 1]))) --from;
+    if (from < at && (from == 0 || pdf[from - 1] == '\n')) offsets.emplace(std::atoi(pdf.c_str() + from), from);
+  }
+  auto object = [&](int n) -> std::string_view {
+    const auto it = offsets.find(n);
+    if (it == offsets.end()) return {};
+    return std::string_view(pdf).substr(it->second, pdf.find("endobj", it->second) - it->second);
+  };
+  std::map<int, int> page_index;
+  const std::size_t kids = pdf.find("/Kids[");
+  if (kids != std::string::npos) {
+    std::istringstream refs(pdf.substr(kids + 6, pdf.find(']', kids) - kids - 6));
+    for (std::string n, gen, r; refs >> n >> gen >> r;)
+      page_index.emplace(std::stoi(n), static_cast<int>(page_index.size()));
+  }
+  std::vector<std::pair<std::string, int>> out;
+  std::vector<int> pending = {Reference(object(Reference(pdf, "/Outlines ")), "/First ")};
+  while (!pending.empty() && out.size() < 100000) {
+    const int item = pending.back();
+    pending.pop_back();
+    const std::string_view dict = object(item);
+    if (dict.empty()) continue;
+    if (const int next = Reference(dict, "/Next "); next) pending.push_back(next);
+    if (const int first = Reference(dict, "/First "); first) pending.push_back(first);
+    std::u16string title;
+    const std::size_t hex = dict.find("/Title<FEFF");
+    for (std::size_t i = hex + 11; hex != std::string_view::npos && i + 4 <= dict.size() && dict[i] != '>'; i += 4)
+      title += static_cast<char16_t>(std::stoi(std::string(dict.substr(i, 4)), nullptr, 16));
+    std::string squeezed = U8(title);
+    std::erase_if(squeezed, [](char c) { return std::isspace(static_cast<unsigned char>(c)); });
+    const auto page = page_index.find(Reference(dict, "/Dest["));
+    out.emplace_back(std::move(squeezed), page == page_index.end() ? -1 : page->second);
+  }
+  return out;
+}
+
+// Each contents entry must name the page that the PDF's footer shows where its heading stands (the
+// outline says where; titles alone would also match the help file's own contents pages).
 void ExpectContentsPagesAsPrinted(const std::vector<ContentsEntry>& entries, const fs::path& pdf) {
-  const auto pages = PdfPages(pdf);
+  const auto pages = PdfFooterNumbers(pdf);
+  const auto outline = PdfOutline(testing::ReadBinaryFile(pdf));
   ASSERT_FALSE(pages.empty()) << "pdftotext read nothing from " << pdf;
+  ASSERT_FALSE(outline.empty()) << "no outline in " << pdf;
   std::size_t at = 0;
-  for (std::size_t i = 0; i < pages.size(); ++i)
-    if (!entries.empty() && pages[i].first.find(entries.back().title + ".....") != std::string::npos) at = i + 1;
   for (const auto& e : entries) {
     std::size_t found = at;
-    while (found < pages.size() && pages[found].first.find(e.title) == std::string::npos) ++found;
-    if (found == pages.size()) {
-      ADD_FAILURE() << e.title << " is on no page after " << at + 1;
+    while (found < outline.size() && outline[found].first != e.title) ++found;
+    if (found == outline.size()) {
+      ADD_FAILURE() << e.title << " is not in the outline after item " << at;
       continue;
     }
-    at = found;
-    EXPECT_EQ(e.page, pages[found].second) << e.title;
+    at = found + 1;
+    const int page = outline[found].second;
+    ASSERT_TRUE(page >= 0 && page < static_cast<int>(pages.size())) << e.title;
+    EXPECT_EQ(e.page, pages[static_cast<std::size_t>(page)]) << e.title;
   }
 }
 
