@@ -1,9 +1,11 @@
 #include "converter/chm_distill.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "converter/chapter_numbers.h"
 #include "converter/css_fixes.h"
+#include "converter/navigation_blocks.h"
 #include "converter/topic_comparison.h"
 #include "platform/cancellation.h"
 #include "platform/code_pages.h"
@@ -245,6 +247,17 @@ void TCHMDistill::RemoveSame() {
   }
   const auto contentsPages = static_cast<std::size_t>(Files.Count());
 
+  // What the contents leads to, before single anchors are dropped: upper-cased "path" and "path#anchor".
+  std::unordered_set<std::u16string> entryTargets;
+  for (const auto& item : List) {
+    if (item->Status != kStatusPage) continue;
+    const std::u16string path = PagePath(item->Url);
+    if (path.empty()) continue;
+    const std::u16string anchor = SplitUrlAnchor(item->Url).anchor;
+    entryTargets.insert(UpperCase(path));
+    if (!anchor.empty()) entryTargets.insert(UpperCase(path + u"#" + anchor));
+  }
+
   for (const auto& item : List) {
     if (item->Status != kStatusPage) continue;
     TChmTopicFile* page = TopicList.GetItemByFilename(PagePath(item->Url));
@@ -264,11 +277,25 @@ void TCHMDistill::RemoveSame() {
   std::vector<TChmTopicFile*> pages;
   pages.reserve(static_cast<std::size_t>(TopicList.Count()));
   for (const auto& page : TopicList) pages.push_back(page.get());
-  RunComparisonPasses(pages, contentsPages);
+  TNavigationCut navigation;
+  navigation.Shapes = RunComparisonPasses(pages, contentsPages);
 
   for (TChmTopicFile* page : pages) {
     CheckCancel();
     page->Body = page->Distiller();
+    // The navigation that stands inside the pages too (a node header above every section), and the
+    // pages' own tables of contents: the document has one for all.
+    navigation.IsContentsLink = [&](std::u16string_view href) {
+      const UrlParts parts = SplitUrlAnchor(href);
+      const std::u16string path =
+          parts.page.empty()
+              ? page->Filename
+              : CanonicalPathInRoot(rootFolder, ExtractFolder(page->Filename) + ToBackslashes(parts.page));
+      if (path.empty()) return false;
+      return entryTargets.count(UpperCase(parts.anchor.empty() ? path : path + u"#" + parts.anchor)) != 0;
+    };
+    page->Body = CutNavigationElements(page->Body, navigation);
+    page->Body = DropTitleBlock(page->Body, {page->Title1, page->Title2});
     page->FindAnchors();
     const bool split = page->QuoteCount > 1 && page->Bookmarks.Count() > 0;
     if (page->QuoteCount > 1) {

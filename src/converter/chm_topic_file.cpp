@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "converter/authoring_tools.h"
+#include "converter/navigation_blocks.h"
 #include "platform/text_files.h"
 #include "text/html_vocabulary.h"
 #include "text/path_helpers.h"
@@ -21,19 +22,6 @@ bool IsBlank(std::u16string_view text) {
   for (char16_t c : text)
     if (!IsWhitespace(c)) return false;
   return true;
-}
-
-// The file name of a picture tag's source: after the last '\' or ':' once slashes are backslashes.
-std::u16string PictureFileName(std::u16string_view tagText) {
-  const std::u16string src = GetAttributeValue(tagText, u"src");
-  const std::size_t cut = src.find_last_of(u"\\/:");
-  return cut == std::u16string::npos ? src : src.substr(cut + 1);
-}
-
-// "Previous" and "next" buttons are navigation, never content.
-bool IsNavigationPicture(std::u16string_view fileName) {
-  const std::u16string lower = LowerCase(fileName);
-  return lower.find(u"prev") != std::u16string::npos || lower.find(u"next") != std::u16string::npos;
 }
 
 // Removes a trailing '/' and a leading one; the latter marks an end tag.
@@ -132,7 +120,13 @@ void TChmTopicFile::IniticalizeTags() {
 // The break tag a block ended at has been passed: the unique part cannot start before it.
 void TChmTopicFile::PassBreakTagDown() {
   SamePointL = i - static_cast<std::int32_t>(TagAll.size()) + 1;
+  blockBegin_ = static_cast<std::size_t>(i);
   Text.clear();
+}
+
+std::u16string_view TChmTopicFile::CurrentBlock() const {
+  const std::size_t end = std::min(blockEnd_, Body.size());
+  return blockBegin_ < end ? std::u16string_view(Body).substr(blockBegin_, end - blockBegin_) : std::u16string_view();
 }
 
 void TChmTopicFile::FollowTagDown() {
@@ -157,10 +151,13 @@ void TChmTopicFile::FollowTagDown() {
 void TChmTopicFile::SearchDown() {
   if (Tags.GetCount() == 0) IniticalizeTags();
   bool resume = FindText;
-  if (FindText)
+  if (FindText) {
     FindText = false;
-  else
+  } else {
     Text.clear();
+    blockBegin_ = static_cast<std::size_t>(std::max(i - 1, 0));
+  }
+  blockEnd_ = static_cast<std::size_t>(std::max(h, 0));
   for (; i <= h; ++i) {
     if (resume) {
       resume = false;
@@ -189,6 +186,7 @@ void TChmTopicFile::SearchDown() {
           Text = Trim(DecodeHtmlEntities(CollapseWhitespace(Text)));
           if (!Text.empty()) {
             FindText = true;
+            blockEnd_ = static_cast<std::size_t>(i) - TagAll.size();
             return;
           }
           PassBreakTagDown();
@@ -214,10 +212,13 @@ void TChmTopicFile::SearchDown() {
 
 void TChmTopicFile::SearchUp() {
   reversedText_.clear();
+  blockEnd_ = static_cast<std::size_t>(std::max(i, 0));
   if (FindText) {
     SamePointH = i;
+    blockEnd_ = static_cast<std::size_t>(std::max(i - 1, 0));
     --i;
   }
+  blockBegin_ = 0;
   Text.clear();
   // Both are gathered backwards and turned round once: inserting at the front would make a long
   // tag cost time quadratic in its length.
@@ -247,9 +248,11 @@ void TChmTopicFile::SearchUp() {
         Text = TrimWhitespace(DecodeHtmlEntities(CollapseWhitespace(gathered)));
         if (!Text.empty()) {
           FindText = true;
+          blockBegin_ = static_cast<std::size_t>(i - 1) + TagAll.size();
           return;
         }
         SamePointH = i;
+        blockEnd_ = static_cast<std::size_t>(i - 1);
         reversedText_.clear();
       }
       continue;

@@ -70,6 +70,9 @@ class TChmTopicFile {
   void SearchDown();
   // Next non-empty block from the bottom; at the start, the raw text before the first break.
   void SearchUp();
+  // The markup of the current block (between the break tags around it), for comparing blocks by
+  // their shape rather than their text.
+  std::u16string_view CurrentBlock() const;
   static bool IsSimilar(std::u16string_view S1, std::u16string_view S2) { return IsSimilarText(S1, S2); }
   // Whether the current block (not the argument) is similar to the contents title or the page title.
   bool IsTitle(std::u16string_view Str = {}) const;
@@ -94,6 +97,8 @@ class TChmTopicFile {
   void PassBreakTagDown();
   void FollowTagDown();
   std::u16string reversedText_;  // SearchUp gathers the block backwards
+  std::size_t blockBegin_ = 0;   // the current block's markup: Body[blockBegin_, blockEnd_)
+  std::size_t blockEnd_ = 0;
 };
 
 }  // namespace tomeshift

@@ -3,6 +3,7 @@
 #include <map>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "converter/chm_topic_file.h"
@@ -12,6 +13,22 @@
 namespace tomeshift {
 
 namespace {
+
+// Whether the markup holds a link start tag: only such blocks have a shape worth working out.
+bool HoldsLink(std::u16string_view markup) {
+  for (std::size_t at = markup.find(u'<'); at != std::u16string_view::npos; at = markup.find(u'<', at + 1)) {
+    if (at + 2 < markup.size() && (markup[at + 1] == u'a' || markup[at + 1] == u'A') &&
+        (IsWhitespace(markup[at + 2]) || markup[at + 2] == u'>'))
+      return true;
+  }
+  return false;
+}
+
+// Pages whose navigation differs a little (the first page has no "previous") fall out of step with
+// the others; blocks already found shared are looked for again this many times.
+constexpr int kMaxRounds = 8;
+// Bounds the blocks remembered as shared, and so the work of looking for them again.
+constexpr std::size_t kMaxKnownBlocks = 64;
 
 // The current blocks of the contents pages, which alone vote on what is shared: counted by text and
 // grouped by length. A block can be similar to another only when the two are equal, or both have at
@@ -75,14 +92,22 @@ class ContentsBlocks {
 // page moves to it, rather than in every one of the many comparisons it takes part in.
 class ComparisonPasses {
  public:
-  ComparisonPasses(std::span<TChmTopicFile* const> pages, std::size_t contentsCount)
-      : pages_(pages),
+  ComparisonPasses(std::span<TChmTopicFile* const> pages, std::size_t contentsCount, bool byShape)
+      : byShape_(byShape),
+        pages_(pages),
         contents_(contentsCount < pages.size() ? contentsCount : pages.size()),
         threshold_(SharedBlockThreshold(contents_)),
-        lowered_(pages.size()) {}
+        lowered_(pages.size()),
+        shapes_(pages.size()) {
+    if (!byShape_) return;
+    for (std::size_t n = 0; n < contents_; ++n) {
+      std::u16string key = TitleKey(pages_[n]->Title1);
+      if (!key.empty()) titles_.insert(std::move(key));
+    }
+  }
 
-  void Run() {
-    if (threshold_ == 0) return;  // no contents page: every block would count as shared
+  std::vector<TBlockShape> Run() {
+    if (threshold_ == 0) return {};  // no contents page: every block would count as shared
     for (std::size_t n = 0; n < pages_.size(); ++n) {
       TChmTopicFile& page = *pages_[n];
       page.IniticalizeTags();
@@ -90,7 +115,7 @@ class ComparisonPasses {
       page.SearchUp();
       Lower(n);
     }
-    Pass(/*up=*/true);
+    Passes(/*up=*/true);
 
     for (std::size_t n = 0; n < pages_.size(); ++n) {
       TChmTopicFile& page = *pages_[n];
@@ -99,12 +124,13 @@ class ComparisonPasses {
       page.SearchDown();
       Lower(n);
     }
-    Pass(/*up=*/false);
+    known_.clear();
+    Passes(/*up=*/false);
 
     std::size_t titles = 0;
     for (std::size_t n = 0; n < contents_; ++n)
       if (pages_[n]->IsTitle()) ++titles;
-    if (titles * 5 <= contents_ * 4) return;  // not above 80 percent
+    if (titles * 5 <= contents_ * 4) return std::move(recognised_);  // not above 80 percent
     for (std::size_t n = 0; n < pages_.size(); ++n) {
       TChmTopicFile& page = *pages_[n];
       if (page.IsTitle()) page.TitleFound = true;
@@ -112,23 +138,107 @@ class ComparisonPasses {
       page.SearchDown();
       Lower(n);
     }
-    Pass(/*up=*/false);
+    Passes(/*up=*/false);
+    return std::move(recognised_);
   }
 
  private:
+  struct Known {
+    std::u16string lowered;
+    TBlockShape shape;
+  };
+
   void Lower(std::size_t n) {
-    if (n < contents_) blocks_.Remove(lowered_[n]);
-    lowered_[n] = LowerCase(pages_[n]->Text);
-    if (n < contents_) blocks_.Add(lowered_[n]);
+    const TChmTopicFile& page = *pages_[n];
+    if (n < contents_) {
+      blocks_.Remove(lowered_[n]);
+      if (shapes_[n].LinkLine) shapeBlocks_.Remove(shapes_[n].Text);
+    }
+    lowered_[n] = LowerCase(page.Text);
+    shapes_[n] = TBlockShape();
+    if (byShape_ && page.FindText) {
+      const std::u16string_view block = page.CurrentBlock();
+      if (HoldsLink(block)) {
+        shapes_[n] = ShapeOfBlock(block);
+      } else if (titles_.count(TitleKey(page.Text)) != 0 && !RepeatsTitle(page)) {
+        // Another topic's title standing alone, as in "Chapter 3. Troubleshooting" below a "Next" link,
+        // is a reference to it like a link.
+        shapes_[n].Text.assign(1, kLinkMark);
+        shapes_[n].LinkLine = true;
+      }
+    }
+    if (n < contents_) {
+      blocks_.Add(lowered_[n]);
+      if (shapes_[n].LinkLine) shapeBlocks_.Add(shapes_[n].Text);
+    }
   }
   bool Similar(std::size_t a, std::size_t b) const { return IsSimilarLowered(lowered_[a], lowered_[b]); }
 
-  // Whether at least threshold other contents pages have a block similar to page j's.
-  bool SharedByEnough(std::size_t j) const {
+  // The current block repeats the page's own title, bar a number before it or a permalink sign after it.
+  static bool RepeatsTitle(const TChmTopicFile& page) {
+    if (!page.FindText) return false;
+    const std::u16string key = TitleKey(page.Text);
+    return !key.empty() && (key == TitleKey(page.Title1) || key == TitleKey(page.Title2));
+  }
+
+  enum class Shared { No, ByText, ByShape };
+
+  // Whether at least threshold other contents pages have a block like page j's: alike in text, or else,
+  // for a line of links, alike in shape (the same similarity rule on the masked texts, kept in an index
+  // of their own). The two are counted apart: a vote of a few pages with similar words and a few with a
+  // similar row of links is no agreement.
+  Shared SharedByEnough(std::size_t j) const {
+    const auto threshold = static_cast<std::size_t>(threshold_);
     const std::u16string& a = lowered_[j];
     std::size_t equal = blocks_.Equal(a);
-    if (j < contents_) --equal;  // the page itself
-    return blocks_.SimilarToAtLeast(a, equal, static_cast<std::size_t>(threshold_));
+    if (j < contents_ && !a.empty()) --equal;  // the page itself
+    if (blocks_.SimilarToAtLeast(a, equal, threshold)) return Shared::ByText;
+    const TBlockShape& shape = shapes_[j];
+    if (!shape.LinkLine) return Shared::No;
+    equal = shapeBlocks_.Equal(shape.Text);
+    if (j < contents_ && !shape.Text.empty()) --equal;
+    return shapeBlocks_.SimilarToAtLeast(shape.Text, equal, threshold) ? Shared::ByShape : Shared::No;
+  }
+
+  void Advance(std::size_t n, bool up) {
+    TChmTopicFile& page = *pages_[n];
+    if (up)
+      page.SearchUp();
+    else
+      page.SearchDown();
+    Lower(n);
+  }
+
+  void Cut(std::size_t n, bool up) {
+    TChmTopicFile& page = *pages_[n];
+    if (up)
+      page.SamePointH = page.i - 1;
+    else
+      page.SamePointL = page.i;
+    Advance(n, up);
+  }
+
+  void Remember(std::size_t j) {
+    if (!byShape_) return;
+    const TBlockShape& shape = shapes_[j];
+    if (shape.LinkLine && shape.FixedWords) {
+      bool seen = false;
+      for (const TBlockShape& known : recognised_) seen = seen || known.Text == shape.Text;
+      if (!seen) recognised_.push_back(shape);
+    }
+    if (!shape.FixedMarks) return;
+    for (const Known& known : known_)
+      if (known.shape.Text == shape.Text) return;
+    if (known_.size() < kMaxKnownBlocks) known_.push_back(Known{lowered_[j], shape});
+  }
+
+  // Only link lines with something fixed besides their links ("Next:", "Up:", the "»" of a trail of
+  // parent pages, whose length differs from page to page) are looked for without a vote: a lone link
+  // is too common in the pages' own text, and the text rule finds a short block inside any longer one.
+  bool MatchesKnown(std::size_t n) const {
+    for (const Known& known : known_)
+      if (known.shape.FixedMarks && SimilarShapes(known.shape, shapes_[n])) return true;
+    return false;
   }
 
   // A block that enough other contents pages share at the current place is cut from every page that
@@ -140,35 +250,47 @@ class ComparisonPasses {
         ++j;
         continue;
       }
-      if (!SharedByEnough(j)) {
+      const Shared shared = SharedByEnough(j);
+      if (shared == Shared::No) {
         ++j;
         continue;
       }
-      for (std::size_t l = 0; l < pages_.size(); ++l) {
-        if (l == j || !Similar(j, l)) continue;
-        TChmTopicFile& page = *pages_[l];
-        if (up) {
-          page.SamePointH = page.i - 1;
-          page.SearchUp();
-        } else {
-          page.SamePointL = page.i;
-          page.SearchDown();
-        }
-        Lower(l);
-      }
-      if (up)
-        pages_[j]->SearchUp();
-      else
-        pages_[j]->SearchDown();
-      Lower(j);
+      Remember(j);
+      for (std::size_t l = 0; l < pages_.size(); ++l)
+        if (l != j && (shared == Shared::ByText ? Similar(j, l) : SimilarShapes(shapes_[j], shapes_[l]))) Cut(l, up);
+      Advance(j, up);
     }
   }
 
+  // Pages that stopped at a block found shared elsewhere (out of step with the others) lose it, and
+  // the pass runs again from where they are now.
+  void Passes(bool up) {
+    for (int round = 0; round < kMaxRounds; ++round) {
+      Pass(up);
+      if (!byShape_) return;
+      bool moved = false;
+      for (std::size_t n = 0; n < pages_.size(); ++n) {
+        CheckCancel();
+        while (!lowered_[n].empty() && MatchesKnown(n)) {
+          Cut(n, up);
+          moved = true;
+        }
+      }
+      if (!moved) return;
+    }
+  }
+
+  const bool byShape_;
   std::span<TChmTopicFile* const> pages_;
   std::size_t contents_;
   int threshold_;
   std::vector<std::u16string> lowered_;
-  ContentsBlocks blocks_;
+  std::vector<TBlockShape> shapes_;
+  ContentsBlocks blocks_;                      // the contents pages' current blocks
+  ContentsBlocks shapeBlocks_;                 // the masked texts of those that are link lines
+  std::unordered_set<std::u16string> titles_;  // the contents pages' titles as TitleKey has them
+  std::vector<Known> known_;                   // blocks found shared in this direction
+  std::vector<TBlockShape> recognised_;        // shared link lines with fixed words
 };
 
 }  // namespace
@@ -178,8 +300,9 @@ int SharedBlockThreshold(std::size_t contentsCount) {
   return static_cast<int>((4 * contentsCount + 2) / 5);
 }
 
-void RunComparisonPasses(std::span<TChmTopicFile* const> pages, std::size_t contentsCount) {
-  ComparisonPasses(pages, contentsCount).Run();
+std::vector<TBlockShape> RunComparisonPasses(std::span<TChmTopicFile* const> pages, std::size_t contentsCount,
+                                             bool byShape) {
+  return ComparisonPasses(pages, contentsCount, byShape).Run();
 }
 
 }  // namespace tomeshift

@@ -132,8 +132,22 @@ TBodySplit SplitBody(std::u16string_view page) {
   return split;
 }
 
+namespace {
+
+// A title as a heading shows it: lower case, no-break spaces as plain ones, without the permalink sign
+// some generators put behind it.
+std::u16string TitleText(std::u16string_view text) {
+  std::u16string lower = LowerCase(text);
+  for (char16_t& c : lower)
+    if (c == u'\u00A0') c = u' ';
+  while (!lower.empty() && (lower.back() == u'\u00B6' || IsWhitespace(lower.back()))) lower.pop_back();
+  return lower;
+}
+
+}  // namespace
+
 bool TitlesMatch(std::u16string_view text, std::u16string_view title) {
-  const std::u16string a = LowerCase(text), b = LowerCase(title);
+  const std::u16string a = TitleText(text), b = TitleText(title);
   if (a == b) return true;
   const std::u16string& longer = a.size() >= b.size() ? a : b;
   const std::u16string& shorter = a.size() >= b.size() ? b : a;
@@ -213,7 +227,7 @@ std::u16string DistillSection(std::u16string_view section, std::u16string_view t
   tags.Add().Name = u"Root";
   THtmlTag* heading = &tags[0];  // the root is never folded, so it stands for "no heading yet"
   std::u16string tagText, tagName, block, result;
-  bool inTag = false, inName = false, titleSearch = true;
+  bool inTag = false, inName = false, titleSearch = true, titleDropped = false;
   std::uint32_t threshold = 5;
 
   for (const char16_t c : section) {
@@ -237,8 +251,8 @@ std::u16string DistillSection(std::u16string_view section, std::u16string_view t
       if (IsBreakTag(name)) {
         const std::u16string text = Trim(DecodeHtmlEntities(CollapseWhitespace(block)));
         if (!text.empty() && titleSearch) {
-          const bool isTitle =
-              TitlesMatch(text, title) || (text.size() <= 49 && text.back() != u'.' && text.back() != u':');
+          titleDropped = TitlesMatch(text, title);
+          const bool isTitle = titleDropped || (text.size() <= 49 && text.back() != u'.' && text.back() != u':');
           if (isTitle) heading = &current;
           titleSearch = false;
         }
@@ -314,6 +328,19 @@ std::u16string DistillSection(std::u16string_view section, std::u16string_view t
   const THtmlTag& root = tags[0];
   if (root.CharCount > threshold) result = root.Inner;
   if (IsBlank(result)) result = IsBlank(root.Inner) ? std::u16string(section) : root.Inner;
+  // A section that holds nothing but its title (an enumeration value's row) adds nothing to its heading.
+  if (titleDropped) {
+    std::u16string visible;
+    bool inMarkup = false;
+    for (const char16_t c : result) {
+      if (c == u'<') inMarkup = true;
+      if (!inMarkup) visible += c;
+      if (c == u'>') inMarkup = false;
+    }
+    visible = Trim(DecodeHtmlEntities(CollapseWhitespace(visible)));
+    const bool pictures = ContainsText(result, u"<img");
+    if ((visible.empty() && !pictures) || (!pictures && TitleText(visible) == TitleText(title))) return {};
+  }
   return BalanceTableFragment(result);
 }
 

@@ -113,6 +113,56 @@ TEST_F(Distill, OnlyContentsPagesVoteOnSharedBlocks) {
   EXPECT_NE(Read("b.htm").find("Copyright"), std::string::npos) << Read("b.htm");
 }
 
+TEST_F(Distill, NavigationWithChangingLinkTextsAndPageContentsListsAreCut) {
+  // Node headers as a manual generator writes them: the same words, other links on every page, at the
+  // top and again inside the page; the chapter's own list of its sections; the title with a number
+  // and a permalink sign.
+  const auto nav = [](int n) {
+    const std::string next = "p" + std::to_string((n + 1) % 6) + ".htm",
+                      prev = "p" + std::to_string((n + 5) % 6) + ".htm";
+    return "<div class=header><p>Next: <a href=\"" + next + "\">Topic " + std::to_string((n + 1) % 6) +
+           "</a>, Previous: <a href=\"" + prev + "\">Topic " + std::to_string((n + 5) % 6) +
+           "</a>, Up: <a href=\"p0.htm\">Topic 0</a> [<a href=\"p0.htm#toc\">Contents</a>]</p></div><hr>";
+  };
+  // At the bottom, a trail of parent pages whose length differs from page to page.
+  const auto trail = [](int n) {
+    std::string items =
+        "<ul class=related><li><a href=\"index.htm\">index</a></li><li><a href=\"p1.htm\">next</a> "
+        "|</li><li><a href=\"p0.htm\">Manual 1.0</a> &raquo;</li>";
+    for (int level = 0; level < n % 3; ++level)
+      items += "<li><a href=\"p" + std::to_string(level) + ".htm\">Part " + std::to_string(level) + "</a> &raquo;</li>";
+    return items + "</ul>";
+  };
+  for (int n = 0; n < 6; ++n) {
+    std::string body =
+        nav(n) + "<h2>" + std::to_string(n + 1) + " Topic " + std::to_string(n) + " &para;</h2>" + Unique(n);
+    if (n == 2)
+      body += "<ul class=toc><li><a href=\"p3.htm\">Topic 3</a></li><li><a href=\"p4.htm\">Topic 4</a></li></ul>" +
+              nav(n) + "<p>Read <a href=\"p5.htm\">Topic 5</a> before the next release reaches the users.</p>" +
+              "<ul><li><a href=\"http://example.com/a\">Mirror A</a></li><li><a href=\"http://example.com/b\">"
+              "Mirror B</a></li></ul>";
+    body += trail(n);
+    File("p" + std::to_string(n) + ".htm",
+         "<html><head><title>Topic " + std::to_string(n) + "</title></head><body>" + body + "</body></html>");
+    Entry(u"Topic " + U16(std::to_string(n)), 0, u"p" + U16(std::to_string(n)) + u".htm");
+  }
+  distill_.Execute();
+  for (int n = 0; n < 6; ++n) {
+    const std::string page = Read("p" + std::to_string(n) + ".htm");
+    SCOPED_TRACE(page);
+    EXPECT_EQ(page.find("Next:"), std::string::npos);
+    EXPECT_EQ(page.find("Previous:"), std::string::npos);
+    EXPECT_EQ(page.find("&para;"), std::string::npos) << "the title heading is still there";
+    EXPECT_EQ(page.find("&raquo;"), std::string::npos) << "the trail of parent pages is still there";
+    EXPECT_NE(page.find("Paragraph " + std::to_string(n) + " "), std::string::npos);
+  }
+  const std::string chapter = Read("p2.htm");
+  EXPECT_EQ(chapter.find("class=toc"), std::string::npos) << chapter;
+  // A sentence with a link in it and links that lead out of the help file are content.
+  EXPECT_NE(chapter.find("before the next release"), std::string::npos) << chapter;
+  EXPECT_NE(chapter.find("Mirror B"), std::string::npos) << chapter;
+}
+
 TEST_F(Distill, PagesSplitAtTheAnchorsOfSeveralEntries) {
   TenPages();
   File("guide.htm", Page("Guide",

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -15,9 +16,13 @@
 
 #include "converter/chapter_numbers.h"
 #include "converter/chm_to_doc.h"
+#include "converter/chm_topic_file.h"
 #include "converter/document_assembly.h"
+#include "converter/topic_comparison.h"
+#include "platform/code_pages.h"
 #include "platform/office_layout.h"
 #include "platform/temp_files.h"
+#include "platform/text_files.h"
 #include "support/docx_reader.h"
 #include "support/scratch_dir.h"
 #include "text/html_tag_tree.h"
@@ -42,7 +47,18 @@ struct Expected {
 
 struct PageParagraph {
   std::string text;
-  bool links = false;  // mostly link text: navigation or a list of links
+  bool links = false;      // mostly link text: navigation or a list of links
+  std::string shape;       // lower case, each link's text as one kLinkMark
+  bool link_line = false;  // links with at most a few words between them
+};
+
+// Stands for the text of a link in a paragraph's shape.
+const std::string kLinkMark = "\xE2\x97\xA6";
+
+// A contents page as it came out of the help file.
+struct RawPage {
+  std::vector<PageParagraph> paragraphs;
+  std::vector<std::u16string> titles;  // the entry's and the page's own
 };
 
 struct Converted {
@@ -52,6 +68,7 @@ struct Converted {
   // headings instead of text.
   std::vector<PageParagraph> page_paragraphs;
   std::vector<std::u16string> titles;
+  std::vector<RawPage> raw_pages;
   std::vector<std::string> web_addresses;
   bool failed = true;
   std::string error;
@@ -101,13 +118,38 @@ std::u16string DecodeHexReferences(std::u16string text) {
 // sees (scripts, styles), entities decoded.
 std::vector<PageParagraph> PageParagraphs(std::u16string_view body) {
   std::vector<PageParagraph> out;
-  std::u16string text;
-  std::size_t letters = 0, link_letters = 0, in_link = 0;
+  std::u16string text, shape;
+  std::size_t letters = 0, link_letters = 0, in_link = 0, links = 0;
+  bool masked = false;
   const auto flush = [&] {
     std::string p = Normalize(U8(DecodeHexReferences(DecodeHtmlEntities(text))));
-    if (!p.empty()) out.push_back({p, link_letters * 2 >= letters});
+    if (!p.empty()) {
+      PageParagraph para;
+      para.text = p;
+      para.links = link_letters * 2 >= letters;
+      para.shape = U8(LowerCase(U16(Normalize(U8(DecodeHexReferences(DecodeHtmlEntities(shape)))))));
+      // Navigation words between the links ("Next:", "Up:"), no sentence.
+      std::size_t gap_words = 0, words = 0;
+      bool sentence = false;
+      std::string rest = para.shape + kLinkMark;
+      for (std::size_t at = rest.find(kLinkMark); at != std::string::npos; at = rest.find(kLinkMark)) {
+        gap_words = 0;
+        bool in_word = false;
+        for (const char ch : rest.substr(0, at)) {
+          const bool word = (ch & 0x80) != 0 || std::isalnum(static_cast<unsigned char>(ch));
+          if (word && !in_word) ++gap_words;
+          in_word = word;
+        }
+        words += gap_words;
+        sentence = sentence || gap_words > 3;
+        rest.erase(0, at + kLinkMark.size());
+      }
+      para.link_line = links > 0 && !sentence && words <= 2 * links + 3;
+      out.push_back(std::move(para));
+    }
     text.clear();
-    letters = link_letters = 0;
+    shape.clear();
+    letters = link_letters = links = 0;
   };
   for (std::size_t i = 0; i < body.size();) {
     if (body[i] != u'<') {
@@ -115,6 +157,12 @@ std::vector<PageParagraph> PageParagraphs(std::u16string_view body) {
       if (c >= 0x80 || std::isalnum(static_cast<unsigned char>(c))) {
         ++letters;
         if (in_link) ++link_letters;
+      }
+      if (!in_link) {
+        shape += c;
+      } else if (!masked && !IsWhitespace(c)) {
+        shape += U16(kLinkMark);
+        masked = true;
       }
       text += body[i++];
       continue;
@@ -133,7 +181,11 @@ std::vector<PageParagraph> PageParagraphs(std::u16string_view body) {
     const std::size_t name_end = tag.find_first_of(u" \t\r\n/");
     const std::u16string name(tag.substr(0, name_end));
     if (IsBreakTag(name)) flush();
-    if (SameText(name, u"a")) in_link = end_tag ? 0 : (ContainsText(tag, u"href") ? 1 : in_link);
+    if (SameText(name, u"a")) {
+      const bool starts = !end_tag && ContainsText(tag, u"href");
+      in_link = end_tag ? 0 : (starts ? 1 : in_link);
+      if (starts) masked = false, ++links;
+    }
     if (!end_tag && (SameText(name, u"script") || SameText(name, u"style"))) {
       const std::size_t end = PosText(u"</" + name, body, i);
       i = end == std::u16string_view::npos ? body.size() : end;
@@ -157,7 +209,26 @@ Converted Convert(const fs::path& chm, const fs::path& out, const TDocPDFSetting
   c.rootFolder = NewTempFolderName();
   c.UpdateSettings();
   c.decompile();
+  // The pages as extracted, before the distiller rewrites them: upper-cased path in the scratch folder.
+  std::map<std::u16string, std::u16string> extracted;
+  const fs::path scratch = U8(c.rootFolder);
+  if (const ScopedAnsiCodePage code_page(c.CodePage); fs::is_directory(scratch))
+    for (const auto& f : fs::recursive_directory_iterator(scratch)) {
+      const std::string ext = f.path().extension().string();
+      if (f.is_regular_file() && (SameText(U16(ext), u".htm") || SameText(U16(ext), u".html")))
+        extracted[UpperCase(ToBackslashes(U16(fs::relative(f.path(), scratch).string())))] =
+            ReadPageText(U16(f.path().string()));
+    }
   c.Execute();
+  std::set<std::u16string> seen;
+  for (const auto& e : c.List) {
+    if (e->Status != kStatusPage) continue;
+    const std::u16string key = UpperCase(ToBackslashes(SplitUrlAnchor(e->Url).page));
+    const auto page = extracted.find(key);
+    if (page == extracted.end() || !seen.insert(key).second) continue;
+    const TBodySplit split = SplitBody(page->second);
+    r.raw_pages.push_back({PageParagraphs(split.Body), {e->Topic, DecodeHtmlEntities(GetPageTitle(split.BeforeBody))}});
+  }
   for (const auto& e : c.List) {
     const std::u16string text = HeadingText(*e, settings.TitleNumber, c.TitlesNumbered);
     r.entries.push_back({std::min(e->Level + 1, 9), U8(text), U8(e->Bookmark)});
@@ -235,7 +306,7 @@ void ExpectPageTextOnce(const Converted& r, const DocxReader& docx) {
   std::map<std::string, std::size_t> expected, printed;
   std::set<std::string> prose;  // what the loss is measured on
   std::string page_text, printed_text;
-  for (const auto& [p, links] : r.page_paragraphs) {
+  for (const auto& [p, links, shape, link_line] : r.page_paragraphs) {
     page_text += p + ' ';
     if (p.size() < 20 || std::count(p.begin(), p.end(), ' ') < 2 || IsTitle(p, r.titles)) continue;
     ++expected[p];
@@ -266,6 +337,115 @@ void ExpectPageTextOnce(const Converted& r, const DocxReader& docx) {
                                 << " paragraphs printed more than once, such as: " << repeated.front();
   EXPECT_GE(found * 100, words * 99) << "text found " << found << " of " << words
                                      << " words; lost: " << (lost.empty() ? std::string() : lost.front());
+}
+
+// A title as a reader compares it: lower case, without its number ("2.1", "Chapter 3.", "A.1.") and
+// the permalink sign behind it.
+std::string Bare(const std::string& title) {
+  std::string text = U8(LowerCase(U16(Normalize(title))));
+  while (text.size() >= 2 && text.compare(text.size() - 2, 2, "\xC2\xB6") == 0)
+    text = Normalize(text.substr(0, text.size() - 2));
+  static const std::regex number(R"(^((chapter|appendix|section)\s+)?([0-9]+|[a-z])(\.[0-9]+)*\.?\s+)");
+  return std::regex_replace(text, number, "", std::regex_constants::format_first_only);
+}
+
+// Measured against the pages as extracted: navigation that most pages carry at their top or bottom
+// (a line of links whose shape, link texts masked, is the same there) is printed at most once; no
+// heading is followed by its own title; the text only one page or two hold (the pages' own) is there.
+void ExpectNavigationGoneAndContentKept(const Converted& r, const DocxReader& docx, const std::string& name) {
+  const std::size_t pages = r.raw_pages.size();
+  // As the pages vote on shared blocks; text on at least half the pages is no page's own.
+  const auto most_vote = static_cast<std::size_t>(SharedBlockThreshold(pages)) + 1;
+  const std::size_t most = std::max<std::size_t>(3, (pages + 1) / 2);
+  std::map<std::string, std::size_t> edge_shapes, holders;
+  for (const auto& page : r.raw_pages) {
+    std::set<std::string> shapes, texts;
+    const auto& ps = page.paragraphs;
+    for (std::size_t i = 0; i < ps.size(); ++i)
+      if (ps[i].link_line && (i < 12 || i + 12 >= ps.size())) shapes.insert(ps[i].shape);
+    for (const auto& p : ps) texts.insert(p.text);
+    for (const auto& shape : shapes) ++edge_shapes[shape];
+    for (const auto& text : texts) ++holders[text];
+  }
+  std::set<std::string> navigation;
+  for (const auto& [shape, count] : edge_shapes) {
+    std::string fixed;  // what stands besides the links: "Next:", "|", "»"
+    for (std::size_t at = 0; at < shape.size(); ++at) {
+      if (shape.compare(at, kLinkMark.size(), kLinkMark) == 0)
+        at += kLinkMark.size() - 1;
+      else if (shape[at] != ' ')
+        fixed += shape[at];
+    }
+    if (count >= std::max<std::size_t>(3, most_vote) && !fixed.empty()) navigation.insert(shape);
+  }
+
+  struct Printed {
+    std::string text, shape;
+    bool heading;
+  };
+  std::vector<Printed> printed;
+  const XmlNode document = docx.Xml("word/document.xml");
+  for (const XmlNode* p : document.All("w:p")) {
+    const XmlNode* ppr = p->Child("w:pPr");
+    const XmlNode* style = ppr ? ppr->Child("w:pStyle") : nullptr;
+    const std::string id = style ? style->Attr("w:val") : "";
+    if (id.rfind("TOC", 0) == 0) continue;
+    std::string shape;
+    for (const XmlNode& part : p->children)
+      shape += part.name == "w:hyperlink" ? (Normalize(part.AllText()).empty() ? "" : kLinkMark) : part.AllText();
+    printed.push_back({Normalize(p->AllText()), U8(LowerCase(U16(Normalize(shape)))), id.rfind("Heading", 0) == 0});
+  }
+  std::map<std::string, std::size_t> navigation_printed;
+  std::size_t titles_repeated = 0;
+  std::string printed_text, repeated;
+  std::map<std::string, std::size_t> printed_count;
+  for (std::size_t i = 0; i < printed.size(); ++i) {
+    const Printed& p = printed[i];
+    if (!p.heading) {
+      printed_text += p.text + ' ';
+      ++printed_count[p.text];
+      if (navigation.count(p.shape)) ++navigation_printed[p.shape];
+      continue;
+    }
+    std::size_t next = i + 1;
+    while (next < printed.size() && !printed[next].heading && printed[next].text.empty()) ++next;
+    // A link is no title, though it may bear the same words ("Index" on the index page).
+    if (next < printed.size() && !printed[next].heading && printed[next].shape != kLinkMark && !Bare(p.text).empty() &&
+        Bare(printed[next].text) == Bare(p.text)) {
+      ++titles_repeated;
+      repeated = p.text;
+    }
+  }
+  std::size_t navigation_left = 0;
+  for (const auto& [shape, count] : navigation_printed) {
+    EXPECT_LE(count, 1u) << "navigation printed " << count << " times: " << shape;
+    navigation_left += count > 1 ? count - 1 : 0;
+  }
+  EXPECT_EQ(titles_repeated, 0u) << "titles printed again under their headings, such as " << repeated;
+
+  std::set<std::string> entry_titles;
+  for (const auto& t : r.titles) entry_titles.insert(Bare(U8(t)));
+  std::size_t words = 0, found = 0;
+  std::string lost;
+  for (const auto& page : r.raw_pages)
+    for (const auto& p : page.paragraphs) {
+      if (p.links || p.text.size() < 20 || std::count(p.text.begin(), p.text.end(), ' ') < 2 ||
+          holders[p.text] >= most || entry_titles.count(Bare(p.text)))
+        continue;
+      const std::u16string text = U16(p.text);
+      if (std::any_of(page.titles.begin(), page.titles.end(), [&](const auto& t) { return IsSimilarText(text, t); }))
+        continue;
+      const auto w = static_cast<std::size_t>(std::count(p.text.begin(), p.text.end(), ' ') + 1);
+      words += w;
+      if (printed_count.count(p.text) || printed_text.find(p.text) != std::string::npos)
+        found += w;
+      else if (lost.empty())
+        lost = p.text;
+    }
+  EXPECT_GE(found * 100, words * 99) << "the pages' own text found " << found << " of " << words
+                                     << " words; lost: " << lost;
+  std::printf("[figures] %s: navigation printed again %zu, titles repeated %zu, own text %zu/%zu words\n", name.c_str(),
+              navigation_left, titles_repeated, found, words);
 }
 
 // "3.2 2.1 Rules", a counted number before a title's own, is a heading with two numbers.
@@ -520,6 +700,7 @@ TEST(EndToEndCorpus, EveryRealHelpFileConvertsAndLibreOfficeOpensIt) {
       EXPECT_EQ(read.Headings().size(), r.entries.size());
       ExpectOneNumberPerHeading(read.Headings());
       ExpectPageTextOnce(r, read);
+      ExpectNavigationGoneAndContentKept(r, read, chm.stem().string());
       const auto bookmarks = read.Bookmarks();
       const std::set<std::string> names(bookmarks.begin(), bookmarks.end());
       for (const auto& link : read.InternalLinks()) EXPECT_TRUE(names.count(link)) << "dangling link to " << link;
