@@ -228,6 +228,8 @@ void TfrmMain::BuildControls() {
   edtHintFormat = new QLineEdit(enhancement);
   lbHintFormat = new QLabel(text::kHintFormatLabel, enhancement);
   cbStartNewPage = DropDown(text::kStartNewPageItems, enhancement);
+  cbExactPages = new QCheckBox(text::kExactPages, enhancement);
+  cbExactPages->setToolTip(text::kExactPagesTip);
   auto* enhancement_layout = new QGridLayout(enhancement);
   enhancement_layout->addWidget(cbTitleNumber, 0, 0, 1, 2);
   enhancement_layout->addWidget(cbHint, 1, 0, 1, 2);
@@ -235,6 +237,7 @@ void TfrmMain::BuildControls() {
   enhancement_layout->addWidget(edtHintFormat, 2, 1);
   enhancement_layout->addWidget(new QLabel(text::kStartNewPageLabel, enhancement), 3, 0);
   enhancement_layout->addWidget(cbStartNewPage, 3, 1);
+  enhancement_layout->addWidget(cbExactPages, 4, 0, 1, 2);
 
   // Topics out of TOC.
   auto* outside = new QGroupBox(text::kGroupTopicsOutOfToc, central);
@@ -407,6 +410,7 @@ void TfrmMain::ApplySettings(const TStoredValues& s) {
   cbStartNewPage->setCurrentIndex(s.StartNewPage >= 0 && s.StartNewPage < cbStartNewPage->count() ? s.StartNewPage
                                                                                                   : -1);
   cbTitleNumber->setChecked(s.TitleNumber);
+  cbExactPages->setChecked(s.ExactPages);
   edtTableOfContents->setText(Q(s.TOCCaption));
   hint_wanted_ = s.AddHint;
   cbTitleNumberClick();
@@ -440,6 +444,7 @@ TStoredValues TfrmMain::CurrentSettings() const {
   s.ShowLevel = seShowLevel->value();
   s.TOCCaption = U(edtTableOfContents->text());
   s.TitleNumber = cbTitleNumber->isChecked();
+  s.ExactPages = cbExactPages->isChecked();
   s.AddHint = cbHint->isChecked();
   s.HintFormat = U(edtHintFormat->text());
   s.StartNewPage = cbStartNewPage->currentIndex();
@@ -596,6 +601,14 @@ void TfrmMain::BrowsePDF() {
   QFileDialog dialog(this, text::kSaveTitle, edtPDF->text(), text::kSaveFilter);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setDefaultSuffix(QStringLiteral("doc"));
+  // A name typed without extension gets the one of the kind of document chosen.
+  connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& filter) {
+    dialog.setDefaultSuffix(filter.contains(QStringLiteral("*.pdf")) ? QStringLiteral("pdf") : QStringLiteral("doc"));
+  });
+  if (edtPDF->text().endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) {
+    dialog.selectNameFilter(QString(text::kSaveFilter).section(QStringLiteral(";;"), 1, 1));
+    dialog.setDefaultSuffix(QStringLiteral("pdf"));
+  }
   if (!edtPDF->text().isEmpty()) dialog.selectFile(edtPDF->text());
   if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
     edtPDF->setText(dialog.selectedFiles().first());
@@ -649,8 +662,9 @@ bool TfrmMain::CheckBeforeConverting() {
     return false;
   }
   for (;;) {
-    const std::u16string problem =
-        OutputWriteProblem(OutputTargetPath(U(edtPDF->text())), true, U(edtSourceFile->text()));
+    const std::u16string target = OutputTargetPath(U(edtPDF->text()));
+    std::u16string problem = OutputFormatProblem(target);
+    if (problem.empty()) problem = OutputWriteProblem(target, true, U(edtSourceFile->text()));
     if (problem.empty()) return true;
     const auto answer =
         ShowBox(this, BoxKind::Warning, BoxButtons::YesNo, QString(text::kChooseAnotherOutput).arg(Q(problem)));

@@ -96,6 +96,7 @@ class TfrmMain final : public QMainWindow {
   QLineEdit* edtTableOfContents = nullptr;
   QLabel* lbTOCCaption = nullptr;
   QCheckBox* cbTitleNumber = nullptr;
+  QCheckBox* cbExactPages = nullptr;
   QCheckBox* cbHint = nullptr;
   QLineEdit* edtHintFormat = nullptr;
   QLabel* lbHintFormat = nullptr;

@@ -47,6 +47,10 @@ inline constexpr char kHint[] = "Add hint after hyperlinks";
 inline constexpr char kHintFormatLabel[] = "Hint format:";
 inline constexpr char kStartNewPageLabel[] = "Start new page:";
 inline constexpr char kDiscard[] = "Discard";
+inline constexpr char kExactPages[] = "Exact page numbers (LibreOffice)";
+inline constexpr char kExactPagesTip[] =
+    "Lay the document out in LibreOffice, when it is installed, so that the table of contents shows the pages a "
+    "reader sees; without it the page numbers are estimated.";
 inline constexpr char kIntegrate[] = "Integrate into";
 inline constexpr char kPanesLabel[] = "Panes:";
 inline constexpr char kMagnificationLabel[] = "Magnification:";
@@ -87,7 +91,7 @@ inline constexpr char kMenuAboutItem[] = "About";
 inline constexpr char kOpenTitle[] = "Select the CHM file you want to converte";
 inline constexpr char kOpenFilter[] = "CHM Files (*.chm)";
 inline constexpr char kSaveTitle[] = "Convert to";
-inline constexpr char kSaveFilter[] = "Word Document (*.doc *.docx)";
+inline constexpr char kSaveFilter[] = "Word Document (*.doc *.docx);;PDF (*.pdf)";
 inline constexpr char kOnlyChm[] = "Only accept .chm file!";
 inline constexpr char kNoHelpFileLoaded[] =
     "No help file is loaded. Choose an existing .chm file as \"CHM File:\" first.";

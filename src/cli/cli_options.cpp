@@ -13,8 +13,8 @@ namespace tomeshift::cli {
 
 const char* const kConvertOptionsHelp =
     "Conversion options (they override the settings stored by the desktop program):\n"
-    "  -o, --output FILE         the document to write (default: INPUT with .docx); .docx or .doc,\n"
-    "                            any other extension is written as .doc\n"
+    "  -o, --output FILE         the document to write (default: INPUT with .docx); .docx, .doc or\n"
+    "                            .pdf (needs LibreOffice); any other extension is written as .doc\n"
     "  --factory                 start from the factory settings instead of the stored ones\n"
     "  --title TEXT              document title for the cover and the page header\n"
     "                            (default: the help file's title)\n"
@@ -36,6 +36,9 @@ const char* const kConvertOptionsHelp =
     "                            e.g. --heading-font 1=\"Arial,20,0,[B]\"\n"
     "  --hint, --no-hint         a hint after each cross-reference\n"
     "  --hint-format TEXT        form of the hint; [Title No.] is the target's chapter number\n"
+    "  --exact-pages, --no-exact-pages\n"
+    "                            lay the document out in LibreOffice (when installed) so that the\n"
+    "                            contents shows the real page numbers (default: on)\n"
     "  --discard                 drop pages that the contents does not list\n"
     "  --addenda TEXT            heading of the chapter that gathers pages outside the contents\n"
     "  --open                    open the document with xdg-open when it is done\n"
@@ -190,7 +193,8 @@ ConvertOptions ParseConvertOptions(const std::vector<std::string_view>& args) {
       });
     } else if (flag("cover", &TDocPDFSettings::Cover) || flag("header", &TDocPDFSettings::Header) ||
                flag("footer", &TDocPDFSettings::Footer) || flag("toc", &TDocPDFSettings::Toc) ||
-               flag("title-number", &TDocPDFSettings::TitleNumber) || flag("hint", &TDocPDFSettings::AddHint)) {
+               flag("title-number", &TDocPDFSettings::TitleNumber) || flag("hint", &TDocPDFSettings::AddHint) ||
+               flag("exact-pages", &TDocPDFSettings::ExactPages)) {
       if (inline_value) throw UsageError(name + " takes no value");
     } else if (name == "--toc-level") {
       const int level = ParseInt(value(), "--toc-level", 1, 9);

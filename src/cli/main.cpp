@@ -271,6 +271,10 @@ int Convert(const cli::ConvertOptions& options) {
   if (const std::string problem = PageSetupProblem(settings); !problem.empty()) return Usage(problem.c_str());
   // Before the work, not after it: a document that cannot be written is known now.
   const std::u16string target = OutputTargetPath(options.output);
+  if (const std::u16string problem = OutputFormatProblem(target); !problem.empty()) {
+    std::fprintf(stderr, "tomeshift-cli: %s\n", Shown(problem).c_str());
+    return kExitFailed;
+  }
   if (const std::u16string problem = OutputWriteProblem(target, true, options.input); !problem.empty()) {
     std::fprintf(stderr, "tomeshift-cli: %s\n", Shown(problem).c_str());
     return kExitFailed;

@@ -15,10 +15,15 @@ using TDeniedEvent = std::function<void(const std::u16string& DeniedFile)>;
 using TMsgEvent = std::function<void(const std::u16string& MsgText)>;
 using TErrorEvent = std::function<void(const std::u16string& ErrMsg)>;
 
-// Where a document asked for at pdf is written: pdf itself when it ends in .doc or .docx (any letter
-// case), else pdf with its extension replaced by .doc. A folder (an existing one, or a path ending in a
+// Where a document asked for at pdf is written: pdf itself when it ends in .doc, .docx or .pdf (any
+// letter case), else pdf with its extension replaced by .doc. A folder (an existing one, or a path ending in a
 // separator) stays as it is, for the output check to refuse, rather than becoming "NAME.doc" or ".doc".
 std::u16string OutputTargetPath(const std::u16string& pdf);
+// True when the target (as OutputTargetPath makes it) is a PDF, which only LibreOffice can make.
+bool IsPdfTarget(const std::u16string& target);
+// Why the target cannot be made on this system: a PDF without LibreOffice, with what to install.
+// Empty when it can.
+std::u16string OutputFormatProblem(const std::u16string& target);
 
 class TChmToDocPDF : public TCHMDistill {
  public:

@@ -36,6 +36,9 @@ class TDocPDFSettings {
   int Panes = 0;
   int Magnification = 0;
   int PageLayout = 0;
+  // Lay the saved document out again in LibreOffice, when it is installed, so that the contents
+  // carries the pages a reader sees instead of our estimate.
+  bool ExactPages = true;
   // Heading levels 1 to 9 at indexes 1 to 9; index 0 is unused.
   std::array<TFont, 10> HeadingFont{};
 };

@@ -3,14 +3,22 @@
 #include <cctype>
 #include <cmath>
 #include <exception>
+#include <filesystem>
+#include <fstream>
+#include <string_view>
 #include <utility>
+#include <vector>
 
 #include "converter/chapter_numbers.h"
 #include "converter/chm_to_doc.h"
+#include "platform/atomic_save.h"
+#include "platform/cancellation.h"
 #include "platform/errors.h"
 #include "platform/file_system.h"
+#include "platform/office_layout.h"
 #include "platform/shell_execute.h"
 #include "platform/temp_files.h"
+#include "platform/user_interaction.h"
 #include "text/html_tag_tree.h"
 #include "text/text_utils.h"
 #include "text/unicode.h"
@@ -59,6 +67,21 @@ std::u16string ChangeExtension(const std::u16string& path, const std::u16string&
 }
 
 bool Is100(double percent) { return std::abs(percent - 100.0) < 1e-6; }
+
+// Puts a finished scratch file in place of the target through the atomic save.
+void CopyIntoPlace(const std::string& from, const std::string& target) {
+  std::ifstream in(from, std::ios::binary);
+  if (!in) throw FileError(from, "cannot be read");
+  word::AtomicSave file(target);
+  std::vector<char> buffer(1 << 20);
+  while (in) {
+    in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+    if (in.gcount() > 0) file.Write(std::string_view(buffer.data(), static_cast<std::size_t>(in.gcount())));
+    CheckCancel();
+  }
+  if (in.bad()) throw FileError(from, "cannot be read");
+  file.Commit();
+}
 
 }  // namespace
 
@@ -500,6 +523,7 @@ void TDocumentAssembly::Save() {
   // that another program holds is worth asking about; nothing else gets better by retrying.
   const std::u16string problem = OutputWriteProblem(target_, true, c_.chmFile);
   if (!problem.empty()) throw TomeshiftError(U8(problem));
+  if (const std::u16string missing = OutputFormatProblem(target_); !missing.empty()) throw TomeshiftError(U8(missing));
   // The document replaces the file a link at its name leads to, never the link.
   const std::u16string written = FollowSymbolicLinks(target_);
   c_.Abort = false;
@@ -507,9 +531,50 @@ void TDocumentAssembly::Save() {
     if (c_.FOnDenied) c_.FOnDenied(target_);
     if (c_.Abort) return;
   }
-  document_->SaveAs(written, ext == u".docx" ? kFormatXMLDocument : kFormatDocument, false);
+  // Without a contents there are no page numbers to put right: the office is not worth its seconds.
+  const bool lay_out = IsPdfTarget(target_) || (c_.Settings.ExactPages && c_.Settings.Toc);
+  const std::string office = lay_out ? TOfficeLayout::FindProgram() : std::string();
+  if (lay_out && office.empty() && !TOfficeLayout::Disabled()) {
+    UserInteraction().Warning(target_, U16(std::string("the page numbers in the table of contents are estimates: "
+                                                       "LibreOffice, which would number the pages exactly, is not "
+                                                       "installed (apt-get install ") +
+                                           kOfficePackage + ")"));
+  }
+  if (office.empty()) {
+    document_->SaveAs(written, ext == u".docx" ? kFormatXMLDocument : kFormatDocument, false);
+  } else {
+    SaveThroughOffice(office, written);
+  }
   c_.Saved = true;
   c_.SavedFile = target_;
+}
+
+void TDocumentAssembly::SaveThroughOffice(const std::string& office, const std::u16string& written) {
+  const std::u16string ext = AsciiLower(ExtensionOf(target_));
+  const bool pdf = ext == u".pdf";
+  const bool doc = ext == u".doc";
+  // Both the estimate and the office's result stay in the scratch space until one of them replaces the
+  // target, once: a document the office failed on is never half there.
+  laid_in_ = scratch_document_ + (doc ? u".in.doc" : u".in.docx");
+  laid_out_ = scratch_document_ + u".out" + ext;
+  document_->SaveAs(laid_in_, doc ? kFormatDocument : kFormatXMLDocument, false);
+  IFileSystem& files = FileSystem();
+  std::vector<OfficeJob> jobs(1);
+  jobs[0].input = files.NativePath(laid_in_);
+  jobs[0].output = files.NativePath(laid_out_);
+  jobs[0].format = pdf ? OfficeFormat::kPdf : doc ? OfficeFormat::kDoc : OfficeFormat::kDocx;
+  Report(pdf ? u"Making the PDF in LibreOffice..." : u"Numbering the pages in LibreOffice...", 99);
+  std::error_code ignored;
+  const std::uintmax_t bytes = std::filesystem::file_size(jobs[0].input, ignored);
+  bool laid_out = true;
+  try {
+    TOfficeLayout(office, TOfficeLayout::FindMacro()).Run(jobs, TOfficeLayout::TimeLimitSeconds(bytes));
+  } catch (const OfficeLayoutError& e) {
+    if (pdf) throw TomeshiftError("Cannot make the PDF " + U8(target_) + ": " + e.what());
+    UserInteraction().Warning(target_, u"the page numbers in the table of contents are estimates: " + U16(e.what()));
+    laid_out = false;
+  }
+  CopyIntoPlace(laid_out ? jobs[0].output : jobs[0].input, files.NativePath(written));
 }
 
 void TDocumentAssembly::Cleanup() {
@@ -521,6 +586,9 @@ void TDocumentAssembly::Cleanup() {
       application_->Quit(false);
     }
     if (!scratch_document_.empty()) FileSystem().RemoveFile(scratch_document_);
+    for (const std::u16string* laid : {&laid_in_, &laid_out_}) {
+      if (!laid->empty()) FileSystem().RemoveFile(*laid);
+    }
   } catch (...) {
   }
   application_.reset();

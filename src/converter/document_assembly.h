@@ -66,6 +66,9 @@ class TDocumentAssembly {
   void FitPictures();
   void AddHeaderAndFooter();
   void Save();
+  // Saves into the scratch space, has LibreOffice lay the document out (and make the PDF), and puts
+  // the result in place; when the office fails on a Word document, the estimate goes in place instead.
+  void SaveThroughOffice(const std::string& office, const std::u16string& written);
   void Cleanup();
   void Report(const std::u16string& info, int persent);
   std::string NoContentsMessage() const;
@@ -84,6 +87,7 @@ class TDocumentAssembly {
   double step_ = 0;
   bool completed_ = false;
   std::u16string target_;
+  std::u16string laid_in_, laid_out_;  // the layout pass's scratch documents
   int refresh_count_ = 0;
   int last_refresh_entry_ = 0;
 };

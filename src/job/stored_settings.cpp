@@ -125,6 +125,7 @@ TDocPDFSettings ToConversionSettings(const TStoredValues& v) {
   c.Magnification = v.Magnification;
   c.PageLayout = v.PageLayout;
   c.Discard = v.Discard;
+  c.ExactPages = v.ExactPages;
   for (std::size_t n = 1; n <= 9; ++n) c.HeadingFont[n] = v.HeadingFont[n];
   return c;
 }
@@ -162,6 +163,8 @@ bool TStoredSettings::Read(TStoredValues& v, std::string* reason) {
     v.HintFormat = store_.ReadString(u"HintFormat");
     v.Discard = store_.ReadBool(u"Discard");
     v.Addenda = store_.ReadString(u"Addenda");
+    // Newer than the other values: a file written before it keeps its settings and gets the default.
+    if (store_.ValueExists(u"ExactPages")) v.ExactPages = store_.ReadBool(u"ExactPages");
     for (int n = 1; n <= 9; ++n) {
       const std::u16string name = u"Heading" + IntToStr(n);
       if (!store_.ValueExists(name)) {
@@ -219,6 +222,7 @@ void TStoredSettings::WriteEnhancement(const TStoredValues& v) {
   store_.WriteInteger(u"StartNewPage", v.StartNewPage);
   store_.WriteBool(u"Discard", v.Discard);
   store_.WriteString(u"Addenda", v.Addenda);
+  store_.WriteBool(u"ExactPages", v.ExactPages);
 }
 
 void TStoredSettings::WriteHeadingFonts(const TStoredValues& v) {

@@ -52,6 +52,7 @@ struct TStoredValues {
   int Panes = 0;
   int Magnification = 4;
   int PageLayout = 0;
+  bool ExactPages = true;
   std::array<TFont, 10> HeadingFont{};  // 1..9
 
   bool operator==(const TStoredValues&) const = default;

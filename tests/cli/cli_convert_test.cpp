@@ -24,14 +24,15 @@ struct CliResult {
   std::string out, err;
 };
 
-// The program with its temporary folder and settings home inside the test's scratch folder.
-CliResult Cli(const ScratchDir& scratch, const std::string& args) {
+// The program with its temporary folder and settings home inside the test's scratch folder; env goes
+// before it on the shell's command line ("env -u NAME", "NAME=value").
+CliResult Cli(const ScratchDir& scratch, const std::string& args, const std::string& env = "") {
   const fs::path tmp = scratch.path() / "tmp";
   fs::create_directories(tmp);
   const fs::path err = scratch.path() / "stderr.txt";
-  const std::string command = "TMPDIR='" + tmp.string() + "' XDG_CONFIG_HOME='" + (scratch.path() / "config").string() +
-                              "' '" + std::string(TOMESHIFT_CLI_PATH) + "' " + args + " 2>'" + err.string() +
-                              "' </dev/null";
+  const std::string command = env + " TMPDIR='" + tmp.string() + "' XDG_CONFIG_HOME='" +
+                              (scratch.path() / "config").string() + "' '" + std::string(TOMESHIFT_CLI_PATH) + "' " +
+                              args + " 2>'" + err.string() + "' </dev/null";
   CliResult r;
   FILE* pipe = ::popen(command.c_str(), "r");
   char buf[4096];
@@ -141,6 +142,45 @@ TEST(CliConvert, PrintsThePathItWroteAndRefusesAFolder) {
   }
   EXPECT_FALSE(fs::exists(scratch.path() / "x.rtf"));
   EXPECT_TRUE(fs::is_empty(scratch.path() / "out")) << "a hidden .doc in the folder";
+}
+
+TEST(CliConvert, LibreOfficeNumbersThePagesAndMakesThePdf) {
+  const bool office = std::system("command -v soffice >/dev/null 2>&1") == 0;
+  const std::string hidden = "env -u TOMESHIFT_SOFFICE PATH=/nonexistent";
+  struct Case {
+    std::string env;
+    const char* output;
+    int status;
+    const char* said;  // on stderr
+  } cases[] = {
+      {hidden, "estimated.docx", 0, "estimates: LibreOffice, which would number the pages exactly, is not installed"},
+      {hidden, "refused.pdf", 1, "not installed. Install it (apt-get install libreoffice-writer-nogui)"},
+      {"TOMESHIFT_SOFFICE=soffice", "laid.docx", 0, "Numbering the pages in LibreOffice..."},
+      {"TOMESHIFT_SOFFICE=soffice", "manual.PDF", 0, "Making the PDF in LibreOffice..."},
+  };
+  ScratchDir scratch;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.output);
+    if (c.env != hidden && !office) continue;
+    const fs::path out = scratch.path() / c.output;
+    const CliResult r = Cli(scratch, "--factory '" + kNested + "' -o '" + out.string() + "'", c.env);
+    EXPECT_EQ(r.status, c.status) << r.err;
+    EXPECT_NE(r.err.find(c.said), std::string::npos) << r.err;
+    EXPECT_EQ(fs::exists(out), c.status == 0);
+    EXPECT_TRUE(fs::is_empty(scratch.path() / "tmp")) << "scratch files left";
+    if (c.status != 0) continue;
+    if (out.extension() == ".PDF") {
+      const std::string pdf = ReadBinaryFile(out);
+      EXPECT_EQ(pdf.rfind("%PDF", 0), 0u);
+      EXPECT_NE(pdf.find("/Outlines"), std::string::npos);
+      EXPECT_NE(pdf.find("/Subtype/Link"), std::string::npos);
+    } else {
+      // The office's document replaced the estimate, or the estimate stayed.
+      const bool laid = DocxReader(out).Part("docProps/app.xml").find("LibreOffice") != std::string::npos;
+      EXPECT_EQ(laid, c.env != hidden);
+    }
+  }
+  if (!office) GTEST_SKIP() << "no LibreOffice: only the runs without it";
 }
 
 TEST(CliConvert, StoredValuesOutOfRangeFallBackWithAWarningNamingTheFile) {

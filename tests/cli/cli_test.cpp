@@ -177,7 +177,7 @@ TEST_F(CliFixture, HelpDocumentsEveryOption) {
        {"--output",          "--factory",   "--title",       "--language",       "--paper",     "--margins",
         "--no-cover",        "--no-header", "--no-footer",   "--no-toc",         "--toc-level", "--toc-caption",
         "--no-title-number", "--no-hint",   "--hint-format", "--start-new-page", "--discard",   "--addenda",
-        "--heading-font",    "--open",      "--quiet",       "--info",           "--list-toc"})
+        "--heading-font",    "--open",      "--quiet",       "--info",           "--list-toc",  "--no-exact-pages"})
     EXPECT_NE(run.out.find(option), std::string::npos) << option;
   EXPECT_NE(run.out.find("4 the output file was in use"), std::string::npos);
 }

@@ -287,7 +287,8 @@ class CliSaveFaults : public ::testing::TestWithParam<const char*> {
       const std::string tmp = "TMPDIR=" + (scratch.path() / "tmp").string();
       const std::string config = "XDG_CONFIG_HOME=" + (scratch.path() / "config").string();
       const std::string home = "HOME=" + scratch.path().string();
-      const char* env[] = {tmp.c_str(), config.c_str(), home.c_str(), "PATH=/usr/bin:/bin", nullptr};
+      const char* env[] = {tmp.c_str(),          config.c_str(),       home.c_str(),
+                           "PATH=/usr/bin:/bin", "TOMESHIFT_SOFFICE=", nullptr};
       const char* argv[] = {TOMESHIFT_CLI_PATH, "--factory", "--quiet", kNested.c_str(), "-o", target.c_str(), nullptr};
       ::execve(TOMESHIFT_CLI_PATH, const_cast<char* const*>(argv), const_cast<char* const*>(env));
       ::_exit(127);

@@ -229,9 +229,12 @@ TEST_P(HostileHelpFile, EndsSoundlyWithinBoundsAndLeavesNothingBehind) {
   // Where an entry named "//tmp/absolute.htm" would land if its name were taken as it stands.
   const bool absolute_existed = fs::exists("/tmp/absolute.htm");
 
-  std::vector<std::string> env = {"TMPDIR=" + f.tmp.string(), "HOME=" + f.home.string(),
-                                  "XDG_CONFIG_HOME=" + (f.home / ".config").string(), "PATH=/usr/bin:/bin",
-                                  "LANG=C.UTF-8"};
+  std::vector<std::string> env = {"TMPDIR=" + f.tmp.string(),
+                                  "HOME=" + f.home.string(),
+                                  "XDG_CONFIG_HOME=" + (f.home / ".config").string(),
+                                  "PATH=/usr/bin:/bin",
+                                  "LANG=C.UTF-8",
+                                  "TOMESHIFT_SOFFICE="};
   std::vector<std::string> argv = {TOMESHIFT_CLI_PATH};
   if (c.args) {
     for (std::string& a : c.args(f)) argv.push_back(std::move(a));

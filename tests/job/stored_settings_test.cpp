@@ -38,6 +38,7 @@ TStoredValues UserValues() {
   v.StartNewPage = 2;
   v.Discard = true;
   v.Addenda = u"More";
+  v.ExactPages = false;
   v.HeadingFont[5].Name = u"Arial";
   v.HeadingFont[5].Size = 14;
   v.HeadingFont[5].Italic = true;
@@ -85,6 +86,8 @@ TEST(StoredSettings, DamagedValuesAreRepairedWithoutLooping) {
       {"source path stored as a number", [](ISettingsStore& st) { st.WriteInteger(u"SourceFile", 1); }, false},
       {"output path stored as a number", [](ISettingsStore& st) { st.WriteInteger(u"WordFile", 1); }, false},
       {"heading with three fields", [](ISettingsStore& st) { st.WriteString(u"Heading3", u"Arial,12,0"); }, false},
+      // Written before the setting existed: the others stay.
+      {"exact pages missing", [](ISettingsStore& st) { st.DeleteValue(u"ExactPages"); }, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -142,6 +145,7 @@ TEST(StoredSettings, WhatEachSaveWrites) {
     EXPECT_EQ(s.store.ReadString(u"SourceFile"), UserValues().SourceFile);
     EXPECT_EQ(s.store.ReadInteger(u"Top"), 7);
     EXPECT_EQ(s.store.ReadString(u"Addenda"), u"More");
+    EXPECT_FALSE(s.store.ReadBool(u"ExactPages"));
     EXPECT_EQ(s.store.ValueExists(u"Panes"), c.viewer_choices);
     EXPECT_EQ(s.store.ValueExists(u"Magnification"), c.viewer_choices);
     EXPECT_EQ(s.store.ValueExists(u"PageLayout"), c.viewer_choices);
