@@ -28,14 +28,14 @@ int main(int argc, char** argv) {
   }
   const auto bytes = std::filesystem::file_size(input);
   std::printf("input %s, %.1f MB, time limit %d s\n", input.c_str(), bytes / 1048576.0,
-              TOfficeLayout::TimeLimitSeconds(bytes));
+              TOfficeLayout::TimeLimitSeconds(bytes, kHeadings));
   const TOfficeLayout layout(office, TOfficeLayout::FindMacro());
   for (const OfficeFormat format : {OfficeFormat::kDocx, OfficeFormat::kPdf}) {
     const bool pdf = format == OfficeFormat::kPdf;
     std::vector<OfficeJob> jobs = {{input, (tmp / (pdf ? "laid.pdf" : "laid.docx")).string(), format, 0}};
     const auto t = std::chrono::steady_clock::now();
     try {
-      layout.Run(jobs, TOfficeLayout::TimeLimitSeconds(bytes));
+      layout.Run(jobs, TOfficeLayout::TimeLimitSeconds(bytes, kHeadings));
     } catch (const std::exception& e) {
       std::printf("%s: failed: %s\n", pdf ? "pdf" : "docx", e.what());
       continue;

@@ -568,7 +568,8 @@ void TDocumentAssembly::SaveThroughOffice(const std::string& office, const std::
   const std::uintmax_t bytes = std::filesystem::file_size(jobs[0].input, ignored);
   bool laid_out = true;
   try {
-    TOfficeLayout(office, TOfficeLayout::FindMacro()).Run(jobs, TOfficeLayout::TimeLimitSeconds(bytes));
+    const auto entries = static_cast<std::size_t>(c_.List.Count());
+    TOfficeLayout(office, TOfficeLayout::FindMacro()).Run(jobs, TOfficeLayout::TimeLimitSeconds(bytes, entries));
   } catch (const OfficeLayoutError& e) {
     if (pdf) throw TomeshiftError("Cannot make the PDF " + U8(target_) + ": " + e.what());
     UserInteraction().Warning(target_, u"the page numbers in the table of contents are estimates: " + U16(e.what()));

@@ -40,8 +40,8 @@ class TOfficeLayout {
   // The macro shipped with the program: beside an installed program (../share/tomeshift), where the
   // build configured the installation, or in the build tree. Empty when none is found.
   static std::string FindMacro();
-  // Seconds the office may take for documents of this many bytes in all.
-  static int TimeLimitSeconds(std::uintmax_t bytes);
+  // Seconds the office may take for documents of this many bytes and contents entries in all.
+  static int TimeLimitSeconds(std::uintmax_t bytes, std::size_t entries);
 
   TOfficeLayout(std::string program, std::string macro) : program_(std::move(program)), macro_(std::move(macro)) {}
 

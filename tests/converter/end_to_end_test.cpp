@@ -723,7 +723,8 @@ TEST(EndToEndCorpus, EveryRealHelpFileConvertsAndLibreOfficeOpensIt) {
         {laid.string(), (out.path() / "laid" / (d.stem().string() + ".pdf")).string(), OfficeFormat::kPdf, 0});
     bytes += 2 * fs::file_size(d);
   }
-  ASSERT_NO_THROW(TOfficeLayout(office, TOfficeLayout::FindMacro()).Run(jobs, TOfficeLayout::TimeLimitSeconds(bytes)));
+  ASSERT_NO_THROW(
+      TOfficeLayout(office, TOfficeLayout::FindMacro()).Run(jobs, TOfficeLayout::TimeLimitSeconds(bytes, 0)));
   for (std::size_t i = 0; i < jobs.size(); i += 2) {
     SCOPED_TRACE(jobs[i].input);
     const auto entries = ContentsEntries(DocxReader(jobs[i].output));
