@@ -86,12 +86,13 @@ ContentsObject ReadContentsObject(std::u16string text, const std::u16string& hel
     const bool has_value = ParamValue(tag, value);
     if (!name_taken && tag.find(u"name=\"Name\"") != std::u16string_view::npos) {
       if (has_value) {
-        object.name = DecodeHtmlEntities(value);
+        // Some compilers write every letter of a title as "&#x41E;".
+        object.name = DecodeHtmlEntities(value, true);
         object.raw_name = std::move(value);
       }
       name_taken = true;
     } else if (tag.find(u"name=\"Local\"") != std::u16string_view::npos) {
-      object.locals.push_back(has_value ? DecodeHtmlEntities(value) : std::u16string());
+      object.locals.push_back(has_value ? DecodeHtmlEntities(value, true) : std::u16string());
     } else if (tag.find(u"name=\"ImageNumber\"") != std::u16string_view::npos) {
       std::int32_t number = 0;
       // Only an icon: one odd value must not cost the whole conversion.
@@ -212,7 +213,13 @@ void TCHMDecompile::decompile() {
 
 void TCHMDecompile::LoadContentsSitemap() {
   if (hhcFile.empty()) return;
-  const std::u16string text = LoadTextFile(hhcFile, IntToStr(CodePage));
+  const std::optional<std::string> bytes = FileSystem().ReadFile(hhcFile);
+  if (!bytes) return;
+  // Generators write UTF-8 without a byte order mark whatever language the help file names; bytes
+  // that are well-formed UTF-8 beyond ASCII are that, not text in the language's code page.
+  const bool marked = bytes->starts_with("\xEF\xBB") || bytes->starts_with("\xFF\xFE");
+  const std::u16string text =
+      !marked && IsNonAsciiUtf8(*bytes) ? Utf8ToUtf16(*bytes) : DecodeTextBytes(*bytes, IntToStr(CodePage), hhcFile);
 
   std::int32_t level = -1;
   std::uint32_t next_index = 0;
@@ -270,6 +277,8 @@ void TCHMDecompile::LoadContentsSitemap() {
       pending += c;
     }
   }
+  // A list never closed still holds its last item: keep it rather than lose the entry.
+  finish();
 
   // A compiler that wrote the bytes of the names as Latin-1 references, though they were text in
   // the help file's code page: read them in that code page when they clearly are such text.

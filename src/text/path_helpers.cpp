@@ -78,14 +78,18 @@ void AppendCodePoint(std::u16string& out, std::uint32_t value) {
 
 // Decimal value of a digit run, saturating just above the last code point so that any length of
 // digits is safe.
-std::uint32_t DigitsValue(std::u16string_view digits) {
+std::uint32_t DigitsValue(std::u16string_view digits, std::uint32_t base = 10) {
   std::uint32_t value = 0;
   for (const char16_t c : digits) {
-    value = value * 10 + static_cast<std::uint32_t>(c - u'0');
+    const std::uint32_t digit =
+        c <= u'9' ? static_cast<std::uint32_t>(c - u'0') : static_cast<std::uint32_t>((c | 0x20) - u'a' + 10);
+    value = value * base + digit;
     if (value > 0x10FFFF) return 0x110000;
   }
   return value;
 }
+
+bool IsHexDigit(char16_t c) { return IsDigit(c) || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F'); }
 
 }  // namespace
 
@@ -238,18 +242,22 @@ std::u16string GetPageTitle(std::u16string_view page) {
   return DecodeHtmlEntities(flat);
 }
 
-std::u16string DecodeHtmlEntities(std::u16string_view text) {
+std::u16string DecodeHtmlEntities(std::u16string_view text, bool hexadecimal) {
   std::u16string out;
   out.reserve(text.size());
   std::u16string buffer;  // the reference after '&'; a numeric one starts with '#'
   bool inReference = false;
   bool numeric = false;
+  bool hex = false;  // in "&#x41;"
   bool justDecoded = false;
+  // The digits of a numeric reference in the buffer, behind "#" or "#x".
+  const auto numericDigits = [&] { return std::u16string_view(buffer).substr(hex ? 2 : 1); };
   const auto flushNumeric = [&](std::u16string_view digits) {
     if (digits.empty()) {
-      out += u"&#";
+      out += u'&';
+      out += buffer;
     } else {
-      AppendCodePoint(out, DigitsValue(digits));
+      AppendCodePoint(out, DigitsValue(digits, hex ? 16 : 10));
     }
   };
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -272,13 +280,19 @@ std::u16string DecodeHtmlEntities(std::u16string_view text) {
       }
       inReference = true;
       numeric = false;
+      hex = false;
       justDecoded = false;
       buffer.clear();
       continue;
     }
     if (inReference) {
-      if (numeric && !IsDigit(c)) {
-        const std::u16string_view digits = std::u16string_view(buffer).substr(1);
+      if (hexadecimal && numeric && !hex && buffer == u"#" && (c == u'x' || c == u'X')) {
+        hex = true;
+        buffer += c;
+        continue;
+      }
+      if (numeric && !(hex ? IsHexDigit(c) : IsDigit(c))) {
+        const std::u16string_view digits = numericDigits();
         flushNumeric(digits);
         if (!digits.empty()) {
           if (c != u';') out += c;
@@ -287,6 +301,7 @@ std::u16string DecodeHtmlEntities(std::u16string_view text) {
         }
         inReference = false;
         numeric = false;
+        hex = false;
         buffer.clear();
         continue;
       }
@@ -312,7 +327,7 @@ std::u16string DecodeHtmlEntities(std::u16string_view text) {
   }
   if (inReference) {
     if (numeric) {
-      flushNumeric(std::u16string_view(buffer).substr(1));
+      flushNumeric(numericDigits());
     } else {
       out += u'&';
       out += buffer;

@@ -34,8 +34,9 @@ UrlParts SplitUrlAnchor(std::u16string_view link);
 std::u16string GetPageTitle(std::u16string_view page);
 
 // Replaces named references (matched as soon as the name is complete, ';' optional) and decimal
-// numeric references. Unknown or unfinished references stay as text; hexadecimal ones are kept.
-std::u16string DecodeHtmlEntities(std::u16string_view text);
+// numeric references; hexadecimal ones too when asked (the page scanners compare texts with them
+// kept). Unknown or unfinished references stay as text.
+std::u16string DecodeHtmlEntities(std::u16string_view text, bool hexadecimal = false);
 
 // Removes every section from a start marker to the next end marker (markers matched without regard
 // to case and included in the removal). An unterminated section stays.

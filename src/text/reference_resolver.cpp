@@ -19,39 +19,10 @@ int HexValue(char16_t c) {
   return -1;
 }
 
-// The hexadecimal references that the page decoder keeps as text ("&#x2F;").
-std::u16string DecodeHexReferences(std::u16string_view text) {
-  std::u16string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == u'&' && i + 3 < text.size() && text[i + 1] == u'#' && (text[i + 2] == u'x' || text[i + 2] == u'X')) {
-      std::size_t j = i + 3;
-      std::uint32_t value = 0;
-      while (j < text.size() && HexValue(text[j]) >= 0 && value <= 0x10FFFF) value = value * 16 + HexValue(text[j++]);
-      if (j > i + 3) {
-        if (value == 0 || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
-          out += u'\uFFFD';
-        } else if (value < 0x10000) {
-          out += static_cast<char16_t>(value);
-        } else {
-          value -= 0x10000;
-          out += static_cast<char16_t>(0xD800 + (value >> 10));
-          out += static_cast<char16_t>(0xDC00 + (value & 0x3FF));
-        }
-        if (j < text.size() && text[j] == u';') ++j;
-        i = j - 1;
-        continue;
-      }
-    }
-    out += text[i];
-  }
-  return out;
-}
-
 // Character references decoded, tabs and line breaks dropped (browsers ignore them inside
 // addresses), blanks and control characters trimmed.
 std::u16string DecodeCharacters(std::u16string_view reference) {
-  const std::u16string decoded = DecodeHexReferences(DecodeHtmlEntities(reference));
+  const std::u16string decoded = DecodeHtmlEntities(reference, true);
   std::u16string out;
   out.reserve(decoded.size());
   for (const char16_t c : decoded) {

@@ -35,6 +35,30 @@ void AppendUtf8(std::string& out, char32_t cp) {
 
 }  // namespace
 
+bool IsNonAsciiUtf8(std::string_view in) {
+  bool non_ascii = false;
+  for (std::size_t i = 0; i < in.size();) {
+    const auto b0 = static_cast<unsigned char>(in[i]);
+    if (b0 < 0x80) {
+      ++i;
+      continue;
+    }
+    non_ascii = true;
+    const int len = (b0 & 0xE0) == 0xC0 ? 2 : (b0 & 0xF0) == 0xE0 ? 3 : (b0 & 0xF8) == 0xF0 ? 4 : 0;
+    if (len == 0 || i + len > in.size()) return false;
+    char32_t cp = b0 & (len == 2 ? 0x1F : len == 3 ? 0x0F : 0x07);
+    for (int k = 1; k < len; ++k) {
+      const auto b = static_cast<unsigned char>(in[i + k]);
+      if ((b & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (b & 0x3F);
+    }
+    const char32_t min = len == 2 ? 0x80 : len == 3 ? 0x800 : 0x10000;
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+    i += len;
+  }
+  return non_ascii;
+}
+
 std::u16string Utf8ToUtf16(std::string_view in) {
   std::u16string out;
   out.reserve(in.size());

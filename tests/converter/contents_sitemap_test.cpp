@@ -82,7 +82,11 @@ INSTANTIATE_TEST_SUITE_P(
         SitemapCase{"empty_first_local_makes_a_heading",
                     "<UL>" + Item(Param("Name", "H") + Param("Local", "") + Param("Local", "x.htm")) + "</UL>",
                     {"0|2||H|0|1000"}},
-        SitemapCase{"last_item_without_closing_marker_is_not_added", "<UL>" + kA + kB, {"0|0|a.htm|A|0|1000"}},
+        SitemapCase{
+            "last_item_of_an_unclosed_list_is_kept", "<UL>" + kA + kB, {"0|0|a.htm|A|0|1000", "0|0|b.htm|B|1|1001"}},
+        SitemapCase{"hexadecimal_references_in_names",
+                    "<UL>" + Item(Param("Name", "``Second Edition&#x27;&#x27;")) + "</UL>",
+                    {"0|2||``Second Edition''|0|1000"}},
         SitemapCase{"li_with_attributes_is_not_a_marker",
                     "<UL>" + kA + "<LI class=\"x\"><OBJECT>" + Param("Name", "Hidden") + "</OBJECT></UL>",
                     {"0|0|a.htm|A|0|1000"}},
@@ -140,6 +144,11 @@ TEST(ContentsLoaderFile, CodePageDecodesUnlessAByteOrderMarkSaysOtherwise) {
   EXPECT_EQ(Load(cyrillic, 1251), std::vector<std::string>{"0|2||Привет|0|1000"});
   const std::string utf8 = "\xEF\xBB\xBF<UL>" + Item(Param("Name", "Привет")) + "</UL>";
   EXPECT_EQ(Load(utf8, 1251), std::vector<std::string>{"0|2||Привет|0|1000"});
+  // Well-formed UTF-8 without the mark is read as UTF-8, not as the help file's code page.
+  const std::string unmarked = "<UL>" + Item(Param("Name", "We Haven\u2019t Fixed Yet")) + "</UL>";
+  EXPECT_EQ(Load(unmarked, 1252), std::vector<std::string>{"0|2||We Haven\u2019t Fixed Yet|0|1000"});
+  const std::string ill_formed = "<UL>" + Item(Param("Name", "Caf\xE9 \u2019")) + "</UL>";
+  EXPECT_EQ(Load(ill_formed, 1252), std::vector<std::string>{"0|2||Caf\u00E9 \u00E2\u20AC\u2122|0|1000"});
 }
 
 TEST(ContentsLoaderFile, MissingOrUnsetSitemapGivesNoEntries) {

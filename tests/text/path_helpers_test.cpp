@@ -173,7 +173,7 @@ TEST(PathHelpers, DecodeHtmlEntities) {
       {u"ends &#", u"ends &#"},
       {u"&amp;&amp", u"&&"},
       {u"&notin;", u"\u00ACin;"},
-      {u"&#x41;", u"&#x41;"},
+      {u"&#x41;", u"&#x41;"},  // hexadecimal: only when asked, below
       {u"&#65&", u"&#65&"},
       {u"&#65&lt;", u"&#65<"},
       {u"&nbsp;&NBSP;", u"  "},
@@ -197,6 +197,12 @@ TEST(PathHelpers, DecodeHtmlEntities) {
       {u"&&lt;", u"&<"},
   };
   for (const auto& c : cases) EXPECT_EQ(DecodeHtmlEntities(c.in), c.out) << U8(c.in);
+  const Pair hexadecimal[] = {
+      {u"``Second Edition&#x27;&#X27;", u"``Second Edition''"},
+      {u"&#x41E;&#x;&#xZ&#65", u"\u041E&#x;&#xZA"},  // without digits: kept as written
+      {u"&#x41E&", u"&#x41E&"},
+  };
+  for (const auto& c : hexadecimal) EXPECT_EQ(DecodeHtmlEntities(c.in, true), c.out) << U8(c.in);
 }
 
 TEST(PathHelpers, RemoveMarkedSections) {
