@@ -254,6 +254,7 @@ void DocxStoryWriter::WriteParagraph(const Story& s, std::size_t start, std::siz
     if (!(pp == ParaProps{}) || section) {
       x_.Start("w:pPr");
       WriteParaProps(x_, doc_, pp, false);
+      if (pp.num_id > 0) WriteMarkerRunProps(s, start, end);
       if (section) section_writer_(doc_.sections[s.attr(end).obj]);
       x_.End();
     }
@@ -396,6 +397,22 @@ void DocxStoryWriter::WriteParagraph(const Story& s, std::size_t start, std::siz
     }
   }
   x_.End();
+}
+
+void DocxStoryWriter::WriteMarkerRunProps(const Story& s, std::size_t start, std::size_t end) {
+  // A list number takes the font of its paragraph mark: give it the font and size of the item's
+  // text, as browsers draw the marker in the item's font (the mark would otherwise fall back to the
+  // style's font beside text set in the page's own).
+  for (std::size_t i = start; i < end; ++i) {
+    const char16_t c = s.at(i);
+    if (c < 0x20 || IsObjectChar(c)) continue;
+    const RunProps& text = doc_.run(s.attr(i).fmt);
+    RunProps mark;
+    mark.font = text.font;
+    mark.size = text.size;
+    WriteRunProps(x_, doc_, mark);
+    return;
+  }
 }
 
 void DocxStoryWriter::WritePicture(const Picture& p) {

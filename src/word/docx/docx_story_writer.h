@@ -39,6 +39,7 @@ class DocxStoryWriter {
   void WriteParagraph(const Story& s, std::size_t start, std::size_t end, const Marks& marks, bool last);
   void WriteTable(const Table& t);
   void WritePicture(const Picture& p);
+  void WriteMarkerRunProps(const Story& s, std::size_t start, std::size_t end);
   void WriteBookmarks(const Story& s, std::size_t pos, const Marks& marks, bool starts);
   void OpenRun(std::uint32_t fmt);
   void CloseRun();

@@ -66,7 +66,7 @@ std::u16string ApplyTransform(std::u16string text, std::int8_t transform, bool w
 void HtmlImportWalker::BeginBlock(const HtmlNode& e, const CssComputedStyle& style) {
   Flow& f = flow();
   EndParagraph();
-  const Block& outer = f.blocks.back();
+  Block& outer = f.blocks.back();
   Block b;
   b.props = outer.props;
   b.props.num_id = 0;
@@ -92,10 +92,26 @@ void HtmlImportWalker::BeginBlock(const HtmlNode& e, const CssComputedStyle& sty
     b.props.shading = static_cast<std::int32_t>(background & 0xFFFFFF);
   b.props.style = 0;
   b.props.outline_level = 10;
+  if (outer.number_pending) {
+    // The item's marker stands on the first line of its first block, as browsers draw it.
+    b.props.num_id = outer.props.num_id;
+    b.props.num_level = outer.props.num_level;
+    b.props.indent_first = outer.props.indent_first;
+    b.number_pending = b.number_inherited = true;
+    outer.number_pending = false;
+  }
   b.marks_at_start = f.marks;
   f.pending_before = std::max(f.pending_before, style.margin[0] + style.padding[0]);
   (void)e;
   f.blocks.push_back(b);
+}
+
+void HtmlImportWalker::PutPendingMarker() {
+  // A list or table cannot carry the item's marker on its first line: the marker gets a line above
+  // it, so that the item keeps its number.
+  if (!flow().blocks.back().number_pending) return;
+  EnsureParagraph();
+  EndParagraph();
 }
 
 void HtmlImportWalker::EndBlock(const CssComputedStyle& style) {
@@ -103,6 +119,8 @@ void HtmlImportWalker::EndBlock(const CssComputedStyle& style) {
   EndParagraph();
   Block b = f.blocks.back();
   if (f.blocks.size() > 1) f.blocks.pop_back();
+  // A block that showed nothing hands the marker back, for the item's next block.
+  if (b.number_pending && b.number_inherited) f.blocks.back().number_pending = true;
   double after = style.margin[2] + style.padding[2];
   if (f.marks > b.marks_at_start && f.last_mark) {
     // The bottom margin goes under the block's last paragraph, collapsing with margins already there.

@@ -1,5 +1,6 @@
 // Lists of a page: one numbering definition per list element, its items and their markers.
 #include <algorithm>
+#include <cstdlib>
 
 #include "text/text_utils.h"
 #include "text/unicode.h"
@@ -10,6 +11,7 @@
 namespace tomeshift::word {
 
 void HtmlImportWalker::List(const HtmlNode& e, const CssComputedStyle& style, int depth) {
+  PutPendingMarker();
   BeginBlock(e, style);
   // One numbering definition per list element, so that every list counts from its own start.
   ListDef def;
@@ -66,6 +68,17 @@ void HtmlImportWalker::List(const HtmlNode& e, const CssComputedStyle& style, in
       }
       CssComputedStyle item = StyleOf(*child, style);
       if (item.display == CssDisplay::kNone) continue;
+      if (const std::string* value = child->FindAttribute("value"); value && numbered) {
+        // The item and those after it count on from its value: a definition of their own.
+        char* end = nullptr;
+        const long v = std::strtol(value->c_str(), &end, 10);
+        if (end != value->c_str()) {
+          ListDef restarted = doc_.lists[static_cast<std::size_t>(num_id - 1)];
+          restarted.levels[static_cast<std::size_t>(level)].start = static_cast<int>(std::clamp(v, 0L, 32767L));
+          doc_.lists.push_back(std::move(restarted));
+          num_id = static_cast<int>(doc_.lists.size());
+        }
+      }
       BeginBlock(*child, item);
       Block& b = flow().blocks.back();
       if (item.list_style_type != "none" && item.display == CssDisplay::kListItem) {

@@ -162,6 +162,7 @@ void HtmlImportWalker::LayOutColumns(Table& table, const std::vector<bool>& expl
 
 void HtmlImportWalker::TableElement(const HtmlNode& e, const CssComputedStyle& style, int depth) {
   CheckCancel();
+  PutPendingMarker();
   Flow& outer = flow();
   EndParagraph();
   outer.pending_before = std::max(outer.pending_before, style.margin[0]);

@@ -28,7 +28,8 @@ class HtmlImportWalker {
 
   struct Block {
     ParaProps props;
-    bool number_pending = false;  // a list item numbers only its first paragraph
+    bool number_pending = false;    // a list item numbers only its first paragraph
+    bool number_inherited = false;  // the pending number came from the enclosing block (the item)
     std::size_t marks_at_start = 0;
   };
   // One story being filled: the main text or a table cell.
@@ -61,6 +62,7 @@ class HtmlImportWalker {
   // Paragraph flow.
   Flow& flow() { return *flows_.back(); }
   void BeginBlock(const HtmlNode& e, const CssComputedStyle& style);
+  void PutPendingMarker();
   void EndBlock(const CssComputedStyle& style);
   void EnsureParagraph();
   void EndParagraph();

@@ -183,6 +183,31 @@ TEST(DocxWriterTest, TableGridWithSpans) {
   for (const auto* tc : xml.All("w:tc")) EXPECT_FALSE(tc->children.empty() || tc->children.back().name != "w:p");
 }
 
+TEST(DocxWriterTest, ListNumberTakesTheFontOfTheItemsText) {
+  DocModel doc;
+  doc.lists.push_back(ListDef{{ListLevel{}}});
+  {
+    StoryBuilder b(doc, doc.main);
+    RunProps serif;
+    serif.font = u"Georgia";
+    serif.size = 26;
+    serif.bold = 1;
+    b.Text(u"step", serif);
+    ParaProps item;
+    item.num_id = 1;
+    b.EndParagraph(item);
+  }
+  ScratchDir dir;
+  auto path = dir.path() / "list.docx";
+  DocxPackager::Save(doc, U16(path.string()));
+  const auto xml = DocxReader(path).Xml("word/document.xml");
+  const auto* mark = xml.All("w:p").front()->Child("w:pPr")->Child("w:rPr");
+  ASSERT_NE(mark, nullptr);
+  EXPECT_EQ(mark->Child("w:rFonts")->Attr("w:ascii"), "Georgia");
+  EXPECT_EQ(mark->Child("w:sz")->Attr("w:val"), "26");
+  EXPECT_EQ(mark->Child("w:b"), nullptr);  // only the font: a bold or linked word leaves the number plain
+}
+
 TEST(DocxWriterTest, FailedSaveKeepsTheExistingFileAndNamesIt) {
   ScratchDir dir;
   DocModel doc;

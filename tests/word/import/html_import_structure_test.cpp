@@ -44,6 +44,33 @@ TEST(HtmlImportListTest, NestedListsAreRealNumbering) {
   EXPECT_NE(ps[8].props.num_id, 0);  // an empty item keeps its number
 }
 
+TEST(HtmlImportListTest, MarkerStandsOnTheFirstLineOfTheItemsFirstBlock) {
+  DocModel doc = ImportSnippet(
+      "<ol><li><p>one</p><p>more</p></li><li><div><a name='x'></a><p></p><p>two</p></div></li>"
+      "<li value=7>seven</li><li><p>eight</p></li></ol>"
+      "<ul><li><ul><li>inner</li></ul></li><li><table><tr><td>cell</td></tr></table></li></ul>");
+  auto ps = Paragraphs(doc, doc.main);
+  ASSERT_EQ(Texts(doc, doc.main), (V{"one", "more", "two", "seven", "eight", "", "inner", "", "[table 0]", ""}));
+  EXPECT_NE(ps[0].props.num_id, 0);
+  EXPECT_LT(ps[0].props.indent_first.value_or(0), 0);  // the marker hangs in the list's padding
+  // Further blocks of the item line up with its text, without a marker.
+  EXPECT_EQ(ps[1].props.num_id, 0);
+  EXPECT_EQ(ps[1].props.indent_left, ps[0].props.indent_left);
+  EXPECT_EQ(ps[1].props.indent_first.value_or(0), 0);
+  // Blocks inside blocks pass the marker on; an empty one hands it back.
+  EXPECT_EQ(ps[2].props.num_id, ps[0].props.num_id);
+  // value renumbers the item and those after it.
+  ASSERT_NE(ps[3].props.num_id, ps[0].props.num_id);
+  EXPECT_EQ(doc.lists[static_cast<std::size_t>(ps[3].props.num_id - 1)].levels[0].start, 7);
+  EXPECT_EQ(ps[4].props.num_id, ps[3].props.num_id);
+  // A nested list or a table cannot carry the marker: it gets its own line above them.
+  EXPECT_NE(ps[5].props.num_id, 0);
+  EXPECT_EQ(ps[5].props.num_level, 0);
+  EXPECT_EQ(ps[6].props.num_level, 1);
+  EXPECT_NE(ps[7].props.num_id, 0);
+  EXPECT_EQ(ps[8].props.num_id, 0);
+}
+
 TEST(HtmlImportListTest, DefinitionListsIndentDescriptions) {
   DocModel doc = ImportSnippet("<dl><dt>term</dt><dd>text</dd></dl>");
   auto ps = Paragraphs(doc, doc.main);
