@@ -373,9 +373,12 @@ std::u16string ChangeUrlBookmark(const TBookmarkContext& context, std::u16string
     if (c == u'>') {
       if (hintPending) {
         if (context.AddHint) {
-          out += u'(';
+          // Marked, so that the document leaves it out where it would stand inside code.
+          out += u"<span ";
+          for (const char c : kHintAttribute) out += static_cast<char16_t>(c);
+          out += u">(";
           out += ReplaceText(context.HintFormat, u"[Title No.]", chapter);
-          out += u')';
+          out += u")</span>";
         }
         hintPending = false;
         chapter.clear();

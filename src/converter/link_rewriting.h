@@ -58,7 +58,8 @@ struct TBookmarkContext {
 };
 
 // Rewrites the href and name attributes of every A element of a distilled page (the page of Base)
-// into bookmark references, and adds the hint behind links to other contents entries.
+// into bookmark references, and adds the hint behind links to other contents entries, in a span
+// marked with kHintAttribute.
 std::u16string ChangeUrlBookmark(const TBookmarkContext& context, std::u16string_view text, const TLinkTopic& Base);
 
 }  // namespace tomeshift

@@ -22,6 +22,10 @@ const TStringList& PageExtensions();   // extensions (with the dot) of page file
 // "euro"; "nbsp" is a plain space) plus a few upper-case and legacy spellings.
 const TStringList& EntityTable();
 
+// The attribute of the span that holds a cross-reference hint added to a page ("(See 2.1)"): the page
+// importer leaves such a hint out where it would stand inside code.
+inline constexpr std::string_view kHintAttribute = "data-tomeshift-hint";
+
 // Builds every table now; the program calls it at start-up so no later caller pays for it.
 void InitializeVocabulary();
 

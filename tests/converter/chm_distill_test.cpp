@@ -197,11 +197,16 @@ TEST_F(Distill, PartsOfASplitPageHaveTheirLinksRewrittenToo) {
   ASSERT_EQ(U8(distill_.List[11].Url), "guide_1.htm");
   const std::string first = Read("guide_0.htm"), second = Read("guide_1.htm");
   // To another topic, and to the anchor that begins the other part: that part's entry.
-  EXPECT_NE(first.find("<a href=\"#Bookmark3\">p3</a>(p. 4.)"), std::string::npos) << first;
-  EXPECT_NE(second.find("<a href=\"#Bookmark10\">installing</a>(p. 11.)"), std::string::npos) << second;
+  EXPECT_NE(first.find("<a href=\"#Bookmark3\">p3</a><span data-tomeshift-hint>(p. 4.)</span>"), std::string::npos)
+      << first;
+  EXPECT_NE(second.find("<a href=\"#Bookmark10\">installing</a><span data-tomeshift-hint>(p. 11.)</span>"),
+            std::string::npos)
+      << second;
   // An anchor inside a part is named after the part's entry, and links from the other part follow.
   EXPECT_NE(second.find("<a name=\"Bookmark11_later\"></a>"), std::string::npos) << second;
-  EXPECT_NE(first.find("<a href=\"#Bookmark11_later\">later</a>(p. 12.)"), std::string::npos) << first;
+  EXPECT_NE(first.find("<a href=\"#Bookmark11_later\">later</a><span data-tomeshift-hint>(p. 12.)</span>"),
+            std::string::npos)
+      << first;
 }
 
 TEST_F(Distill, AChapterPageAndItsSectionsHoldEachTextOnce) {
@@ -236,10 +241,15 @@ TEST_F(Distill, AChapterPageAndItsSectionsHoldEachTextOnce) {
   EXPECT_EQ(list[12].BodyEntry, nullptr);
   // Links lead to the entry whose part holds the anchor, and hints name its number.
   const std::string links = Read("p3.htm");
-  EXPECT_NE(links.find("<a href=\"#Bookmark12\">s</a>(See 11.2)"), std::string::npos) << links;
-  EXPECT_NE(links.find("<a href=\"#Bookmark12_later\">l</a>(See 11.2)"), std::string::npos) << links;
-  EXPECT_NE(links.find("<a href=\"#Bookmark10\">g</a>(See 11.)"), std::string::npos) << links;
-  EXPECT_NE(links.find("<a href=\"#Bookmark10\">n</a>(See 11.)"), std::string::npos) << links;
+  EXPECT_NE(links.find("<a href=\"#Bookmark12\">s</a><span data-tomeshift-hint>(See 11.2)</span>"), std::string::npos)
+      << links;
+  EXPECT_NE(links.find("<a href=\"#Bookmark12_later\">l</a><span data-tomeshift-hint>(See 11.2)</span>"),
+            std::string::npos)
+      << links;
+  EXPECT_NE(links.find("<a href=\"#Bookmark10\">g</a><span data-tomeshift-hint>(See 11.)</span>"), std::string::npos)
+      << links;
+  EXPECT_NE(links.find("<a href=\"#Bookmark10\">n</a><span data-tomeshift-hint>(See 11.)</span>"), std::string::npos)
+      << links;
   EXPECT_NE(setup.find("<a name=\"Bookmark12_later\"></a>"), std::string::npos) << setup;
 }
 
@@ -257,7 +267,9 @@ TEST_F(Distill, TitlesWithTheirOwnNumbersKeepThem) {
   EXPECT_EQ(U8(distill_.List[1].ChapterNumber), "1.1");
   EXPECT_EQ(U8(distill_.List[2].ChapterNumber), "");
   // The hint shows the number the heading shows; a title without one gets no hint.
-  EXPECT_NE(Read("c.htm").find("<a href=\"#Bookmark1\">b</a>(See 1.1)"), std::string::npos) << Read("c.htm");
+  EXPECT_NE(Read("c.htm").find("<a href=\"#Bookmark1\">b</a><span data-tomeshift-hint>(See 1.1)</span>"),
+            std::string::npos)
+      << Read("c.htm");
   EXPECT_NE(Read("b.htm").find("<a href=\"#Bookmark2\">c</a></p>"), std::string::npos) << Read("b.htm");
 }
 
@@ -307,8 +319,12 @@ TEST_F(Distill, AddendaGathersLinkedPagesWithTheirTitles) {
             U8(distill_.TopicList.GetItemByFilename(kRoot + std::u16string(u"sub\\c.htm"))->Title3));
   EXPECT_EQ(distill_.NonTocicFiles.ObjectAs<TTitleList>(0), &distill_.List[11]);
   // links into the Addenda pages are bookmark references with hints
-  EXPECT_NE(Read("p3.htm").find("<a href=\"#Bookmark12\">b</a>(See 11.2)"), std::string::npos) << Read("p3.htm");
-  EXPECT_NE(Read("p3.htm").find("<a href=\"#Bookmark11\">a</a>(See 11.1)"), std::string::npos) << Read("p3.htm");
+  EXPECT_NE(Read("p3.htm").find("<a href=\"#Bookmark12\">b</a><span data-tomeshift-hint>(See 11.2)</span>"),
+            std::string::npos)
+      << Read("p3.htm");
+  EXPECT_NE(Read("p3.htm").find("<a href=\"#Bookmark11\">a</a><span data-tomeshift-hint>(See 11.1)</span>"),
+            std::string::npos)
+      << Read("p3.htm");
 }
 
 TEST_F(Distill, DiscardLeavesOutsidePagesOut) {
@@ -338,10 +354,11 @@ TEST_F(Distill, LinksAnchorsAndFixesInPages) {
   distill_.Execute();
   const std::string p1 = Read("p1.htm");
   EXPECT_NE(p1.find("<a name=\"Bookmark1_here\"></a>"), std::string::npos) << p1;
-  EXPECT_NE(p1.find("<a href=\"#Bookmark2_there\">t</a>(p. 3.)"), std::string::npos) << p1;
-  EXPECT_NE(p1.find("<a href=\"#Bookmark2\">n</a>(p. 3.)"), std::string::npos) << p1;
+  EXPECT_NE(p1.find("<a href=\"#Bookmark2_there\">t</a><span data-tomeshift-hint>(p. 3.)</span>"), std::string::npos)
+      << p1;
+  EXPECT_NE(p1.find("<a href=\"#Bookmark2\">n</a><span data-tomeshift-hint>(p. 3.)</span>"), std::string::npos) << p1;
   EXPECT_NE(p1.find("<a href=\"#Bookmark1_here\">h</a> "), std::string::npos) << p1;
-  EXPECT_NE(p1.find("<a href='#Bookmark4'>f</a>(p. 5.)"), std::string::npos) << p1;
+  EXPECT_NE(p1.find("<a href='#Bookmark4'>f</a><span data-tomeshift-hint>(p. 5.)</span>"), std::string::npos) << p1;
   EXPECT_NE(p1.find("style=\"display:block\" Align=\"left\""), std::string::npos) << p1;
   EXPECT_NE(p1.find("media=\"all\""), std::string::npos) << p1;
   EXPECT_EQ(Read("s.css"), "div{display:block}");

@@ -223,10 +223,12 @@ TEST_F(BookmarkRewriting, HintsFollowLinksToNumberedEntries) {
             "<a href=\"#Bookmark1_steps\">here</a>, <a href=\"x.htm\">x</a></p>");
   context_.AddHint = true;
   EXPECT_EQ(Rewrite(page),
-            "<p><a href=\"#Bookmark0\">Start</a>(See 1.), <a href=\"#Bookmark2\">Remove</a>, "
+            "<p><a href=\"#Bookmark0\">Start</a><span data-tomeshift-hint>(See 1.)</span>, <a "
+            "href=\"#Bookmark2\">Remove</a>, "
             "<a href=\"#Bookmark1_steps\">here</a>, <a href=\"x.htm\">x</a></p>");
   context_.HintFormat = u"[title no.] / p. [Title No.]";
-  EXPECT_EQ(Rewrite(u"<a href=\"../index.htm\">S</a >."), "<a href=\"#Bookmark0\">S</a >(1. / p. 1.).");
+  EXPECT_EQ(Rewrite(u"<a href=\"../index.htm\">S</a >."),
+            "<a href=\"#Bookmark0\">S</a ><span data-tomeshift-hint>(1. / p. 1.)</span>.");
 }
 
 }  // namespace

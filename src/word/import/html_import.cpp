@@ -6,6 +6,7 @@
 #include "platform/errors.h"
 #include "platform/file_system.h"
 #include "platform/text_files.h"
+#include "text/html_vocabulary.h"
 #include "text/reference_resolver.h"
 #include "text/text_utils.h"
 #include "text/unicode.h"
@@ -175,7 +176,12 @@ CssComputedStyle HtmlImportWalker::StyleOf(const HtmlNode& e, const CssComputedS
   }
   CssDeclared declared;
   cascade_.Cascade(e, HtmlImportDefaults::ForTag(e.tag), hints, *inline_style, declared);
-  return CssComputedStyle::Compute(parent, declared, text_width_);
+  CssComputedStyle style = CssComputedStyle::Compute(parent, declared, text_width_);
+  // Code stays code in whatever font the page sets it.
+  if (e.tag == "pre" || e.tag == "code" || e.tag == "tt" || e.tag == "kbd" || e.tag == "samp" || e.tag == "listing" ||
+      e.tag == "xmp" || e.tag == "plaintext")
+    style.monospace = true;
+  return style;
 }
 
 double HtmlImportWalker::IndentOf(const CssComputedStyle& s, int side) const {
@@ -196,6 +202,12 @@ void HtmlImportWalker::Walk(const HtmlNode& node, const CssComputedStyle& parent
   }
   CssComputedStyle style = StyleOf(node, parent);
   if (style.display == CssDisplay::kNone) return;
+  // A cross-reference hint inside code would corrupt what a reader copies from it.
+  if (node.tag == "span" &&
+      (parent.monospace || parent.white_space == CssWhiteSpace::kPre ||
+       parent.white_space == CssWhiteSpace::kPreWrap) &&
+      node.FindAttribute(kHintAttribute))
+    return;
 
   // Bookmarks: <a name> and id attributes.
   std::vector<std::u16string> marks;
@@ -249,8 +261,11 @@ void HtmlImportWalker::Walk(const HtmlNode& node, const CssComputedStyle& parent
     EndBlock(style);
   } else if (IsBlockDisplay(style.display) && tag != "html") {
     BeginBlock(node, style);
+    const bool code = !code_ && style.white_space == CssWhiteSpace::kPre && flows_.size() == 1;
+    if (code) BeginCode(node, style);
     WalkChildren(node, style, depth);
     EndBlock(style);
+    if (code) code_.reset();
   } else {
     WalkChildren(node, style, depth);
   }

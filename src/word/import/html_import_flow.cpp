@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "text/html_vocabulary.h"
 #include "text/text_utils.h"
 #include "text/unicode.h"
 #include "word/import/css/css_value.h"
@@ -83,6 +84,11 @@ void HtmlImportWalker::BeginBlock(const HtmlNode& e, const CssComputedStyle& sty
     b.props.indent_right = outer.props.indent_right.value_or(0) + side;
   }
   b.props.alignment = style.text_align;
+  // Preformatted lines end in forced breaks, which browsers never justify (the word processor would
+  // stretch their spaces).
+  if (b.props.alignment == 3 &&
+      (style.white_space == CssWhiteSpace::kPre || style.white_space == CssWhiteSpace::kPreWrap))
+    b.props.alignment = 0;
   if (style.text_indent != 0) b.props.indent_first = Twips(style.text_indent);
   std::uint32_t background =
       style.background != kCssTransparent ? style.background : static_cast<std::uint32_t>(outer.props.shading);
@@ -179,6 +185,11 @@ void HtmlImportWalker::EnsureParagraph() {
   f.para.space_after = 0;
   f.para.line_spacing = 240;
   f.pending_before = 0;
+  if (InCode() && code_->split && code_->line < code_->hang.size() && code_->hang[code_->line] >= 0) {
+    const int hang = code_->hang[code_->line];
+    f.para.indent_left = f.para.indent_left.value_or(0) + hang;
+    f.para.indent_first = -hang;
+  }
 }
 
 void HtmlImportWalker::EndParagraph() {
@@ -221,6 +232,10 @@ RunProps HtmlImportWalker::RunFor(const CssComputedStyle& s) const {
   RunProps r;
   r.font = Utf8ToUtf16(s.font_family);
   r.size = std::max(2, static_cast<int>(std::lround(s.font_size * 2)));
+  if (InCode() && code_->scale < 1) {
+    const double narrowed = std::max(s.font_size * code_->scale, std::min(s.font_size, kCodeFloor));
+    r.size = std::max(2, static_cast<int>(std::floor(narrowed * 2)));
+  }
   r.color = static_cast<std::int32_t>(s.color & 0xFFFFFF);
   r.bold = s.bold ? 1 : 0;
   r.italic = s.italic ? 1 : 0;
@@ -294,11 +309,71 @@ void HtmlImportWalker::Text(std::string_view utf8, const CssComputedStyle& style
 
 void HtmlImportWalker::LineBreak(const CssComputedStyle& style) {
   Flow& f = flow();
+  if (InCode()) {
+    ++code_->line;
+    if (code_->split) {
+      // Each line its own paragraph; an empty line an empty one.
+      EnsureParagraph();
+      EndParagraph();
+      return;
+    }
+  }
   EnsureParagraph();
   f.pending_space = false;
   SyncLink();
   f.builder.LineBreak(RunFor(style));
   f.at_line_start = true;
+}
+
+void HtmlImportWalker::BeginCode(const HtmlNode& e, const CssComputedStyle& style) {
+  // The columns of each line and of the blanks that start it, as the walk will write them.
+  struct Line {
+    int columns = 0, indent = 0;
+    bool text = false;
+  };
+  std::vector<Line> lines(1);
+  std::vector<const HtmlNode*> stack{&e};
+  while (!stack.empty()) {
+    const HtmlNode* n = stack.back();
+    stack.pop_back();
+    if (!n->IsElement()) {
+      for (const char byte : n->text) {
+        const auto c = static_cast<unsigned char>(byte);
+        Line& l = lines.back();
+        if (c == '\n') {
+          lines.emplace_back();
+          continue;
+        }
+        if (c == '\r' || (c & 0xC0) == 0x80) continue;  // one column per character, not per byte
+        l.columns = c == '\t' ? (l.columns / 8 + 1) * 8 : l.columns + 1;
+        if (!l.text && (c == ' ' || c == '\t'))
+          l.indent = l.columns;
+        else
+          l.text = true;
+      }
+      continue;
+    }
+    if (HtmlImportDefaults::IsNeverRendered(n->tag) || n->FindAttribute(kHintAttribute)) continue;
+    if (n->tag == "br") lines.emplace_back();
+    for (auto it = n->children.rbegin(); it != n->children.rend(); ++it) stack.push_back(*it);
+  }
+  const ParaProps& block = flow().blocks.back().props;
+  const double avail = text_width_ - (block.indent_left.value_or(0) + block.indent_right.value_or(0)) / 20.0;
+  constexpr double kAdvance = 0.6;  // of a fixed-pitch character, in em (Courier New's)
+  int longest = 0;
+  for (const Line& l : lines) longest = std::max(longest, l.columns);
+  if (avail <= 36 || longest * kAdvance * style.font_size <= avail) return;
+  const double size = std::max(std::min(style.font_size, kCodeFloor), avail / (longest * kAdvance));
+  CodeBlock code;
+  code.scale = size / style.font_size;
+  code.hang.assign(lines.size(), -1);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (lines[i].columns * kAdvance * size <= avail) continue;
+    // Continuation lines start four columns deeper than the line's own indentation.
+    code.hang[i] = Twips(std::min(avail / 2, (lines[i].indent + 4) * kAdvance * size));
+    code.split = true;
+  }
+  code_ = std::move(code);
 }
 
 void HtmlImportWalker::Rule(const CssComputedStyle& style) {

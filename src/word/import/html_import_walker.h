@@ -25,6 +25,8 @@ class HtmlImportWalker {
  private:
   // Deeper nesting than this is flattened: its text is kept with the formatting reached so far.
   static constexpr int kMaxDepth = 200;
+  // Code is set no smaller than this (points) to keep its lines whole.
+  static constexpr double kCodeFloor = 7;
 
   struct Block {
     ParaProps props;
@@ -51,6 +53,15 @@ class HtmlImportWalker {
   struct Link {
     std::u16string address, sub_address;
   };
+  // A white-space: pre block with a line wider than the text: its font is narrowed, and when some
+  // line still does not fit, every line becomes a paragraph, those too long wrapping under a hanging
+  // indent.
+  struct CodeBlock {
+    double scale = 1;       // of the font sizes inside
+    std::vector<int> hang;  // per line: twips of hanging indent, -1 when the line fits
+    bool split = false;
+    std::size_t line = 0;  // the line being written
+  };
 
   void LoadStyleSheets(const GumboDocument& page);
   void LoadStyleSheetFile(const std::u16string& path, int depth);
@@ -63,6 +74,8 @@ class HtmlImportWalker {
   Flow& flow() { return *flows_.back(); }
   void BeginBlock(const HtmlNode& e, const CssComputedStyle& style);
   void PutPendingMarker();
+  void BeginCode(const HtmlNode& e, const CssComputedStyle& style);
+  bool InCode() const { return code_ && flows_.size() == 1; }
   void EndBlock(const CssComputedStyle& style);
   void EnsureParagraph();
   void EndParagraph();
@@ -97,6 +110,7 @@ class HtmlImportWalker {
   std::vector<std::unique_ptr<Flow>> flows_;
   std::vector<Link> links_;  // the hyperlinks around the current node, innermost last
   int list_depth_ = 0;
+  std::optional<CodeBlock> code_;
   double text_width_ = 451;  // points
   bool heading_styled_[7] = {};
   std::unordered_map<std::u16string, std::optional<std::pair<double, double>>> picture_sizes_;

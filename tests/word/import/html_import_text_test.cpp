@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "html_import_test_util.h"
+#include "word/model/twips.h"
 
 namespace tomeshift::word {
 namespace {
@@ -154,6 +155,33 @@ TEST(HtmlImportTest, HorizontalRuleIsABorderedEmptyParagraph) {
   EXPECT_EQ(ps[2].props.border_bottom, 18);
   EXPECT_EQ(ps[2].props.border_bottom_color, 0xFF0000);
   EXPECT_EQ(ps[0].props.border_bottom, 0);
+}
+
+TEST(HtmlImportTest, CodeKeepsItsLinesOnePitchAndNoHints) {
+  const std::string wide(80, 'w'), too_wide = "  " + std::string(118, 'x');
+  DocModel doc = ImportSnippet(
+      "<body style='text-align:justify'><pre>a  b</pre><pre>" + wide + "</pre><pre>short\n" + too_wide +
+      "\n\nend</pre><p><a href='#t'>f</a><span data-tomeshift-hint>(See 1.)</span> and "
+      "<code><a href='#t'>g</a><span data-tomeshift-hint>(See 1.)</span></code> "
+      "<span style='font-family:\"DejaVu Sans Mono\"'><a href='#t'>h</a><span data-tomeshift-hint>(See 1.)</span>"
+      "</span></p></body>");
+  auto ps = Paragraphs(doc, doc.main);
+  ASSERT_EQ(Texts(doc, doc.main), (V{"a  b", wide, "short", too_wide, "", "end", "{#t|f}(See 1.) and {#t|g} {#t|h}"}));
+  EXPECT_EQ(ps[0].props.alignment, 0);  // never justified
+  EXPECT_EQ(ps[6].props.alignment, 3);
+  EXPECT_EQ(ps[0].runs[0].size, 20);
+  // A line a little too wide: the block is set smaller, on one line.
+  EXPECT_EQ(ps[1].runs[0].size, 18);
+  EXPECT_EQ(ps[1].props.indent_first.value_or(0), 0);
+  // Too wide even at 7 pt: each line a paragraph, the long one wrapping under a hanging indent deeper
+  // than its own indentation; the others as they were.
+  for (std::size_t i = 3; i < 6; ++i) EXPECT_EQ(ps[i].props.space_before.value_or(0), 0) << i;
+  EXPECT_EQ(ps[3].runs[0].size, 14);
+  EXPECT_EQ(ps[2].runs[0].size, 14);
+  EXPECT_EQ(ps[3].props.indent_first, -Twips(6 * 0.6 * 7));
+  EXPECT_EQ(ps[3].props.indent_left.value_or(0), -*ps[3].props.indent_first);
+  EXPECT_EQ(ps[2].props.indent_first.value_or(0), 0);
+  EXPECT_EQ(ps[5].props.space_after.value_or(0), 195);  // the block's margin (1em of 9.75 pt) under its last line
 }
 
 TEST(HtmlImportTest, StyleSheetsCascadeAndInherit) {

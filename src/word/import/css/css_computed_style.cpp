@@ -40,6 +40,17 @@ std::string FirstFamily(std::string_view list) {
   return {};
 }
 
+// Whether a family list asks for fixed-pitch text: the generic name, or a font known to be one.
+bool NamesMonospace(std::string_view list) {
+  const std::string lower = AsciiLower(list);
+  // " mono" as the last word of a name ("DejaVu Sans Mono"), not "Monotype Corsiva".
+  for (const char* part : {"monospace", " mono", "courier", "consolas", "lucida console", "menlo", "monaco", "fixedsys",
+                           "typewriter", "source code", "fira code", "inconsolata"}) {
+    if (lower.find(part) != std::string::npos) return true;
+  }
+  return false;
+}
+
 double FontSizeFor(std::string_view value, double parent) {
   std::string v = AsciiLower(TrimCss(value));
   if (v == "xx-small") return CssFontSizeKeyword(1) * 0.9;
@@ -122,6 +133,7 @@ CssComputedStyle CssComputedStyle::Compute(const CssComputedStyle& parent, const
   CssComputedStyle s;
   // Inherited properties start from the parent.
   s.font_family = parent.font_family;
+  s.monospace = parent.monospace;
   s.font_size = parent.font_size;
   s.bold = parent.bold;
   s.italic = parent.italic;
@@ -142,7 +154,10 @@ CssComputedStyle CssComputedStyle::Compute(const CssComputedStyle& parent, const
   }
   if (auto* v = Get(d, P::kFontFamily)) {
     std::string family = FirstFamily(v->value);
-    if (!family.empty()) s.font_family = std::move(family);
+    if (!family.empty()) {
+      s.font_family = std::move(family);
+      s.monospace = NamesMonospace(v->value);
+    }
   }
   if (auto* v = Get(d, P::kFontWeight)) {
     std::string w = AsciiLower(v->value);

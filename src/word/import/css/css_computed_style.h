@@ -36,6 +36,7 @@ struct CssBorderSide {
 struct CssComputedStyle {
   // Inherited.
   std::string font_family = "Times New Roman";  // the first family, generic names mapped to fonts
+  bool monospace = false;                       // the family list names a fixed-pitch font (code)
   double font_size = 12;                        // points
   bool bold = false, italic = false;
   bool underline = false, strike = false;  // decorations reach every descendant
