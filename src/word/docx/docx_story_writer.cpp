@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <unordered_map>
 
 #include "platform/cancellation.h"
 #include "text/unicode.h"
@@ -534,6 +535,7 @@ void DocxStoryWriter::WriteTable(const Table& t) {
   const int columns = layout.columns();
   const std::vector<int> widths = layout.ColumnWidths(text_width_, 200);
   int saved_width = text_width_;
+  std::unordered_map<const TableCell*, std::size_t> start_row;  // of cells that carry their own lines
 
   x_.Start("w:tbl");
   x_.Start("w:tblPr");
@@ -586,6 +588,28 @@ void DocxStoryWriter::WriteTable(const Table& t) {
       x_.End();
     }
     int col = 0;
+    // A cell's own lines; in a cell that spans rows, its top in the first and its bottom in the last.
+    auto cell_borders = [&](const TableGrid::Slot& sl) {
+      if (!sl.cell->borders) return;
+      const bool first = !sl.continuation;
+      if (first) start_row[sl.cell] = r;
+      const bool last = r + 1 >= start_row[sl.cell] + static_cast<std::size_t>(std::max(1, sl.cell->row_span));
+      x_.Start("w:tcBorders");
+      static const char* kSides[] = {"w:top", "w:left", "w:bottom", "w:right"};
+      for (int k = 0; k < 4; ++k) {
+        const BorderLine& line = (*sl.cell->borders)[static_cast<std::size_t>(k)];
+        const bool shown = line.size > 0 && (k == 0 ? first : k == 2 ? last : true);
+        x_.Start(kSides[k]);
+        x_.Attr("w:val", shown ? "single" : "nil");
+        if (shown) {
+          x_.Attr("w:sz", line.size);
+          x_.Attr("w:space", "0");
+          x_.Attr("w:color", line.color == kAutoColor ? "auto" : Hex(line.color));
+        }
+        x_.End();
+      }
+      x_.End();
+    };
     auto empty_cell = [&](int w) {
       x_.Start("w:tc");
       x_.Start("w:tcPr");
@@ -615,6 +639,7 @@ void DocxStoryWriter::WriteTable(const Table& t) {
         else
           x_.Empty("w:vMerge", "w:val", "restart");
       }
+      cell_borders(sl);
       if (sl.cell->shading != kAutoColor) {
         x_.Start("w:shd");
         x_.Attr("w:val", "clear");

@@ -163,8 +163,10 @@ void HtmlImportWalker::FinishFlow(Flow& f) {
   f.builder.Finish();
 }
 
-CssComputedStyle HtmlImportWalker::StyleOf(const HtmlNode& e, const CssComputedStyle& parent) {
+CssComputedStyle HtmlImportWalker::StyleOf(const HtmlNode& e, const CssComputedStyle& parent,
+                                           const std::vector<CssDeclaration>* more_hints) {
   std::vector<CssDeclaration> hints;
+  if (more_hints) hints = *more_hints;
   if (!e.attributes.empty() || list_depth_ > 0) HtmlImportDefaults::AddHints(e, list_depth_, hints);
   static const std::vector<CssDeclaration> kNoStyle;
   const std::vector<CssDeclaration>* inline_style = &kNoStyle;

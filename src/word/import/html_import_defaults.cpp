@@ -104,7 +104,63 @@ std::string ColorText(std::uint32_t rgb) {
   return buf;
 }
 
+// sides: top, right, bottom, left.
+void SideHints(std::vector<CssDeclaration>& out, const bool (&sides)[4], const std::string& width, const char* style) {
+  static constexpr CssProperty kWidths[] = {CssProperty::kBorderTopWidth, CssProperty::kBorderRightWidth,
+                                            CssProperty::kBorderBottomWidth, CssProperty::kBorderLeftWidth};
+  static constexpr CssProperty kStyles[] = {CssProperty::kBorderTopStyle, CssProperty::kBorderRightStyle,
+                                            CssProperty::kBorderBottomStyle, CssProperty::kBorderLeftStyle};
+  static constexpr CssProperty kColors[] = {CssProperty::kBorderTopColor, CssProperty::kBorderRightColor,
+                                            CssProperty::kBorderBottomColor, CssProperty::kBorderLeftColor};
+  for (int k = 0; k < 4; ++k) {
+    if (!sides[k]) continue;
+    Hint(out, kWidths[k], width);
+    Hint(out, kStyles[k], style);
+    Hint(out, kColors[k], "gray");
+  }
+}
+
+// The border and frame attributes draw the table's own edges, as browsers' presentational hints do.
+void TableFrameHints(const HtmlNode& e, std::vector<CssDeclaration>& out) {
+  const std::string* border = e.FindAttribute("border");
+  const std::string* frame = e.FindAttribute("frame");
+  int px = 0;
+  if (border) px = TrimCss(*border).empty() ? 1 : std::max(0, std::atoi(border->c_str()));
+  if (frame && px == 0) px = 1;
+  if (px == 0) return;
+  bool sides[4] = {true, true, true, true};
+  if (frame) {
+    const std::string f = AsciiLower(TrimCss(*frame));
+    const bool top = f == "above" || f == "hsides" || f == "box" || f == "border";
+    const bool bottom = f == "below" || f == "hsides" || f == "box" || f == "border";
+    const bool left = f == "lhs" || f == "vsides" || f == "box" || f == "border";
+    const bool right = f == "rhs" || f == "vsides" || f == "box" || f == "border";
+    sides[0] = top, sides[1] = right, sides[2] = bottom, sides[3] = left;
+  }
+  SideHints(out, sides, std::to_string(px) + "px", "outset");
+}
+
 }  // namespace
+
+void HtmlImportDefaults::AddCellRuleHints(const HtmlNode& table, bool first_row, bool last_row, bool group_start,
+                                          bool group_end, std::vector<CssDeclaration>& out) {
+  // rules decides the lines between cells (not along the table's edge, which frame draws); without
+  // it, a border attribute rules every cell.
+  bool sides[4] = {false, false, false, false};
+  if (const std::string* rules = table.FindAttribute("rules")) {
+    const std::string r = AsciiLower(TrimCss(*rules));
+    const bool rows = r == "rows" || r == "all", cols = r == "cols" || r == "all";
+    sides[0] = !first_row && (rows || (r == "groups" && group_start));
+    sides[2] = !last_row && (rows || (r == "groups" && group_end));
+    sides[1] = sides[3] = cols;
+    SideHints(out, sides, "1px", "solid");
+    return;
+  }
+  const std::string* border = table.FindAttribute("border");
+  if (!border || (!TrimCss(*border).empty() && std::atoi(border->c_str()) <= 0)) return;
+  for (bool& side : sides) side = true;
+  SideHints(out, sides, "1px", "inset");
+}
 
 const std::vector<CssDeclaration>& HtmlImportDefaults::ForTag(const std::string& tag) {
   static const std::vector<CssDeclaration> kNone;
@@ -199,6 +255,7 @@ void HtmlImportDefaults::AddHints(const HtmlNode& e, int list_depth, std::vector
       Hint(out, CssProperty::kDisplay, "none");
     }
   }
+  if (tag == "table") TableFrameHints(e, out);
   // Lists inside lists have no vertical margins, and bullets change with depth.
   if ((tag == "ul" || tag == "ol" || tag == "menu" || tag == "dir") && list_depth > 0) {
     Hint(out, CssProperty::kMarginTop, "0");

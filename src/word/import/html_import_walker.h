@@ -68,7 +68,9 @@ class HtmlImportWalker {
   void Walk(const HtmlNode& node, const CssComputedStyle& parent, int depth);
   void WalkChildren(const HtmlNode& node, const CssComputedStyle& style, int depth);
   void WalkFlat(const HtmlNode& node, const CssComputedStyle& style);
-  CssComputedStyle StyleOf(const HtmlNode& element, const CssComputedStyle& parent);
+  // more_hints: presentational hints that come from elsewhere (a cell's lines from its table).
+  CssComputedStyle StyleOf(const HtmlNode& element, const CssComputedStyle& parent,
+                           const std::vector<CssDeclaration>* more_hints = nullptr);
 
   // Paragraph flow.
   Flow& flow() { return *flows_.back(); }
@@ -93,7 +95,8 @@ class HtmlImportWalker {
   std::optional<std::pair<double, double>> PictureSize(const std::u16string& path, std::string_view src);
   void List(const HtmlNode& e, const CssComputedStyle& style, int depth);
   void TableElement(const HtmlNode& e, const CssComputedStyle& style, int depth);
-  void LayOutColumns(Table& table, const std::vector<bool>& explicit_widths, bool fixed_table_width, int table_width);
+  void LayOutColumns(Table& table, const std::vector<bool>& explicit_widths, const std::vector<bool>& nowrap,
+                     bool fixed_table_width, int table_width);
   void Heading(int level, const CssComputedStyle& style);
 
   // The file that href names, relative to referrer (a core path), inside the page's scratch folder;

@@ -5,6 +5,7 @@
 // are 0xRRGGBB or kAutoColor. "Unset" values inherit from the style, as in the word processor.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -119,12 +120,21 @@ struct Field {
   bool toc_hyperlinks = true, toc_page_numbers = true, toc_right_align = true;
 };
 
+// One side of a cell's border.
+struct BorderLine {
+  int size = 0;  // eighths of a point; 0: none
+  std::int32_t color = kAutoColor;
+  bool operator==(const BorderLine&) const = default;
+};
+
 struct TableCell {
   Story story;
   int col_span = 1, row_span = 1;
   int width = 0;  // twips, 0: auto
   std::int32_t shading = kAutoColor;
   std::int8_t valign = 0;  // 0 top, 1 centre, 2 bottom
+  // Top, left, bottom, right, replacing the table's lines around this cell; unset: the table's.
+  std::optional<std::array<BorderLine, 4>> borders;
 };
 
 struct TableRow {
@@ -137,7 +147,7 @@ struct Table {
   std::vector<TableRow> rows;
   std::vector<int> column_widths;  // twips; empty: derived from cells
   int width = 0;                   // twips, 0: auto; negative: -percent*50 (fiftieths of a percent)
-  int border_size = 4;             // eighths of a point; 0: no borders
+  int border_size = 4;             // eighths of a point, every line of the grid; 0: no borders
   std::int32_t border_color = kAutoColor;
   int cell_padding = 0;  // twips
   std::int8_t alignment = 0;

@@ -90,6 +90,7 @@ class ModelMapper {
   std::map<int, std::int32_t> hf_story_;
   std::unordered_map<std::string, std::uint32_t> picture_at_;
   std::vector<int> cell_width_stack_;
+  std::unordered_map<const TableCell*, std::size_t> cell_start_row_;  // of cells with their own lines
   std::uint32_t field_chpx_ = 0;
   int text_width_ = 9026;
 };

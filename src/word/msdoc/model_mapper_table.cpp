@@ -6,6 +6,36 @@
 
 namespace tomeshift::word {
 
+namespace {
+
+// The nearest of the format's sixteen border colours (ico); 0 is automatic.
+std::uint32_t Ico(std::int32_t rgb) {
+  if (rgb == kAutoColor) return 0;
+  static constexpr std::uint32_t kColours[] = {0x000000, 0x0000FF, 0x00FFFF, 0x00FF00, 0xFF00FF, 0xFF0000,
+                                               0xFFFF00, 0xFFFFFF, 0x000080, 0x008080, 0x008000, 0x800080,
+                                               0x800000, 0x808000, 0x808080, 0xC0C0C0};
+  std::uint32_t best = 1;
+  long best_distance = -1;
+  for (std::uint32_t k = 0; k < 16; ++k) {
+    long distance = 0;
+    for (int shift : {16, 8, 0}) {
+      const long d = static_cast<long>((static_cast<std::uint32_t>(rgb) >> shift) & 0xFF) -
+                     static_cast<long>((kColours[k] >> shift) & 0xFF);
+      distance += d * d;
+    }
+    if (best_distance < 0 || distance < best_distance) best = k + 1, best_distance = distance;
+  }
+  return best;
+}
+
+// A single line of size eighths of a point (Brc80); 0 when there is none.
+std::uint32_t Brc80(int size, std::int32_t colour) {
+  if (size <= 0) return 0;
+  return static_cast<std::uint32_t>(std::clamp(size, 1, 255)) | (1u << 8) | (Ico(colour) << 16);
+}
+
+}  // namespace
+
 void ModelMapper::WriteTable(const Table& t, int depth) {
   if (depth > kMaxTableDepth) {
     // Too deep: the cells' content as paragraphs of the enclosing cell.
@@ -108,8 +138,7 @@ void ModelMapper::EndRow(const Table& t, std::size_t r, const std::vector<TableG
           static_cast<std::uint16_t>(std::clamp(t.cell_padding > 0 ? t.cell_padding : 108, 0, 1440)));
   if (t.rows[r].height > 0) g.Add16(sprm::kTDyaRowHeight, S16(t.rows[r].height));
   if (t.rows[r].header) g.Add8(sprm::kTTableHeader, 1);
-  const std::uint8_t line = static_cast<std::uint8_t>(std::clamp(t.border_size, 0, 255));
-  const std::uint32_t brc = line ? (line | (1u << 8)) : 0;  // single line, automatic colour
+  const std::uint32_t brc = Brc80(t.border_size, t.border_color);
   {
     std::string op;
     for (int k = 0; k < 6; ++k) PutLe32(op, brc);
@@ -129,7 +158,19 @@ void ModelMapper::EndRow(const Table& t, std::size_t r, const std::vector<TableG
     tcgrf |= 3 << 9;  // width in twips
     PutLe16(def, tcgrf);
     PutLe16(def, S16(bounds[k + 1] - bounds[k]));
-    for (int side = 0; side < 4; ++side) PutLe32(def, brc);
+    if (sl.cell->borders) {
+      // The cell's own lines (top, left, bottom, right); one that spans rows has its top in the
+      // first and its bottom in the last.
+      if (!sl.continuation) cell_start_row_[sl.cell] = r;
+      const bool last = r + 1 >= cell_start_row_[sl.cell] + static_cast<std::size_t>(std::max(1, sl.cell->row_span));
+      for (int side = 0; side < 4; ++side) {
+        const BorderLine& line = (*sl.cell->borders)[static_cast<std::size_t>(side)];
+        const bool shown = side == 0 ? !sl.continuation : side == 2 ? last : true;
+        PutLe32(def, shown ? Brc80(line.size, line.color) : 0);
+      }
+    } else {
+      for (int side = 0; side < 4; ++side) PutLe32(def, brc);
+    }
   }
   g.AddTableDefinition(def);
   // Cell shading (at most as many cells as one operand holds).

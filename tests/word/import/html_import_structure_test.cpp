@@ -249,16 +249,22 @@ namespace {
 TEST(HtmlImportTableTest, ColumnsSizedByContentAsBrowsersDo) {
   std::string long_text(400, 'x');
   for (std::size_t i = 5; i < long_text.size(); i += 6) long_text[i] = ' ';
-  DocModel doc = ImportSnippet("<table><tr><td>float</td><td>" + long_text +
-                               "</td></tr></table>"
-                               "<table><tr><td>a</td><td>b</td></tr></table>"
-                               "<table width=600><tr><td width=100>a</td><td>b</td></tr></table>");
+  const std::string unbreakable(200, 'x');
+  DocModel doc =
+      ImportSnippet("<table><tr><td>float</td><td>" + long_text +
+                    "</td></tr></table>"
+                    "<table><tr><td>a</td><td>b</td></tr></table>"
+                    "<table width=600><tr><td width=100>a</td><td>b</td></tr></table>"
+                    "<table><tr><td>Предыдущая</td><td>" +
+                    long_text + "</td><td>XMLPUBFUN</td></tr></table><table><tr><td>Следующая</td><td>" + unbreakable +
+                    "</td></tr></table>"
+                    "<table width=1300><tr><td>a</td><td nowrap>one two three four</td></tr></table>");
   auto texts = testing::Texts(doc, doc.main);
+  const int page_text = doc.final_section.page.width - doc.final_section.page.left - doc.final_section.page.right;
   const Table& wide = TableAt(doc, texts[0]);
   ASSERT_EQ(wide.column_widths.size(), 2u);
-  EXPECT_LT(wide.column_widths[0], 1500);  // "float" and its padding
-  EXPECT_GT(wide.column_widths[0], 600);
-  int page_text = doc.final_section.page.width - doc.final_section.page.left - doc.final_section.page.right;
+  EXPECT_LT(wide.column_widths[0], 1000);  // "float" and its padding
+  EXPECT_GT(wide.column_widths[0], 470);   // never narrower than the word (22 pt in Times) and the padding
   EXPECT_NEAR(wide.column_widths[0] + wide.column_widths[1], page_text, 2);  // long text fills the line
   const Table& narrow = TableAt(doc, texts[1]);
   EXPECT_LT(narrow.width, 1000);  // a small table stays small
@@ -266,6 +272,51 @@ TEST(HtmlImportTableTest, ColumnsSizedByContentAsBrowsersDo) {
   EXPECT_EQ(fixed.width, 9000);
   EXPECT_EQ(fixed.column_widths[0], 1500);
   EXPECT_EQ(fixed.column_widths[1], 7500);
+  // Words wider per letter than the average (Cyrillic, capitals) keep their width beside long text.
+  const Table& words = TableAt(doc, texts[3]);
+  EXPECT_GT(words.column_widths[0], 10 * 0.58 * 0.92 * 240 + 30);
+  EXPECT_GT(words.column_widths[2], (0.722 * 3 + 0.667 * 2 + 0.556 + 0.722 * 3) * 240 + 30);
+  // Too wide even at its words: the widest column gives way, the narrow one keeps its word.
+  const Table& squeezed = TableAt(doc, texts[4]);
+  EXPECT_GT(squeezed.column_widths[0], 9 * 0.58 * 0.92 * 240 + 30);
+  EXPECT_NEAR(squeezed.column_widths[0] + squeezed.column_widths[1], page_text, 2);
+  // A table wider than the page is narrowed to it; a nowrap cell keeps its line whole.
+  const Table& pixels = TableAt(doc, texts[5]);
+  EXPECT_EQ(pixels.width, page_text);
+  EXPECT_GT(pixels.column_widths[1], 18 * 0.5 * 0.92 * 240);
+}
+
+TEST(HtmlImportTableTest, BordersOnlyWhereMarkupOrStyleDrawsThem) {
+  DocModel doc = ImportSnippet(R"(<table border=1 rules=rows frame=void><tr><td>a</td><td>b</td></tr>
+      <tr><td>c</td><td>d</td></tr></table>
+    <table border=1 style="border:0; border-collapse:collapse"><tr><th style="border:0; border-bottom:1px solid #aaa">h</th></tr>
+      <tr><td style="border:0">v</td></tr></table>
+    <table style="border-collapse:collapse"><thead style="border-bottom:2px solid red"><tr><th>h</th><th>i</th></tr></thead>
+      <tbody><tr style="border-top:1px solid blue"><td>v</td><td>w</td></tr></tbody></table>
+    <table frame=box><tr><td>x</td></tr></table><table><tr><td>y</td></tr></table>)");
+  auto texts = Texts(doc, doc.main);
+  ASSERT_EQ(texts.size(), 6u);
+  const BorderLine none, thin{6, 0x808080};
+  using Sides = std::array<BorderLine, 4>;  // top, left, bottom, right
+  // rules=rows, frame=void: lines between the rows only.
+  const Table& rows = TableAt(doc, texts[0]);
+  EXPECT_EQ(rows.border_size, 0);
+  EXPECT_EQ(rows.rows[0].cells[0].borders, (Sides{none, none, thin, none}));
+  EXPECT_EQ(rows.rows[1].cells[1].borders, (Sides{thin, none, none, none}));
+  // The style sheet takes back what the border attribute drew: a rule under the header alone.
+  const Table& ruled = TableAt(doc, texts[1]);
+  const BorderLine rule{6, 0xAAAAAA};
+  EXPECT_EQ(ruled.rows[0].cells[0].borders, (Sides{none, none, rule, none}));
+  EXPECT_EQ(ruled.rows[1].cells[0].borders, (Sides{rule, none, none, none}));
+  // Collapsed: the lines of row groups and rows, the wider winning on a shared edge.
+  const Table& groups = TableAt(doc, texts[2]);
+  const BorderLine red{12, 0xFF0000};  // 2px
+  EXPECT_EQ(groups.rows[0].cells[1].borders, (Sides{none, none, red, none}));
+  EXPECT_EQ(groups.rows[1].cells[0].borders, (Sides{red, none, none, none}));
+  // Lines all alike stay one line for the grid; none at all, none.
+  EXPECT_EQ(TableAt(doc, texts[3]).border_size, 6);
+  EXPECT_FALSE(TableAt(doc, texts[3]).rows[0].cells[0].borders.has_value());
+  EXPECT_EQ(TableAt(doc, texts[4]).border_size, 0);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "support/scratch_dir.h"
 #include "text/unicode.h"
 #include "word/automation/word_application.h"
+#include "word/docx/docx_packager.h"
 #include "word/model/story_builder.h"
 #include "word/msdoc/compound_file.h"
 #include "word/msdoc/test_tools.h"
@@ -251,6 +252,60 @@ TEST(DocWriter, LinkedPicturesNameTheirFile) {
   ASSERT_EQ(pictures.size(), 2u);
   for (const auto& p : pictures) EXPECT_NE(p.link_target.find("pic%20one.png"), std::string::npos) << p.link_target;
   EXPECT_EQ(round.InternalLinks(), std::vector<std::string>{"Target"});
+}
+
+// A table that rules only under its header row, as a style sheet draws it: both formats must give
+// LibreOffice that line and no other.
+TEST(DocWriter, CellLinesAsTheModelDrawsThemInBothFormats) {
+  DocModel m;
+  Table t;
+  t.border_size = 0;
+  for (int r = 0; r < 2; ++r) {
+    TableRow row;
+    for (int c = 0; c < 2; ++c) {
+      TableCell cell;
+      StoryBuilder cb(m, cell.story);
+      cb.Text(u"cell");
+      cb.Finish();
+      cell.width = 2000;
+      cell.borders = std::array<BorderLine, 4>{};
+      (*cell.borders)[r == 0 ? 2 : 0] = BorderLine{12, 0xFF0000};
+      row.cells.push_back(std::move(cell));
+    }
+    t.rows.push_back(std::move(row));
+  }
+  {
+    StoryBuilder b(m, m.main);
+    b.AddTable(std::move(t));
+    b.Finish();
+  }
+  ScratchDir dir;
+  const auto doc = dir.path() / "lines.doc", docx = dir.path() / "lines.docx";
+  TDocWriter::Save(m, U16(doc.string()));
+  DocxPackager::Save(m, U16(docx.string()));
+  for (const auto& [file, folder] : {std::pair{doc, "from-doc"}, std::pair{docx, "from-docx"}}) {
+    SCOPED_TRACE(file.string());
+    std::filesystem::create_directories(dir.path() / folder);
+    const auto back = LibreOfficeConvert({file}, "docx", dir.path() / folder);
+    ASSERT_FALSE(back[0].empty());
+    const auto xml = DocxReader(back[0]).Xml("word/document.xml");
+    const auto cells = xml.All("w:tc");
+    ASSERT_EQ(cells.size(), 4u);
+    auto side = [](const tomeshift::testing::XmlNode* tc, const char* name) {
+      const auto* pr = tc->Child("w:tcPr");
+      const auto* borders = pr ? pr->Child("w:tcBorders") : nullptr;
+      const auto* line = borders ? borders->Child(name) : nullptr;
+      return line && line->Attr("w:val") != "nil" && line->Attr("w:val") != "none" ? line->Attr("w:sz") : std::string();
+    };
+    for (const auto* tc : cells) {
+      EXPECT_EQ(side(tc, "w:left"), "");
+      EXPECT_EQ(side(tc, "w:right"), "");
+    }
+    EXPECT_EQ(side(cells[0], "w:top"), "");
+    EXPECT_EQ(side(cells[1], "w:bottom"), "12");
+    EXPECT_EQ(side(cells[2], "w:top"), "12");
+    EXPECT_EQ(side(cells[3], "w:bottom"), "");
+  }
 }
 
 TEST(DocWriter, SavingIsAtomicAndReportsTheTarget) {

@@ -147,6 +147,7 @@ CssComputedStyle CssComputedStyle::Compute(const CssComputedStyle& parent, const
   s.hidden = parent.hidden;
   s.vertical_align = parent.vertical_align;
   s.text_transform = parent.text_transform;
+  s.border_collapse = parent.border_collapse;
 
   if (auto* v = Get(d, P::kFontSize); v && !IsKeyword(v->value, "inherit")) {
     s.font_size = IsKeyword(v->value, "initial") ? 12.0 : FontSizeFor(v->value, parent.font_size);
@@ -228,6 +229,13 @@ CssComputedStyle CssComputedStyle::Compute(const CssComputedStyle& parent, const
                        : w == "capitalize" ? 3
                        : w == "none"       ? 0
                                            : s.text_transform;
+  }
+
+  if (auto* v = Get(d, P::kBorderCollapse)) {
+    if (IsKeyword(v->value, "collapse"))
+      s.border_collapse = true;
+    else if (IsKeyword(v->value, "separate"))
+      s.border_collapse = false;
   }
 
   // Not inherited.

@@ -49,6 +49,7 @@ struct CssComputedStyle {
   std::int8_t vertical_align = 0;                   // 0 baseline, 1 super, 2 sub (reaches inline descendants)
   std::uint32_t text_background = kCssTransparent;  // background behind text from inline ancestors
   std::int8_t text_transform = 0;                   // 0 none, 1 upper, 2 lower, 3 capitalize
+  bool border_collapse = false;                     // tables: borders of rows and groups count too
 
   // Not inherited.
   CssDisplay display = CssDisplay::kInline;

@@ -238,6 +238,7 @@ constexpr PropertyName kLonghands[] = {
     {"width", P::kWidth},
     {"height", P::kHeight},
     {"text-transform", P::kTextTransform},
+    {"border-collapse", P::kBorderCollapse},
 };
 
 bool IsBorderStyle(std::string_view v) {

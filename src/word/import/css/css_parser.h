@@ -52,6 +52,7 @@ enum class CssProperty : std::uint8_t {
   kWidth,
   kHeight,
   kTextTransform,
+  kBorderCollapse,
   kCount
 };
 constexpr std::size_t kCssPropertyCount = static_cast<std::size_t>(CssProperty::kCount);
