@@ -96,6 +96,18 @@ void ModelMapper::WriteStory(const Story& s, int depth, bool main) {
         const std::u16string code = FieldCode(f);
         const std::uint8_t type = FieldType(f, code);
         if (type == 0 || code.empty()) break;  // unknown field: its result stays as plain text
+        if (f.kind == FieldKind::kToc && main && depth == 0 && !para_has_content && i >= 2 &&
+            text[i - 1] == ch::kParagraph && text[i - 2] != ch::kParagraph && text[i - 2] != ch::kSection) {
+          // LibreOffice reads the paragraph right before a contents field in this format without its
+          // character formatting (the 28 pt caption came out at the default size): a hair-thin empty
+          // paragraph stands between them instead.
+          TGrpprl hair_run, hair_para;
+          hair_run.Add16(sprm::kCHps, 2);
+          hair_para.Add32(sprm::kPDyaLine, static_cast<std::uint16_t>(-20));  // exactly 1 pt
+          hair_para.Add16(sprm::kPDyaBefore, 0);
+          hair_para.Add16(sprm::kPDyaAfter, 0);
+          b_.EndParagraph(u'\r', b_.Chpx(hair_run), b_.Papx(0, hair_para));
+        }
         b_.FieldBegin(type, field_chpx_);
         b_.AppendText(code, RunChpx(a.fmt));
         b_.FieldSeparator(field_chpx_);

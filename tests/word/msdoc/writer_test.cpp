@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <set>
 
 #include "platform/errors.h"
@@ -79,6 +81,18 @@ TEST(DocWriter, SampleDocumentReadsLikeItsDocxTwin) {
   ASSERT_FALSE(pdfs[1].empty()) << "LibreOffice did not convert the .doc";
   const int docx_pages = PdfPages(pdfs[0]), doc_pages = PdfPages(pdfs[1]);
   EXPECT_NEAR(doc_pages, docx_pages, std::max(1.0, docx_pages * 0.1)) << docx_pages << " vs " << doc_pages;
+  // The contents caption is as large in both (LibreOffice reads the paragraph right before a contents
+  // field of a .doc without its character formatting).
+  auto caption_height = [](const std::filesystem::path& pdf) {
+    const std::string box = RunCommand("pdftotext -bbox -f 2 -l 2 " + Quote(pdf) + " - | grep -m1 '>Table<'").out;
+    const auto number = [&](const char* name) {
+      const std::size_t at = box.find(name);
+      return at == std::string::npos ? 0.0 : std::atof(box.c_str() + at + std::strlen(name) + 2);
+    };
+    return number("yMax") - number("yMin");
+  };
+  EXPECT_GT(caption_height(pdfs[0]), 25);
+  EXPECT_NEAR(caption_height(pdfs[1]), caption_height(pdfs[0]), 1);
 
   std::filesystem::create_directories(dir.path() / "back");
   const auto back = LibreOfficeConvert({saved.doc}, "docx", dir.path() / "back");
