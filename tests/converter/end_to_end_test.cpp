@@ -93,25 +93,19 @@ std::string Normalize(std::string_view s) {
   return out;
 }
 
-// "&#x41E;" as the character; the entity decoder leaves hexadecimal references alone.
-std::u16string DecodeHexReferences(std::u16string text) {
-  for (std::size_t at = text.find(u"&#x"); at != std::u16string::npos; at = text.find(u"&#x", at + 1)) {
-    std::size_t end = at + 3;
-    char32_t code = 0;
-    while (end < text.size() && end < at + 9 && std::isxdigit(static_cast<unsigned char>(text[end] & 0x7F)) &&
-           text[end] < 0x80)
-      code = code * 16 + static_cast<char32_t>(std::stoi(std::string(1, static_cast<char>(text[end++])), nullptr, 16));
-    if (end == at + 3 || end >= text.size() || text[end] != u';' || code == 0 || code > 0x10FFFF) continue;
-    std::u16string ch;
-    if (code < 0x10000) {
-      ch = std::u16string(1, static_cast<char16_t>(code));
-    } else {
-      code -= 0x10000;
-      ch = {static_cast<char16_t>(0xD800 + (code >> 10)), static_cast<char16_t>(0xDC00 + (code & 0x3FF))};
-    }
-    text.replace(at, end + 1 - at, ch);
+// A printed paragraph's parts, without the hint right behind each link ("(See 2.1)"); a link's text
+// as kLinkMark when `shape`.
+std::string PrintedText(const XmlNode& paragraph, bool shape = false) {
+  std::string out;
+  bool after_link = false;
+  for (const XmlNode& part : paragraph.children) {
+    std::string text = part.AllText();
+    if (after_link && text.rfind("(See ", 0) == 0 && text.find(')') != std::string::npos)
+      text.erase(0, text.find(')') + 1);
+    after_link = part.name == "w:hyperlink";
+    out += shape && after_link ? (Normalize(text).empty() ? "" : kLinkMark) : text;
   }
-  return text;
+  return out;
 }
 
 // A distilled body's text as paragraphs: cut at block tags, without comments and what the reader never
@@ -122,12 +116,12 @@ std::vector<PageParagraph> PageParagraphs(std::u16string_view body) {
   std::size_t letters = 0, link_letters = 0, in_link = 0, links = 0;
   bool masked = false;
   const auto flush = [&] {
-    std::string p = Normalize(U8(DecodeHexReferences(DecodeHtmlEntities(text))));
+    std::string p = Normalize(U8(DecodeHtmlEntities(text, true)));
     if (!p.empty()) {
       PageParagraph para;
       para.text = p;
       para.links = link_letters * 2 >= letters;
-      para.shape = U8(LowerCase(U16(Normalize(U8(DecodeHexReferences(DecodeHtmlEntities(shape)))))));
+      para.shape = U8(LowerCase(U16(Normalize(U8(DecodeHtmlEntities(shape, true))))));
       // Navigation words between the links ("Next:", "Up:"), no sentence.
       std::size_t gap_words = 0, words = 0;
       bool sentence = false;
@@ -188,6 +182,11 @@ std::vector<PageParagraph> PageParagraphs(std::u16string_view body) {
     }
     if (!end_tag && (SameText(name, u"script") || SameText(name, u"style"))) {
       const std::size_t end = PosText(u"</" + name, body, i);
+      i = end == std::u16string_view::npos ? body.size() : end;
+    }
+    // Hints are the document's, not the page's text.
+    if (!end_tag && SameText(name, u"span") && ContainsText(tag, U16(kHintAttribute))) {
+      const std::size_t end = PosText(u"</span>", body, i);
       i = end == std::u16string_view::npos ? body.size() : end;
     }
   }
@@ -312,9 +311,13 @@ void ExpectPageTextOnce(const Converted& r, const DocxReader& docx) {
     ++expected[p];
     if (!links) prose.insert(p);
   }
-  for (const auto& p : docx.Paragraphs()) {
-    if (p.style.rfind("Heading", 0) == 0 || p.style.rfind("TOC", 0) == 0) continue;
-    const std::string text = Normalize(p.text);
+  const XmlNode document = docx.Xml("word/document.xml");
+  for (const XmlNode* p : document.All("w:p")) {
+    const XmlNode* ppr = p->Child("w:pPr");
+    const XmlNode* style = ppr ? ppr->Child("w:pStyle") : nullptr;
+    const std::string id = style ? style->Attr("w:val") : "";
+    if (id.rfind("Heading", 0) == 0 || id.rfind("TOC", 0) == 0) continue;
+    const std::string text = Normalize(PrintedText(*p));
     ++printed[text];
     printed_text += text + ' ';
   }
@@ -390,10 +393,8 @@ void ExpectNavigationGoneAndContentKept(const Converted& r, const DocxReader& do
     const XmlNode* style = ppr ? ppr->Child("w:pStyle") : nullptr;
     const std::string id = style ? style->Attr("w:val") : "";
     if (id.rfind("TOC", 0) == 0) continue;
-    std::string shape;
-    for (const XmlNode& part : p->children)
-      shape += part.name == "w:hyperlink" ? (Normalize(part.AllText()).empty() ? "" : kLinkMark) : part.AllText();
-    printed.push_back({Normalize(p->AllText()), U8(LowerCase(U16(Normalize(shape)))), id.rfind("Heading", 0) == 0});
+    printed.push_back({Normalize(PrintedText(*p)), U8(LowerCase(U16(Normalize(PrintedText(*p, true))))),
+                       id.rfind("Heading", 0) == 0});
   }
   std::map<std::string, std::size_t> navigation_printed;
   std::size_t titles_repeated = 0;
@@ -446,6 +447,85 @@ void ExpectNavigationGoneAndContentKept(const Converted& r, const DocxReader& do
                                      << " words; lost: " << lost;
   std::printf("[figures] %s: navigation printed again %zu, titles repeated %zu, own text %zu/%zu words\n", name.c_str(),
               navigation_left, titles_repeated, found, words);
+}
+
+bool IsMonospace(const std::string& font) {
+  const std::string f = U8(LowerCase(U16(font)));
+  return f.find("courier") != std::string::npos || f.find(" mono") != std::string::npos ||
+         f.find("consolas") != std::string::npos;
+}
+
+// The font and size (half-points) a run is set in, when it says so itself.
+std::pair<std::string, int> RunFont(const XmlNode& run) {
+  const XmlNode* rpr = run.Child("w:rPr");
+  const XmlNode* fonts = rpr ? rpr->Child("w:rFonts") : nullptr;
+  const XmlNode* size = rpr ? rpr->Child("w:sz") : nullptr;
+  return {fonts ? fonts->Attr("w:ascii") : "", size ? std::atoi(size->Attr("w:val").c_str()) : 24};
+}
+
+// What browsers never draw: a list marker on a line of its own, justified code, a hint inside code,
+// and (where the table fits the page) a column narrower than a word of its cells. Word widths are
+// taken low (a third of an em a letter, six tenths in code), so only a real squeeze counts.
+void ExpectPagesDrawnAsBrowsersDo(const DocxReader& docx) {
+  const XmlNode document = docx.Xml("word/document.xml");
+  std::vector<std::string> faults;
+  for (const XmlNode* p : document.All("w:p")) {
+    const XmlNode* ppr = p->Child("w:pPr");
+    const XmlNode* num = ppr ? ppr->Child("w:numPr") : nullptr;
+    const XmlNode* num_id = num ? num->Child("w:numId") : nullptr;
+    const std::string text = Normalize(p->AllText());
+    if (num_id && num_id->Attr("w:val") != "0" && text.empty() && p->All("w:drawing").empty())
+      faults.push_back("an empty list paragraph");
+    bool code = !text.empty();
+    for (const XmlNode* run : p->All("w:r")) {
+      const std::string run_text = run->AllText();
+      if (Normalize(run_text).empty()) continue;
+      const bool mono = IsMonospace(RunFont(*run).first);
+      code = code && mono;
+      if (mono && run_text.find("(See ") != std::string::npos) faults.push_back("a hint in code: " + text);
+    }
+    const XmlNode* jc = ppr ? ppr->Child("w:jc") : nullptr;
+    if (code && jc && jc->Attr("w:val") == "both") faults.push_back("justified code: " + text);
+  }
+  const auto sections = docx.Sections();
+  const int text_width = sections.empty() ? 0 : sections[0].width - sections[0].left - sections[0].right;
+  for (const XmlNode* table : document.All("w:tbl")) {
+    std::vector<int> grid;
+    for (const XmlNode* col : table->Child("w:tblGrid")->All("w:gridCol"))
+      grid.push_back(std::atoi(col->Attr("w:w").c_str()));
+    int margins = 0;
+    const XmlNode* mar = table->Child("w:tblPr")->Child("w:tblCellMar");
+    for (const char* side : {"w:left", "w:right"})
+      if (const XmlNode* m = mar ? mar->Child(side) : nullptr) margins += std::atoi(m->Attr("w:w").c_str());
+    std::vector<double> need(grid.size(), 0);
+    std::vector<std::string> word(grid.size());
+    for (const XmlNode& row : table->children) {
+      if (row.name != "w:tr") continue;
+      std::size_t col = 0;
+      for (const XmlNode& cell : row.children) {
+        if (cell.name != "w:tc") continue;
+        const XmlNode* span = cell.Child("w:tcPr") ? cell.Child("w:tcPr")->Child("w:gridSpan") : nullptr;
+        const std::size_t cols = span ? static_cast<std::size_t>(std::atoi(span->Attr("w:val").c_str())) : 1;
+        if (cols == 1 && col < grid.size()) {
+          for (const XmlNode* run : cell.All("w:r")) {
+            const auto [font, size] = RunFont(*run);
+            std::istringstream words(run->AllText());
+            for (std::string w; words >> w;) {
+              const double width = U16(w).size() * size * 10 * (IsMonospace(font) ? 0.6 : 0.33) + margins;
+              if (width > need[col]) need[col] = width, word[col] = w;
+            }
+          }
+        }
+        col += cols;
+      }
+    }
+    double total = 0;
+    for (double n : need) total += n;
+    if (total > text_width) continue;  // no room for every word: some column must give way
+    for (std::size_t c = 0; c < grid.size(); ++c)
+      if (grid[c] + 20 < need[c]) faults.push_back("a column narrower than \"" + word[c] + "\"");
+  }
+  EXPECT_TRUE(faults.empty()) << faults.size() << " places drawn unlike a browser, such as " << faults.front();
 }
 
 // "3.2 2.1 Rules", a counted number before a title's own, is a heading with two numbers.
@@ -691,7 +771,9 @@ TEST(EndToEndCorpus, EveryRealHelpFileConvertsAndLibreOfficeOpensIt) {
   for (const auto& chm : inputs) {
     SCOPED_TRACE(chm.string());
     const fs::path docx = out.path() / (chm.stem().string() + ".docx");
-    const Converted r = Convert(chm, docx, TDocPDFSettings());
+    TDocPDFSettings settings;
+    settings.AddHint = true;
+    const Converted r = Convert(chm, docx, settings);
     EXPECT_FALSE(r.failed) << r.error;
     EXPECT_FALSE(r.scratch_left);
     if (!r.failed) {
@@ -701,6 +783,10 @@ TEST(EndToEndCorpus, EveryRealHelpFileConvertsAndLibreOfficeOpensIt) {
       ExpectOneNumberPerHeading(read.Headings());
       ExpectPageTextOnce(r, read);
       ExpectNavigationGoneAndContentKept(r, read, chm.stem().string());
+      ExpectPagesDrawnAsBrowsersDo(read);
+      for (const auto& h : read.Headings())
+        EXPECT_TRUE(h.text.find("&#") == std::string::npos && h.text.find("\xC3\xA2\xE2\x82\xAC") == std::string::npos)
+            << "heading with a raw reference or mojibake: " << h.text;
       const auto bookmarks = read.Bookmarks();
       const std::set<std::string> names(bookmarks.begin(), bookmarks.end());
       for (const auto& link : read.InternalLinks()) EXPECT_TRUE(names.count(link)) << "dangling link to " << link;
@@ -730,6 +816,7 @@ TEST(EndToEndCorpus, EveryRealHelpFileConvertsAndLibreOfficeOpensIt) {
     const auto entries = ContentsEntries(DocxReader(jobs[i].output));
     EXPECT_FALSE(entries.empty());
     ExpectContentsPagesAsPrinted(entries, jobs[i + 1].output);
+    EXPECT_EQ(PdfFooterNumbers(jobs[i + 1].output).front(), 0) << "a page number on the cover";
     // The outline follows the headings, and the contents entries link to them.
     const std::string pdf = testing::ReadBinaryFile(jobs[i + 1].output);
     EXPECT_NE(pdf.find("/Outlines"), std::string::npos);
