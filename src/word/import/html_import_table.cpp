@@ -46,13 +46,19 @@ constexpr std::uint16_t kTimesWidths[95] = {
     722, 611, 333, 278, 333, 469, 500, 333, 444, 500, 444, 500, 444, 333, 500, 500, 278, 278, 500,
     278, 778, 500, 500, 500, 500, 333, 389, 278, 500, 500, 722, 500, 500, 444, 480, 200, 480, 541};
 
+// Arial's Cyrillic capitals and small letters, U+0410..U+044F.
+constexpr std::uint16_t kArialCyrillic[64] = {
+    667, 656, 667, 542, 677, 667, 923, 604, 719,  719, 583, 656, 833, 722, 778, 719, 667, 722, 611, 635, 760, 667,
+    740, 667, 917, 938, 792, 885, 656, 719, 1010, 722, 556, 573, 531, 365, 583, 556, 669, 458, 559, 559, 438, 583,
+    688, 552, 556, 542, 556, 500, 458, 500, 823,  500, 573, 521, 802, 823, 625, 719, 521, 510, 750, 542};
+
 // A character's advance in em, in a sans-serif or a serif font.
 double EmWidth(char16_t c, bool serif) {
   if (c >= 32 && c < 127) return (serif ? kTimesWidths : kArialWidths)[c - 32] / 1000.0;
   if (serif && c < 0x2E80) return EmWidth(c, false) * 0.92;
-  if (c >= 0x2E80) return 1.0;                           // CJK, kana, Hangul, full-width forms
-  if (c >= 0x410 && c <= 0x42F) return 0.72;             // Cyrillic capitals
-  if (c >= 0x400 && c < 0x530) return 0.58;              // Cyrillic small letters
+  if (c >= 0x2E80) return 1.0;  // CJK, kana, Hangul, full-width forms
+  if (c >= 0x410 && c <= 0x44F) return kArialCyrillic[c - 0x410] / 1000.0;
+  if (c >= 0x400 && c < 0x530) return 0.6;               // the rest of Cyrillic
   if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return 0.72;  // Latin-1 capitals
   if (c == 0xA0) return 0.278;
   return 0.58;
@@ -101,15 +107,28 @@ struct ContentWidth {
 
 ContentWidth Measure(const DocModel& doc, const Story& story) {
   ContentWidth w;
+  ContentWidth paragraph;  // of the paragraph being read, without its indents
   double line = 0, word = 0;
   auto end_word = [&] {
-    w.min = std::max(w.min, word);
+    paragraph.min = std::max(paragraph.min, word);
     word = 0;
   };
   auto end_line = [&] {
     end_word();
-    w.max = std::max(w.max, line);
+    paragraph.max = std::max(paragraph.max, line);
     line = 0;
+  };
+  // A paragraph's indents (a list's in a cell) come on top of its words and lines.
+  auto end_paragraph = [&](const ParaProps* props) {
+    end_line();
+    double indent = 0;
+    if (props) {
+      indent = props->indent_left.value_or(0) + props->indent_right.value_or(0) +
+               std::max(0, props->indent_first.value_or(0));
+    }
+    w.min = std::max(w.min, paragraph.min + indent);
+    w.max = std::max(w.max, paragraph.max + indent);
+    paragraph = {};
   };
   std::uint32_t metrics_fmt = UINT32_MAX;
   FontMetrics metrics;
@@ -117,10 +136,12 @@ ContentWidth Measure(const DocModel& doc, const Story& story) {
   for (std::size_t i = 0; i < story.size(); ++i) {
     char16_t c = story.at(i);
     const CharAttr& a = story.attr(i);
-    if (c == ch::kParagraph || c == ch::kLineBreak || c == ch::kSection) {
+    if (c == ch::kParagraph || c == ch::kSection) {
+      end_paragraph(&doc.para(a.fmt));
+    } else if (c == ch::kLineBreak) {
       end_line();
     } else if (c == ch::kTable) {
-      end_line();
+      end_paragraph(nullptr);
       const Table& t = doc.tables[a.obj];
       double total = 0;
       for (int cw : t.column_widths) total += cw;
@@ -141,7 +162,7 @@ ContentWidth Measure(const DocModel& doc, const Story& story) {
         points = (run.size > 0 ? run.size : 24) / 2.0;
       }
       const double em = metrics.fixed ? (c >= 0x2E80 ? 1.0 : 0.6) : EmWidth(c, metrics.serif) * metrics.scale;
-      const double cw = em * points * 20 * 1.04;
+      const double cw = em * points * 20 * 1.06;
       line += cw;
       // Browsers break lines at spaces and between ideographs.
       if (c == u' ' || c == ch::kTab || c == u'\u200B') {
@@ -155,7 +176,7 @@ ContentWidth Measure(const DocModel& doc, const Story& story) {
       }
     }
   }
-  end_line();
+  end_paragraph(nullptr);
   return w;
 }
 

@@ -258,7 +258,9 @@ TEST(HtmlImportTableTest, ColumnsSizedByContentAsBrowsersDo) {
                     "<table><tr><td>Предыдущая</td><td>" +
                     long_text + "</td><td>XMLPUBFUN</td></tr></table><table><tr><td>Следующая</td><td>" + unbreakable +
                     "</td></tr></table>"
-                    "<table width=1300><tr><td>a</td><td nowrap>one two three four</td></tr></table>");
+                    "<table width=1300><tr><td>a</td><td nowrap>one two three four</td></tr></table>"
+                    "<table><tr><td>" +
+                    long_text + "</td><td><ul><li>Следующая</li></ul></td></tr></table>");
   auto texts = testing::Texts(doc, doc.main);
   const int page_text = doc.final_section.page.width - doc.final_section.page.left - doc.final_section.page.right;
   const Table& wide = TableAt(doc, texts[0]);
@@ -284,6 +286,8 @@ TEST(HtmlImportTableTest, ColumnsSizedByContentAsBrowsersDo) {
   const Table& pixels = TableAt(doc, texts[5]);
   EXPECT_EQ(pixels.width, page_text);
   EXPECT_GT(pixels.column_widths[1], 18 * 0.5 * 0.92 * 240);
+  // A list's indent in a cell comes on top of its words.
+  EXPECT_GT(TableAt(doc, texts[6]).column_widths[1], 600 + 9 * 0.58 * 0.92 * 240 + 30);
 }
 
 TEST(HtmlImportTableTest, BordersOnlyWhereMarkupOrStyleDrawsThem) {
