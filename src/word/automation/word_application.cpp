@@ -108,6 +108,10 @@ Document& Documents::Open(const std::u16string& file_name, int format, bool /*vi
   IWebPageImporter* importer = app_->web_page_importer();
   if (!importer) throw WordError("Web pages cannot be opened: no web page importer is installed.");
   auto model = std::make_unique<DocModel>();
+  // The page is laid out for the paper of the document open first, which it is pasted into: the word
+  // processor lays pasted tables out again for their new page, and the importer fixes table columns,
+  // narrowed code and percentages of the text width when it reads the page.
+  if (!docs_.empty()) model->final_section.page = docs_.front()->model().final_section.page;
   importer->Import(file_name, *model);
   auto slash = file_name.find_last_of(u"/\\");
   return Keep(std::move(model), slash == std::u16string::npos ? file_name : file_name.substr(slash + 1));

@@ -97,8 +97,9 @@ class Documents {
   // A new document based on one this engine saved (the refresh after SaveAs); raises WordError for
   // any other file, or when the file changed since it was saved.
   Document& Add(const std::u16string& Template);
-  // Format 7 opens a web page through the application's importer. Visible and OpenAndRepair are
-  // accepted for the word processor's sake and change nothing here.
+  // Format 7 opens a web page through the application's importer, on the page setup of the first
+  // open document. Visible and OpenAndRepair are accepted for the word processor's sake and change
+  // nothing here.
   Document& Open(const std::u16string& FileName, int Format = 7, bool Visible = true, bool OpenAndRepair = false);
   int Count() const { return static_cast<int>(docs_.size()); }
   Document& Item(int index);

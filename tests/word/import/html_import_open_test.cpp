@@ -47,7 +47,11 @@ TEST(HtmlImportOpenTest, OpenedPageGoesThroughTheHeadingPassAndIntoTheDocument) 
   app.SetWebPageImporter(
       std::make_unique<HtmlWebPageImporter>([&](const HtmlImportWarning& w) { warnings.push_back(w); }));
   Document& target = app.GetDocuments().Add();
+  target.GetPageSetup().SetLeftMargin(86);
+  target.GetPageSetup().SetRightMargin(86);
   Document& page = app.GetDocuments().Open(U16(dir.folder() + "topic.htm"), 7, false, true);
+  // Laid out for the paper it is pasted onto: its tables and code fit there.
+  EXPECT_EQ(page.model().final_section.page, target.model().final_section.page);
 
   Range first = page.GoTo(wd::kGoToHeading, wd::kGoToFirst);
   first.Expand(wd::kParagraph);
