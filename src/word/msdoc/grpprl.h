@@ -43,6 +43,7 @@ constexpr std::uint16_t kPFInTable = 0x2416;
 constexpr std::uint16_t kPFTtp = 0x2417;
 constexpr std::uint16_t kPOutLvl = 0x2640;
 constexpr std::uint16_t kPShd = 0xC64D;
+constexpr std::uint16_t kPBrcBottom80 = 0x6426;
 constexpr std::uint16_t kPItap = 0x6649;
 constexpr std::uint16_t kPFInnerTableCell = 0x244B;
 constexpr std::uint16_t kPFInnerTtp = 0x244C;

@@ -118,6 +118,30 @@ TGrpprl ModelMapper::RunSprms(const RunProps& p) {
   return g;
 }
 
+std::uint32_t ModelMapper::Ico(std::int32_t rgb) {
+  if (rgb == kAutoColor) return 0;
+  static constexpr std::uint32_t kColours[] = {0x000000, 0x0000FF, 0x00FFFF, 0x00FF00, 0xFF00FF, 0xFF0000,
+                                               0xFFFF00, 0xFFFFFF, 0x000080, 0x008080, 0x008000, 0x800080,
+                                               0x800000, 0x808000, 0x808080, 0xC0C0C0};
+  std::uint32_t best = 1;
+  long best_distance = -1;
+  for (std::uint32_t k = 0; k < 16; ++k) {
+    long distance = 0;
+    for (int shift : {16, 8, 0}) {
+      const long d = static_cast<long>((static_cast<std::uint32_t>(rgb) >> shift) & 0xFF) -
+                     static_cast<long>((kColours[k] >> shift) & 0xFF);
+      distance += d * d;
+    }
+    if (best_distance < 0 || distance < best_distance) best = k + 1, best_distance = distance;
+  }
+  return best;
+}
+
+std::uint32_t ModelMapper::Brc80(int size, std::int32_t colour) {
+  if (size <= 0) return 0;
+  return static_cast<std::uint32_t>(std::clamp(size, 1, 255)) | (1u << 8) | (Ico(colour) << 16);
+}
+
 TGrpprl ModelMapper::ParaSprms(const ParaProps& p) {
   TGrpprl g;
   if (p.alignment != kUnset) g.Add8(sprm::kPJc80, static_cast<std::uint8_t>(std::clamp<int>(p.alignment, 0, 3)));
@@ -155,6 +179,8 @@ TGrpprl ModelMapper::ParaSprms(const ParaProps& p) {
     PutLe16(op, 0);
     g.AddVariable(sprm::kPShd, op);
   }
+  // A web page's horizontal rule.
+  if (p.border_bottom > 0) g.Add32(sprm::kPBrcBottom80, Brc80(p.border_bottom, p.border_bottom_color));
   return g;
 }
 

@@ -34,6 +34,10 @@ class ModelMapper {
     const auto v = static_cast<std::uint32_t>(rgb);
     return ((v >> 16) & 0xFF) | (v & 0xFF00) | ((v & 0xFF) << 16);
   }
+  // The nearest of the format's sixteen border colours (ico); 0 is automatic.
+  static std::uint32_t Ico(std::int32_t rgb);
+  // A single line of `size` eighths of a point (Brc80); 0 when there is none.
+  static std::uint32_t Brc80(int size, std::int32_t colour);
   // A signed twips value, clamped to what the format's 16-bit fields hold.
   static std::uint16_t S16(int v) {
     return static_cast<std::uint16_t>(static_cast<std::int16_t>(std::clamp(v, -31680, 31680)));

@@ -6,36 +6,6 @@
 
 namespace tomeshift::word {
 
-namespace {
-
-// The nearest of the format's sixteen border colours (ico); 0 is automatic.
-std::uint32_t Ico(std::int32_t rgb) {
-  if (rgb == kAutoColor) return 0;
-  static constexpr std::uint32_t kColours[] = {0x000000, 0x0000FF, 0x00FFFF, 0x00FF00, 0xFF00FF, 0xFF0000,
-                                               0xFFFF00, 0xFFFFFF, 0x000080, 0x008080, 0x008000, 0x800080,
-                                               0x800000, 0x808000, 0x808080, 0xC0C0C0};
-  std::uint32_t best = 1;
-  long best_distance = -1;
-  for (std::uint32_t k = 0; k < 16; ++k) {
-    long distance = 0;
-    for (int shift : {16, 8, 0}) {
-      const long d = static_cast<long>((static_cast<std::uint32_t>(rgb) >> shift) & 0xFF) -
-                     static_cast<long>((kColours[k] >> shift) & 0xFF);
-      distance += d * d;
-    }
-    if (best_distance < 0 || distance < best_distance) best = k + 1, best_distance = distance;
-  }
-  return best;
-}
-
-// A single line of size eighths of a point (Brc80); 0 when there is none.
-std::uint32_t Brc80(int size, std::int32_t colour) {
-  if (size <= 0) return 0;
-  return static_cast<std::uint32_t>(std::clamp(size, 1, 255)) | (1u << 8) | (Ico(colour) << 16);
-}
-
-}  // namespace
-
 void ModelMapper::WriteTable(const Table& t, int depth) {
   if (depth > kMaxTableDepth) {
     // Too deep: the cells' content as paragraphs of the enclosing cell.

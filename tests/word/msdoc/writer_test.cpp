@@ -268,8 +268,8 @@ TEST(DocWriter, LinkedPicturesNameTheirFile) {
   EXPECT_EQ(round.InternalLinks(), std::vector<std::string>{"Target"});
 }
 
-// A table that rules only under its header row, as a style sheet draws it: both formats must give
-// LibreOffice that line and no other.
+// A horizontal rule, and a table that rules only under its header row as a style sheet draws it: both
+// formats must give LibreOffice those lines and no other.
 TEST(DocWriter, CellLinesAsTheModelDrawsThemInBothFormats) {
   DocModel m;
   Table t;
@@ -290,6 +290,10 @@ TEST(DocWriter, CellLinesAsTheModelDrawsThemInBothFormats) {
   }
   {
     StoryBuilder b(m, m.main);
+    ParaProps rule;  // a horizontal rule above the table
+    rule.border_bottom = 6;
+    rule.border_bottom_color = 0x808080;
+    b.EndParagraph(rule);
     b.AddTable(std::move(t));
     b.Finish();
   }
@@ -303,6 +307,10 @@ TEST(DocWriter, CellLinesAsTheModelDrawsThemInBothFormats) {
     const auto back = LibreOfficeConvert({file}, "docx", dir.path() / folder);
     ASSERT_FALSE(back[0].empty());
     const auto xml = DocxReader(back[0]).Xml("word/document.xml");
+    const auto rules = xml.All("w:pBdr");
+    ASSERT_EQ(rules.size(), 1u);
+    ASSERT_NE(rules[0]->Child("w:bottom"), nullptr);
+    EXPECT_EQ(rules[0]->Child("w:bottom")->Attr("w:sz"), "6");
     const auto cells = xml.All("w:tc");
     ASSERT_EQ(cells.size(), 4u);
     auto side = [](const tomeshift::testing::XmlNode* tc, const char* name) {
