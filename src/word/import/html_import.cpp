@@ -202,14 +202,15 @@ void HtmlImportWalker::Walk(const HtmlNode& node, const CssComputedStyle& parent
     WalkFlat(node, parent);
     return;
   }
+  if (node.tag == "span" && node.FindAttribute(kHintAttribute)) {
+    // A cross-reference hint is the document's text, not the page's: the page's style rules do not
+    // reach it ("li span { display: none }"), and inside code (pre, code, tt, kbd, samp, or text in a
+    // fixed-pitch font) it would corrupt what a reader copies.
+    if (!parent.monospace) WalkChildren(node, parent, depth);
+    return;
+  }
   CssComputedStyle style = StyleOf(node, parent);
   if (style.display == CssDisplay::kNone) return;
-  // A cross-reference hint inside code would corrupt what a reader copies from it.
-  if (node.tag == "span" &&
-      (parent.monospace || parent.white_space == CssWhiteSpace::kPre ||
-       parent.white_space == CssWhiteSpace::kPreWrap) &&
-      node.FindAttribute(kHintAttribute))
-    return;
 
   // Bookmarks: <a name> and id attributes.
   std::vector<std::u16string> marks;
