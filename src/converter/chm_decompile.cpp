@@ -270,6 +270,9 @@ void TCHMDecompile::LoadContentsSitemap() {
       pending += c;
     }
   }
+  // A last item that no marker closes (the file ends, or its BODY does) is still an entry: help viewers
+  // list it, and its page would be lost.
+  finish();
 
   // A compiler that wrote the bytes of the names as Latin-1 references, though they were text in
   // the help file's code page: read them in that code page when they clearly are such text.
