@@ -367,7 +367,12 @@ class ComparisonPasses {
     Advance(n, up);
   }
 
-  void Remember(std::size_t j) {
+  // A lone link that most pages hold with the same text ("Next", "Home").
+  static bool LoneLink(const TBlockShape& shape) {
+    return shape.LinkLine && !shape.FixedMarks && shape.Links.size() == 1;
+  }
+
+  void Remember(std::size_t j, Shared shared) {
     if (!byShape_) return;
     const TBlockShape& shape = shapes_[j];
     if (shape.LinkLine && shape.FixedWords) {
@@ -375,18 +380,24 @@ class ComparisonPasses {
       for (const TBlockShape& known : recognised_) seen = seen || known.Text == shape.Text;
       if (!seen) recognised_.push_back(shape);
     }
-    if (!shape.FixedMarks) return;
+    const bool loneLink = shared != Shared::No && LoneLink(shape);
+    if (!shape.FixedMarks && !loneLink) return;
     for (const Known& known : known_)
-      if (known.shape.Text == shape.Text) return;
+      if (known.shape.Text == shape.Text && (!loneLink || known.lowered == lowered_[j])) return;
     if (known_.size() < kMaxKnownBlocks) known_.push_back(Known{lowered_[j], shape});
   }
 
   // Only link lines with something fixed besides their links ("Next:", "Up:", the "»" of a trail of
-  // parent pages, whose length differs from page to page) are looked for without a vote: a lone link
-  // is too common in the pages' own text, and the text rule finds a short block inside any longer one.
+  // parent pages, whose length differs from page to page) are looked for without a vote, and lone links
+  // with the very text most pages share ("Next" on the pages whose bar has no "Previous"): any lone
+  // link is too common in the pages' own text, and the text rule finds a short block inside any longer
+  // one.
   bool MatchesKnown(std::size_t n) const {
-    for (const Known& known : known_)
-      if (known.shape.FixedMarks && SimilarShapes(known.shape, shapes_[n])) return true;
+    for (const Known& known : known_) {
+      if (known.shape.FixedMarks ? SimilarShapes(known.shape, shapes_[n])
+                                 : LoneLink(shapes_[n]) && known.lowered == lowered_[n])
+        return true;
+    }
     return false;
   }
 
@@ -404,7 +415,7 @@ class ComparisonPasses {
         ++j;
         continue;
       }
-      Remember(j);
+      Remember(j, shared);
       for (std::size_t l = 0; l < pages_.size(); ++l)
         if (l != j && (shared == Shared::ByText ? Similar(j, l) : SimilarShape(j, l))) Cut(l, up);
       Advance(j, up);

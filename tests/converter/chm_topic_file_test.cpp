@@ -249,6 +249,30 @@ TEST(TopicFilePasses, SharedHeadAndTailAreCutFromEveryPageThatHasThem) {
   EXPECT_EQ(set.pages[10]->Title3, Title(11));
 }
 
+// A footer as DocBook writes it, "Prev | Home | Next": the first and last pages lack a neighbour and hold
+// an empty cell ("&nbsp;") instead, which must not stop them out of step with the rest.
+TEST(TopicFilePasses, ABarWithoutOneNeighbourIsCutFromEveryPage) {
+  PageSet set;
+  constexpr int kPages = 10;
+  for (int n = 0; n < kPages; ++n) {
+    const auto cell = [](const std::u16string& text) { return u"<td>" + text + u"</td>"; };
+    const std::u16string footer =
+        u"<div class=navfooter><hr><table><tr>" + cell(n == 0 ? u"&nbsp;" : u"<a href=p.htm>Prev</a>&nbsp;") +
+        cell(u"<a href=index.htm>Home</a>") + cell(n == kPages - 1 ? u"&nbsp;" : u"&nbsp;<a href=n.htm>Next</a>") +
+        u"</tr></table></div>";
+    set.pages.push_back(
+        Page(u"<html><body><h1>" + Title(n) + u"</h1><p>" + U16(kSentences[n]) + u"</p>" + footer + u"</body></html>",
+             Title(n)));
+  }
+  set.Run(kPages);
+  for (int n = 0; n < kPages; ++n) {
+    const std::u16string unique = UniquePart(*set.pages[n]);
+    SCOPED_TRACE(U8(unique));
+    for (const char16_t* word : {u"Home", u"Prev", u"Next"}) EXPECT_EQ(unique.find(word), std::u16string::npos);
+    EXPECT_NE(unique.find(U16(kSentences[n])), std::u16string::npos);
+  }
+}
+
 TEST(TopicFilePasses, ABlockSharedByTooFewPagesStays) {
   PageSet set;
   for (int n = 0; n < 10; ++n)
