@@ -252,7 +252,10 @@ std::u16string DistillSection(std::u16string_view section, std::u16string_view t
         const std::u16string text = Trim(DecodeHtmlEntities(CollapseWhitespace(block)));
         if (!text.empty() && titleSearch) {
           titleDropped = TitlesMatch(text, title);
-          const bool isTitle = titleDropped || (text.size() <= 49 && text.back() != u'.' && text.back() != u':');
+          // A definition term is the entry's own text, not its heading: an API signature
+          // ("class sphinx.Builder(app)") that the entry only names.
+          const bool isTitle = titleDropped || (text.size() <= 49 && text.back() != u'.' && text.back() != u':' &&
+                                                !SameText(current.Name, u"dt"));
           if (isTitle) heading = &current;
           titleSearch = false;
         }

@@ -145,6 +145,11 @@ TEST(HtmlTagTree, DistillSectionDropsTheLeadingHeading) {
       // A first block that reads like a sentence is content, not a heading.
       {u"<div><p>This section explains installation.</p>" + paragraph + u"</div>", u"Installing",
        u"<div><p>This section explains installation.</p>" + paragraph + u"</div>"},
+      // A short definition term is the text the entry names (a signature under the entry "Builder"), unless
+      // it is the title itself.
+      {u"<dl><dt id=b>class sphinx.Builder(app)</dt><dd>" + paragraph + u"</dd></dl>", u"Builder",
+       u"<dl><dt id=b>class sphinx.Builder(app)</dt><dd>" + paragraph + u"</dd></dl>"},
+      {u"<dl><dt id=b>Builder</dt><dd>" + paragraph + u"</dd></dl>", u"Builder", paragraph},
       // A long first block that matches the title is still dropped.
       {u"<div><h2>Installing the program on a workstation that has no network at all</h2>" + paragraph + u"</div>",
        u"Installing the program on a workstation that has no network at all", paragraph},
