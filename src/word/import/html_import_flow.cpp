@@ -84,9 +84,12 @@ void HtmlImportWalker::BeginBlock(const HtmlNode& e, const CssComputedStyle& sty
   }
   b.props.alignment = style.text_align;
   if (style.text_indent != 0) b.props.indent_first = Twips(style.text_indent);
-  std::uint32_t background =
-      style.background != kCssTransparent ? style.background : static_cast<std::uint32_t>(outer.props.shading);
-  if (outer.props.shading == kAutoColor && style.background == kCssTransparent)
+  // The body's background is the canvas the whole page is drawn on, as browsers paint it: not a shade behind
+  // every paragraph. Generators set a dark canvas and a light content box over it, and the box is usually
+  // gone by the time the page gets here (Sphinx's classic theme: black text on dark blue otherwise).
+  const std::uint32_t own = e.tag == "body" ? kCssTransparent : style.background;
+  std::uint32_t background = own != kCssTransparent ? own : static_cast<std::uint32_t>(outer.props.shading);
+  if (outer.props.shading == kAutoColor && own == kCssTransparent)
     b.props.shading = kAutoColor;
   else
     b.props.shading = static_cast<std::int32_t>(background & 0xFFFFFF);
@@ -94,7 +97,6 @@ void HtmlImportWalker::BeginBlock(const HtmlNode& e, const CssComputedStyle& sty
   b.props.outline_level = 10;
   b.marks_at_start = f.marks;
   f.pending_before = std::max(f.pending_before, style.margin[0] + style.padding[0]);
-  (void)e;
   f.blocks.push_back(b);
 }
 

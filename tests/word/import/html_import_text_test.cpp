@@ -144,6 +144,16 @@ TEST(HtmlImportTest, ParagraphFormatting) {
   EXPECT_EQ(ps[0].props.space_after.value_or(0) + ps[1].props.space_before.value_or(0), 240);
 }
 
+TEST(HtmlImportTest, TheBodysBackgroundIsTheCanvasNotAShade) {
+  DocModel doc = ImportSnippet(
+      "<html><head><style>body{background:#11303d} .note{background:#eeffcc}</style></head>"
+      "<body><p>plain</p><div class=note>boxed</div></body></html>");
+  auto ps = Paragraphs(doc, doc.main);
+  ASSERT_EQ(ps.size(), 2u);
+  EXPECT_EQ(ps[0].props.shading, kAutoColor);
+  EXPECT_EQ(ps[1].props.shading, 0xEEFFCC);
+}
+
 TEST(HtmlImportTest, HorizontalRuleIsABorderedEmptyParagraph) {
   DocModel doc = ImportSnippet("<p>a</p><hr><hr style='border:0; border-top:3px solid red'><p>b</p>");
   auto ps = Paragraphs(doc, doc.main);
