@@ -367,6 +367,14 @@ class ComparisonPasses {
     Advance(n, up);
   }
 
+  // Link lines with fixed words found shared, for cutting the same navigation inside the pages.
+  void Recognise(const TBlockShape& shape) {
+    if (!byShape_ || !shape.LinkLine || !shape.FixedWords || recognised_.size() >= kMaxKnownBlocks) return;
+    for (const TBlockShape& known : recognised_)
+      if (known.Text == shape.Text) return;
+    recognised_.push_back(shape);
+  }
+
   // A lone link that most pages hold with the same text ("Next", "Home").
   static bool LoneLink(const TBlockShape& shape) {
     return shape.LinkLine && !shape.FixedMarks && shape.Links.size() == 1;
@@ -375,11 +383,7 @@ class ComparisonPasses {
   void Remember(std::size_t j, Shared shared) {
     if (!byShape_) return;
     const TBlockShape& shape = shapes_[j];
-    if (shape.LinkLine && shape.FixedWords) {
-      bool seen = false;
-      for (const TBlockShape& known : recognised_) seen = seen || known.Text == shape.Text;
-      if (!seen) recognised_.push_back(shape);
-    }
+    Recognise(shape);
     const bool loneLink = shared != Shared::No && LoneLink(shape);
     if (!shape.FixedMarks && !loneLink) return;
     for (const Known& known : known_)
@@ -416,8 +420,13 @@ class ComparisonPasses {
         continue;
       }
       Remember(j, shared);
-      for (std::size_t l = 0; l < pages_.size(); ++l)
-        if (l != j && (shared == Shared::ByText ? Similar(j, l) : SimilarShape(j, l))) Cut(l, up);
+      for (std::size_t l = 0; l < pages_.size(); ++l) {
+        if (l == j || !(shared == Shared::ByText ? Similar(j, l) : SimilarShape(j, l))) continue;
+        // Each page's form of the line ("Next: ◦, Up: ◦" where the others have a "Previous:" too) is
+        // looked for inside the pages: a long page repeats its header at its bottom.
+        Recognise(shapes_[l]);
+        Cut(l, up);
+      }
       Advance(j, up);
     }
   }
@@ -433,6 +442,8 @@ class ComparisonPasses {
       for (std::size_t n = 0; n < pages_.size(); ++n) {
         CheckCancel();
         while (!lowered_[n].empty() && MatchesKnown(n)) {
+          // The variant (no "Previous:" on a first page) is looked for inside the pages too.
+          Recognise(shapes_[n]);
           Cut(n, up);
           moved = true;
         }
