@@ -277,7 +277,8 @@ void TCHMDecompile::LoadContentsSitemap() {
       pending += c;
     }
   }
-  // A list never closed still holds its last item: keep it rather than lose the entry.
+  // A last item that no marker closes (the file ends, or its BODY does) is still an entry: help viewers
+  // list it, and its page would be lost.
   finish();
 
   // A compiler that wrote the bytes of the names as Latin-1 references, though they were text in

@@ -274,10 +274,19 @@ void TCHMDistill::RemoveSame() {
     if (page && page->QuoteCount == 1) item->Url = SplitUrlAnchor(item->Url).page;
   }
 
+  std::unordered_set<std::u16string> entryTitles;  // as TitleKey has them
+  for (const auto& item : List) {
+    std::u16string key = TitleKey(item->Topic);
+    if (!key.empty()) entryTitles.insert(std::move(key));
+  }
+
   std::vector<TChmTopicFile*> pages;
   pages.reserve(static_cast<std::size_t>(TopicList.Count()));
   for (const auto& page : TopicList) pages.push_back(page.get());
   TNavigationCut navigation;
+  navigation.IsContentsTitle = [&entryTitles](std::u16string_view key) {
+    return entryTitles.count(std::u16string(key)) != 0;
+  };
   bool cutShort = false;
   navigation.Shapes = RunComparisonPasses(pages, contentsPages, true, &cutShort);
   if (cutShort) {

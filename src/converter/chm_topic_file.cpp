@@ -25,6 +25,14 @@ bool IsBlank(std::u16string_view text) {
   return true;
 }
 
+// A block of no-break spaces alone (an empty cell of a navigation table, "&nbsp;") shows the reader
+// nothing: it is passed like an empty one, or a page whose bar lacks one link would stop there.
+bool ShowsNothing(std::u16string_view text) {
+  for (char16_t c : text)
+    if (c > u' ' && c != u'\u00A0') return false;
+  return true;
+}
+
 // Removes a trailing '/' and a leading one; the latter marks an end tag.
 bool StripSlashes(std::u16string& name) {
   if (!name.empty() && name.back() == u'/') name.pop_back();
@@ -196,7 +204,7 @@ void TChmTopicFile::SearchDown() {
         }
         if (IsBreakTag(TagName)) {
           Text = Trim(DecodeHtmlEntities(CollapseWhitespace(Text)));
-          if (!Text.empty()) {
+          if (!ShowsNothing(Text)) {
             FindText = true;
             blockEnd_ = static_cast<std::size_t>(i) - TagAll.size();
             return;
@@ -258,7 +266,7 @@ void TChmTopicFile::SearchUp() {
       if (IsBreakTag(TagName)) {
         const std::u16string gathered(reversedText_.rbegin(), reversedText_.rend());
         Text = TrimWhitespace(DecodeHtmlEntities(CollapseWhitespace(gathered)));
-        if (!Text.empty()) {
+        if (!ShowsNothing(Text)) {
           FindText = true;
           blockBegin_ = static_cast<std::size_t>(i - 1) + TagAll.size();
           return;

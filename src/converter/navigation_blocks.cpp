@@ -51,7 +51,7 @@ bool HasAttribute(std::u16string_view tag, std::u16string_view name) {
   return false;
 }
 
-enum class BlockKind { Empty, Navigation, ContentsList, Caption, Content };
+enum class BlockKind { Empty, Navigation, ContentsList, EntryTitle, Caption, Content };
 
 int HexValue(char16_t c) {
   if (c >= u'0' && c <= u'9') return c - u'0';
@@ -188,7 +188,7 @@ std::u16string CutNavigationElements(std::u16string_view body, const TNavigation
   struct Open {
     std::u16string_view name;
     std::size_t start = 0;  // its '<'
-    int navigation = 0, contentsLinks = 0, captions = 0, content = 0;
+    int navigation = 0, contentsLinks = 0, entryTitles = 0, captions = 0, content = 0;
   };
   const auto classify = [&cut](std::u16string_view markup) {
     const TBlockShape shape = ShapeOfBlock(markup);
@@ -209,6 +209,8 @@ std::u16string CutNavigationElements(std::u16string_view body, const TNavigation
         if (!cut.IsContentsLink(link)) return BlockKind::Content;
       return BlockKind::ContentsList;
     }
+    if (shape.Links.empty() && cut.IsContentsTitle && cut.IsContentsTitle(TitleKey(shape.Text)))
+      return BlockKind::EntryTitle;
     if (shape.Links.empty()) {
       int words = 0;
       bool inWord = false;
@@ -241,6 +243,9 @@ std::u16string CutNavigationElements(std::u16string_view body, const TNavigation
       case BlockKind::ContentsList:
         ++element.contentsLinks;
         break;
+      case BlockKind::EntryTitle:
+        ++element.entryTitles;
+        break;
       case BlockKind::Caption:
         addCaptions(element, 1);
         break;
@@ -253,10 +258,14 @@ std::u16string CutNavigationElements(std::u16string_view body, const TNavigation
     addCaptions(parent, child.captions);
     parent.navigation += child.navigation;
     parent.contentsLinks += child.contentsLinks;
+    parent.entryTitles += child.entryTitles;
     parent.content += child.content;
   };
   const auto isNavigation = [](const Open& e) {
-    return e.content == 0 && e.captions <= 1 && (e.navigation > 0 || e.contentsLinks >= 2);
+    // Titles without their links go with a list that links at least once (a bar naming its neighbours),
+    // never alone: a list of plain titles may be the page's own text.
+    return e.content == 0 && e.captions <= 1 &&
+           (e.navigation > 0 || e.contentsLinks >= 2 || (e.contentsLinks >= 1 && e.contentsLinks + e.entryTitles >= 2));
   };
 
   std::vector<Open> open(1);                              // the root

@@ -36,11 +36,15 @@ struct TNavigationCut {
   std::vector<TBlockShape> Shapes;
   // Whether a link (as written in the page) leads to an entry of the contents.
   std::function<bool(std::u16string_view href)> IsContentsLink;
+  // Whether a text is the title of an entry of the contents (as TitleKey has it). A bar names the
+  // neighbours it does not link ("About this manual | Home | Chapter 2. Daily use").
+  std::function<bool(std::u16string_view key)> IsContentsTitle;
 };
 
 // The body without the elements that hold nothing but navigation: lines like one of cut.Shapes, and
 // lists of at least two lines that only link to entries of the contents (under at most one short
-// caption). An element with any other text stays whole.
+// caption), where lines that are only an entry's title count as such links once one line is a real
+// link. An element with any other text stays whole.
 std::u16string CutNavigationElements(std::u16string_view body, const TNavigationCut& cut);
 
 // The body without its first block when that only repeats one of the titles (the page's own title

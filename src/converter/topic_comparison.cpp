@@ -367,26 +367,41 @@ class ComparisonPasses {
     Advance(n, up);
   }
 
-  void Remember(std::size_t j) {
+  // Link lines with fixed words found shared, for cutting the same navigation inside the pages.
+  void Recognise(const TBlockShape& shape) {
+    if (!byShape_ || !shape.LinkLine || !shape.FixedWords || recognised_.size() >= kMaxKnownBlocks) return;
+    for (const TBlockShape& known : recognised_)
+      if (known.Text == shape.Text) return;
+    recognised_.push_back(shape);
+  }
+
+  // A lone link that most pages hold with the same text ("Next", "Home").
+  static bool LoneLink(const TBlockShape& shape) {
+    return shape.LinkLine && !shape.FixedMarks && shape.Links.size() == 1;
+  }
+
+  void Remember(std::size_t j, Shared shared) {
     if (!byShape_) return;
     const TBlockShape& shape = shapes_[j];
-    if (shape.LinkLine && shape.FixedWords) {
-      bool seen = false;
-      for (const TBlockShape& known : recognised_) seen = seen || known.Text == shape.Text;
-      if (!seen) recognised_.push_back(shape);
-    }
-    if (!shape.FixedMarks) return;
+    Recognise(shape);
+    const bool loneLink = shared != Shared::No && LoneLink(shape);
+    if (!shape.FixedMarks && !loneLink) return;
     for (const Known& known : known_)
-      if (known.shape.Text == shape.Text) return;
+      if (known.shape.Text == shape.Text && (!loneLink || known.lowered == lowered_[j])) return;
     if (known_.size() < kMaxKnownBlocks) known_.push_back(Known{lowered_[j], shape});
   }
 
   // Only link lines with something fixed besides their links ("Next:", "Up:", the "»" of a trail of
-  // parent pages, whose length differs from page to page) are looked for without a vote: a lone link
-  // is too common in the pages' own text, and the text rule finds a short block inside any longer one.
+  // parent pages, whose length differs from page to page) are looked for without a vote, and lone links
+  // with the very text most pages share ("Next" on the pages whose bar has no "Previous"): any lone
+  // link is too common in the pages' own text, and the text rule finds a short block inside any longer
+  // one.
   bool MatchesKnown(std::size_t n) const {
-    for (const Known& known : known_)
-      if (known.shape.FixedMarks && SimilarShapes(known.shape, shapes_[n])) return true;
+    for (const Known& known : known_) {
+      if (known.shape.FixedMarks ? SimilarShapes(known.shape, shapes_[n])
+                                 : LoneLink(shapes_[n]) && known.lowered == lowered_[n])
+        return true;
+    }
     return false;
   }
 
@@ -404,9 +419,14 @@ class ComparisonPasses {
         ++j;
         continue;
       }
-      Remember(j);
-      for (std::size_t l = 0; l < pages_.size(); ++l)
-        if (l != j && (shared == Shared::ByText ? Similar(j, l) : SimilarShape(j, l))) Cut(l, up);
+      Remember(j, shared);
+      for (std::size_t l = 0; l < pages_.size(); ++l) {
+        if (l == j || !(shared == Shared::ByText ? Similar(j, l) : SimilarShape(j, l))) continue;
+        // Each page's form of the line ("Next: ◦, Up: ◦" where the others have a "Previous:" too) is
+        // looked for inside the pages: a long page repeats its header at its bottom.
+        Recognise(shapes_[l]);
+        Cut(l, up);
+      }
       Advance(j, up);
     }
   }
@@ -422,6 +442,8 @@ class ComparisonPasses {
       for (std::size_t n = 0; n < pages_.size(); ++n) {
         CheckCancel();
         while (!lowered_[n].empty() && MatchesKnown(n)) {
+          // The variant (no "Previous:" on a first page) is looked for inside the pages too.
+          Recognise(shapes_[n]);
           Cut(n, up);
           moved = true;
         }

@@ -252,7 +252,10 @@ std::u16string DistillSection(std::u16string_view section, std::u16string_view t
         const std::u16string text = Trim(DecodeHtmlEntities(CollapseWhitespace(block)));
         if (!text.empty() && titleSearch) {
           titleDropped = TitlesMatch(text, title);
-          const bool isTitle = titleDropped || (text.size() <= 49 && text.back() != u'.' && text.back() != u':');
+          // A definition term is the entry's own text, not its heading: an API signature
+          // ("class sphinx.Builder(app)") that the entry only names.
+          const bool isTitle = titleDropped || (text.size() <= 49 && text.back() != u'.' && text.back() != u':' &&
+                                                !SameText(current.Name, u"dt"));
           if (isTitle) heading = &current;
           titleSearch = false;
         }
@@ -275,18 +278,22 @@ std::u16string DistillSection(std::u16string_view section, std::u16string_view t
         if (k > 0) {
           THtmlTag& closed = tags[k];
           closed.Tail = tagText;
+          bool headingClosed = false;
           for (int n = tags.GetCount() - 1; n >= k; --n) {
             if (&tags[n] == heading) {
               // The heading and whatever came before it in its parent are dropped.
               tags[n - 1].Inner.clear();
               heading = &tags[n - 1];
+              headingClosed = headingClosed || n == k;
             } else {
               FoldTag(tags[n], tags[n - 1]);
             }
             // Its content lives on in the parent; a cascade of closes must not keep every copy.
             if (n > k) ReleaseText(tags[n]);
           }
-          if (closed.CharCount > threshold) {
+          // The dropped heading is never the section, though a short section holds fewer characters
+          // than its title ("&#9670;&nbsp;Height" above "float Height").
+          if (!headingClosed && closed.CharCount > threshold) {
             result = closed.Start + closed.Inner + closed.Tail;
             threshold = closed.CharCount + 5;
             heading = nullptr;

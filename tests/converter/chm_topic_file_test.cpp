@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "converter/navigation_blocks.h"
 #include "converter/topic_comparison.h"
 #include "support/reference_passes.h"
 #include "support/scratch_dir.h"
@@ -247,6 +248,56 @@ TEST(TopicFilePasses, SharedHeadAndTailAreCutFromEveryPageThatHasThem) {
   // The page outside the contents is compared with its title element only; its block is noted as well.
   EXPECT_TRUE(set.pages[10]->TitleFound);
   EXPECT_EQ(set.pages[10]->Title3, Title(11));
+}
+
+// A footer as DocBook writes it, "Prev | Home | Next": the first and last pages lack a neighbour and hold
+// an empty cell ("&nbsp;") instead, which must not stop them out of step with the rest.
+TEST(TopicFilePasses, ABarWithoutOneNeighbourIsCutFromEveryPage) {
+  PageSet set;
+  constexpr int kPages = 10;
+  for (int n = 0; n < kPages; ++n) {
+    const auto cell = [](const std::u16string& text) { return u"<td>" + text + u"</td>"; };
+    const std::u16string footer =
+        u"<div class=navfooter><hr><table><tr>" + cell(n == 0 ? u"&nbsp;" : u"<a href=p.htm>Prev</a>&nbsp;") +
+        cell(u"<a href=index.htm>Home</a>") + cell(n == kPages - 1 ? u"&nbsp;" : u"&nbsp;<a href=n.htm>Next</a>") +
+        u"</tr></table></div>";
+    set.pages.push_back(
+        Page(u"<html><body><h1>" + Title(n) + u"</h1><p>" + U16(kSentences[n]) + u"</p>" + footer + u"</body></html>",
+             Title(n)));
+  }
+  set.Run(kPages);
+  for (int n = 0; n < kPages; ++n) {
+    const std::u16string unique = UniquePart(*set.pages[n]);
+    SCOPED_TRACE(U8(unique));
+    for (const char16_t* word : {u"Home", u"Prev", u"Next"}) EXPECT_EQ(unique.find(word), std::u16string::npos);
+    EXPECT_NE(unique.find(U16(kSentences[n])), std::u16string::npos);
+  }
+}
+
+// Texinfo's node headers: the first page has no "Next:", the last no "Previous:", and a long page repeats
+// its header at its bottom, where the passes do not look. Every form seen at the top is cut inside too.
+TEST(TopicFilePasses, EachFormOfASharedLinkLineIsCutInsideThePages) {
+  PageSet set;
+  constexpr int kPages = 10;
+  const auto header = [](bool next, bool previous) {
+    return std::u16string(u"<div class=header><p>") + (next ? u"Next: <a href=n.htm>N</a>, " : u"") +
+           (previous ? u"Previous: <a href=p.htm>P</a>, " : u"") + u"Up: <a href=u.htm>U</a></p></div>";
+  };
+  for (int n = 0; n < kPages; ++n)
+    set.pages.push_back(Page(u"<html><body>" + header(n != 0, n != kPages - 1) + u"<h1>" + Title(n) + u"</h1><p>" +
+                                 U16(kSentences[n]) + u"</p></body></html>",
+                             Title(n)));
+  const auto pointers = set.Pointers();
+  TNavigationCut cut;
+  cut.Shapes = RunComparisonPasses(pointers, kPages);
+  for (const bool next : {false, true}) {
+    for (const bool previous : {false, true}) {
+      if (!next && !previous) continue;
+      const std::u16string body =
+          CutNavigationElements(u"<p>" + U16(kSentences[0]) + u"</p>" + header(next, previous), cut);
+      EXPECT_EQ(body.find(u"Up:"), std::u16string::npos) << U8(body);
+    }
+  }
 }
 
 TEST(TopicFilePasses, ABlockSharedByTooFewPagesStays) {

@@ -82,8 +82,9 @@ INSTANTIATE_TEST_SUITE_P(
         SitemapCase{"empty_first_local_makes_a_heading",
                     "<UL>" + Item(Param("Name", "H") + Param("Local", "") + Param("Local", "x.htm")) + "</UL>",
                     {"0|2||H|0|1000"}},
-        SitemapCase{
-            "last_item_of_an_unclosed_list_is_kept", "<UL>" + kA + kB, {"0|0|a.htm|A|0|1000", "0|0|b.htm|B|1|1001"}},
+        SitemapCase{"last_item_without_closing_marker_is_added",
+                    "<UL>" + kA + kB,
+                    {"0|0|a.htm|A|0|1000", "0|0|b.htm|B|1|1001"}},
         SitemapCase{"hexadecimal_references_in_names",
                     "<UL>" + Item(Param("Name", "``Second Edition&#x27;&#x27;")) + "</UL>",
                     {"0|2||``Second Edition''|0|1000"}},

@@ -145,6 +145,14 @@ TEST(HtmlTagTree, DistillSectionDropsTheLeadingHeading) {
       // A first block that reads like a sentence is content, not a heading.
       {u"<div><p>This section explains installation.</p>" + paragraph + u"</div>", u"Installing",
        u"<div><p>This section explains installation.</p>" + paragraph + u"</div>"},
+      // A short definition term is the text the entry names (a signature under the entry "Builder"), unless
+      // it is the title itself.
+      {u"<dl><dt id=b>class sphinx.Builder(app)</dt><dd>" + paragraph + u"</dd></dl>", u"Builder",
+       u"<dl><dt id=b>class sphinx.Builder(app)</dt><dd>" + paragraph + u"</dd></dl>"},
+      {u"<dl><dt id=b>Builder</dt><dd>" + paragraph + u"</dd></dl>", u"Builder", paragraph},
+      // A section shorter than its title keeps its text, not the title (a Doxygen member).
+      {u"<a id=h></a><h2 class=memtitle>&#9670;&nbsp;Height</h2><div class=memitem><p>float Height</p></div>",
+       u"Height", u"<p>float Height</p>"},
       // A long first block that matches the title is still dropped.
       {u"<div><h2>Installing the program on a workstation that has no network at all</h2>" + paragraph + u"</div>",
        u"Installing the program on a workstation that has no network at all", paragraph},
